@@ -1,0 +1,97 @@
+#pragma once
+// The driver's state and its link protocol: framing for both interface generations, status and
+// pending frames, block transfer, segmented and multi-frame replies, and the trace of the last
+// request and reply. The exported C functions forward to one process-wide instance
+// (DiagDriver::instance()); tests make their own over a scripted link and a fake clock.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "Clock.h"
+#include "DiagDr32.h"
+#include "Link.h"
+
+class DiagDriver {
+public:
+    // The shared request/reply work frame: header, up to 4096 data bytes, checksum.
+    static constexpr size_t kWorkFrameSize = 4100;
+    static constexpr size_t kMaxFrameData = DIAG_MAX_FRAME_DATA;
+    static constexpr uint16_t kDefaultBlockSize = 256;
+    // An interface that answers "pending" for ever must not hold the program for ever.
+    static constexpr uint64_t kMaxPendingWaitMs = 60000;
+
+    // The traces default to the driver's own; the process-wide instance writes the exported ones.
+    explicit DiagDriver(Clock& clock, DiagTrace* requestTrace = nullptr,
+                        DiagTrace* responseTrace = nullptr);
+    ~DiagDriver();
+    DiagDriver(const DiagDriver&) = delete;
+    DiagDriver& operator=(const DiagDriver&) = delete;
+
+    // The instance behind the exported functions (real clock, exported traces).
+    static DiagDriver& instance();
+
+    // --- transport and module state ---
+    void attachLink(std::unique_ptr<Link> link) { link_ = std::move(link); }
+    std::unique_ptr<Link> detachLink() { return std::move(link_); }
+    Link* link() const { return link_.get(); }
+    Clock& clock() const { return clock_; }
+
+    uint8_t generation() const { return generation_; }
+    void setGeneration(uint8_t generation) { generation_ = generation; }
+    uint16_t blockSize() const { return blockSize_; }
+    // A block size of 0 would divide by zero; it is ignored.
+    void setBlockSize(uint16_t size) {
+        if (size != 0) blockSize_ = size;
+    }
+    int32_t lastStatus() const { return lastStatus_; }
+    void setLastStatus(int32_t status) { lastStatus_ = status; }
+
+    const DiagTrace& requestTrace() const { return *requestTrace_; }
+    const DiagTrace& responseTrace() const { return *responseTrace_; }
+
+    // --- the link protocol ---
+    // See PCRequestBuf in DiagDr32.h. `capacity` is the room of `data`.
+    int32_t PCRequest(uint16_t& command, uint16_t& length, uint8_t* data, size_t capacity,
+                      uint8_t noBlock, uint8_t mode);
+    // Reads one reply frame; the data are moved to the start of `buffer` (room `capacity`).
+    // `length` is left unchanged when no frame header could be read.
+    int32_t PCResponse(uint16_t& command, uint16_t& length, uint8_t* buffer, size_t capacity);
+
+    // Writes one frame in the generation's layout, with its checksum; no reply is read.
+    int32_t writeFrame(uint8_t command, const uint8_t* data, uint16_t length);
+    // Writes one frame in the 8-bit layout (generation 1), whatever the generation.
+    int32_t writeShortFrame(uint8_t command, const uint8_t* data, uint8_t length);
+
+    // An internal request on the shared work frame with noBlock 1 and mode 1; the result is
+    // also kept as the last status. The reply is in workData() / workLength().
+    int32_t workRequest(uint8_t command, const uint8_t* data = nullptr, uint16_t length = 0);
+    const uint8_t* workData() const { return work_; }
+    uint16_t workLength() const { return workLength_; }
+    uint16_t workCommand() const { return workCommand_; }
+
+    static int32_t SetErrorBit(int32_t code, int32_t tag);
+    static int32_t MapWin32Error(int32_t code);
+
+private:
+    int32_t writeAll(const uint8_t* frame, size_t length);
+    int32_t readExact(uint8_t* buffer, size_t count);
+    int32_t readRawFrame(uint8_t* frame, size_t& frameLength, uint16_t& command,
+                         size_t& headerSize, uint16_t& dataLength);
+    int32_t blockTransfer(uint16_t command, uint16_t length, const uint8_t* data);
+    int32_t sendAcknowledge(uint16_t command, uint8_t counter);
+    void setTrace(DiagTrace& trace, const uint8_t* data, size_t count);
+
+    Clock& clock_;
+    std::unique_ptr<Link> link_;
+    uint8_t generation_ = 0;
+    uint16_t blockSize_ = kDefaultBlockSize;
+    int32_t lastStatus_ = 0;
+    DiagTrace ownRequestTrace_{};
+    DiagTrace ownResponseTrace_{};
+    DiagTrace* requestTrace_;
+    DiagTrace* responseTrace_;
+    uint8_t work_[kWorkFrameSize]{};
+    uint16_t workCommand_ = 0;
+    uint16_t workLength_ = 0;
+};

@@ -1,0 +1,123 @@
+// The driver as other programs see it: the exported C names of the built library, the trace
+// they export and the code rules.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "DiagDr32.h"
+#include "DiagDriver.h"
+#include "ScriptedLink.h"
+
+namespace {
+
+struct TagCase {
+    int32_t code;
+    int32_t tag;
+    int32_t expected;
+};
+
+TEST(ExportedCodes, SetErrorBitTagsOnlyInterfaceAndLayerCodes) {
+    const TagCase cases[] = {
+        {0x20000005, DIAG_TAG_JED677, 0x20000005},  // low byte below 0x0C
+        {0x2000000B, DIAG_TAG_JED677, 0x2000000B},
+        {0x2000000C, DIAG_TAG_JED677, 0x2002000C},
+        {0x2000001A, DIAG_TAG_JED677, 0x2002001A},
+        {0x2001002A, DIAG_TAG_JED677, 0x2001002A},  // driver family passes unchanged
+        {0x2001003D, DIAG_TAG_SAE, 0x2001003D},
+        {0x2000001A, DIAG_TAG_SAE, 0x2009011A},
+        {5, DIAG_TAG_JED677, 5},                    // a Windows code
+        {0, DIAG_TAG_JED677, 0},
+        {-1, DIAG_TAG_JED677, -1},                  // negative serial codes keep their value
+        {-2, DIAG_TAG_SAE, -2},
+    };
+    for (const TagCase& c : cases)
+        EXPECT_EQ(SetErrorBit(c.code, c.tag), c.expected) << std::hex << c.code << " " << c.tag;
+}
+
+TEST(ExportedCodes, MapWin32Error) {
+    const std::pair<int32_t, int32_t> cases[] = {
+        {2, -1}, {5, -2}, {1121, DIAG_ERR_TIMEOUT}, {0, 0}, {31, 31}, {1167, 1167}};
+    for (const auto& [code, expected] : cases) EXPECT_EQ(MapWin32Error(code), expected) << code;
+}
+
+TEST(ExportedData, CanObjectTable) {
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(_CANObj[i].identifier, 0x100u + i);
+        const uint32_t flags = i == 14 ? 0x00 : (i % 2 == 0 ? 0x88 : 0x80);
+        EXPECT_EQ(_CANObj[i].flags, flags) << i;
+    }
+    EXPECT_EQ(sizeof(DiagTrace), 22u);
+    EXPECT_EQ(sizeof(_cFunction), 255u);
+}
+
+TEST(ExportedData, TheLibraryExportsItsCNames) {
+    Dl_info info{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&PCRequest), &info), 0);
+    void* library = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr) << info.dli_fname;
+    for (const char* name : {"PCRequest", "PCRequestBuf", "PCResponse", "SetErrorBit",
+                             "MapWin32Error", "_msgRequest", "_msgResponse", "_cFunction",
+                             "_CANObj"})
+        EXPECT_NE(dlsym(library, name), nullptr) << name;
+    dlclose(library);
+}
+
+// The exported functions drive the process-wide instance and fill the exported trace.
+class ExportedRequest : public ::testing::Test {
+protected:
+    ScriptedLink* link = nullptr;
+    void SetUp() override {
+        auto owned = std::make_unique<ScriptedLink>(false);
+        link = owned.get();
+        DiagDriver::instance().attachLink(std::move(owned));
+        DiagDriver::instance().setGeneration(1);
+    }
+    void TearDown() override { DiagDriver::instance().detachLink(); }
+};
+
+TEST_F(ExportedRequest, FillsTheExportedTrace) {
+    Bytes request(30);
+    for (size_t i = 0; i < request.size(); ++i) request[i] = static_cast<uint8_t>(i + 1);
+    link->queue(frame8(0x11, {0xC0, 0xC1, 0xC2}));
+    uint16_t command = 0x11;
+    uint16_t length = 30;
+    uint8_t buffer[DIAG_MAX_FRAME_DATA] = {};
+    std::copy(request.begin(), request.end(), buffer);
+    ASSERT_EQ(PCRequest(&command, &length, buffer, 1, 0, 1), 0);
+    EXPECT_EQ(length, 3);
+    EXPECT_EQ(_msgRequest.count, 20);
+    EXPECT_EQ(Bytes(_msgRequest.bytes, _msgRequest.bytes + 20),
+              Bytes(request.begin(), request.begin() + 20));
+    EXPECT_EQ(_msgResponse.count, 3);
+    EXPECT_EQ(Bytes(_msgResponse.bytes, _msgResponse.bytes + 4), (Bytes{0xC0, 0xC1, 0xC2, 0x00}));
+}
+
+TEST_F(ExportedRequest, BoundedVariantRefusesAReplyBiggerThanTheBuffer) {
+    link->queue(frame8(0x11, Bytes(10, 0x33)));
+    uint16_t command = 0x11;
+    uint16_t length = 0;
+    uint8_t buffer[8] = {};
+    EXPECT_EQ(PCRequestBuf(&command, &length, buffer, 4, 1, 0, 1), DIAG_ERR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(buffer[4], 0);
+    EXPECT_EQ(_msgResponse.count, 10);
+}
+
+TEST_F(ExportedRequest, ResponseReadsOneFrame) {
+    link->queue(frame8(0x06, {0x01}));
+    uint16_t command = 0x06;
+    uint16_t length = 0;
+    uint8_t buffer[DIAG_MAX_FRAME_DATA] = {};
+    EXPECT_EQ(PCResponse(&command, &length, buffer), 0);
+    EXPECT_EQ(command, 0x06);
+    EXPECT_EQ(length, 1);
+    EXPECT_EQ(buffer[0], 0x01);
+}
+
+TEST_F(ExportedRequest, NullArgumentsAreRefused) {
+    uint16_t length = 0;
+    EXPECT_NE(PCRequest(nullptr, &length, nullptr, 1, 0, 1), 0);
+    EXPECT_NE(PCResponse(nullptr, nullptr, nullptr), 0);
+}
+
+}  // namespace
