@@ -1,0 +1,486 @@
+#include "ProfileFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <mutex>
+#include <system_error>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- parsing -------------------------------------------------------------------------------
+
+struct Line {
+    std::string text;    // the line without its end
+    std::string ending;  // "\r\n", "\n", or "" for a last line without one
+};
+
+enum class Kind { Other, Comment, Section, Key };
+
+struct Parsed {
+    Kind kind = Kind::Other;
+    std::string_view name;   // section or key name, trimmed
+    std::string_view value;  // key value, trimmed
+};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+Parsed classify(std::string_view text) {
+    Parsed p;
+    std::string_view t = trim(text);
+    if (t.empty()) return p;
+    if (t.front() == ';') {
+        p.kind = Kind::Comment;
+        return p;
+    }
+    if (t.front() == '[') {
+        size_t close = t.find(']');
+        if (close == std::string_view::npos) return p;
+        p.kind = Kind::Section;
+        p.name = trim(t.substr(1, close - 1));
+        return p;
+    }
+    size_t eq = t.find('=');
+    if (eq == std::string_view::npos) return p;
+    std::string_view name = trim(t.substr(0, eq));
+    if (name.empty()) return p;
+    p.kind = Kind::Key;
+    p.name = name;
+    p.value = trim(t.substr(eq + 1));
+    return p;
+}
+
+std::vector<Line> splitLines(const std::string& bytes) {
+    std::vector<Line> lines;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t nl = bytes.find('\n', pos);
+        Line line;
+        if (nl == std::string::npos) {
+            line.text = bytes.substr(pos);
+            // A lone CR at the very end is a line end cut short, not part of the value.
+            if (!line.text.empty() && line.text.back() == '\r') {
+                line.text.pop_back();
+                line.ending = "\r";
+            }
+            pos = bytes.size();
+        } else {
+            size_t end = nl;
+            if (end > pos && bytes[end - 1] == '\r') --end;
+            line.text = bytes.substr(pos, end - pos);
+            line.ending = bytes.substr(end, nl + 1 - end);
+            pos = nl + 1;
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::string joinLines(const std::vector<Line>& lines) {
+    std::string out;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        out += lines[i].text;
+        // Every line but the last needs an end; a cut-short one gets the one we write.
+        const std::string& e = lines[i].ending;
+        if (i + 1 < lines.size() && (e.empty() || e == "\r"))
+            out += "\r\n";
+        else
+            out += e;
+    }
+    return out;
+}
+
+// One section of the file: its header line and the lines up to the next header.
+struct Span {
+    size_t header;
+    size_t end;  // one past its last line
+};
+
+// The lines of the first section named `section`, if there is one.
+std::optional<Span> findSection(const std::vector<Line>& lines, std::string_view section) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        Parsed p = classify(lines[i].text);
+        if (p.kind != Kind::Section || !equalsNoCase(p.name, section)) continue;
+        size_t end = i + 1;
+        while (end < lines.size() && classify(lines[end].text).kind != Kind::Section) ++end;
+        return Span{i, end};
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> findKey(const std::vector<Line>& lines, const Span& span,
+                              std::string_view key) {
+    for (size_t i = span.header + 1; i < span.end; ++i) {
+        Parsed p = classify(lines[i].text);
+        if (p.kind == Kind::Key && equalsNoCase(p.name, key)) return i;
+    }
+    return std::nullopt;
+}
+
+// ---- file access ---------------------------------------------------------------------------
+
+std::string errnoText(int err) {
+    return std::error_code(err, std::generic_category()).message();
+}
+
+ProfileWriteResult failure(int err, std::string what) {
+    ProfileWriteResult r;
+    r.error = err ? err : EIO;
+    r.message = std::move(what) + " (" + errnoText(r.error) + ")";
+    return r;
+}
+
+std::string quoted(const fs::path& p) {
+    return "\"" + p.string() + "\"";
+}
+
+// Whole file into `out`; returns 0 or the errno of the failing call.
+int readAll(const fs::path& path, std::string& out) {
+    out.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            ::close(fd);
+            out.clear();
+            return err;
+        }
+        if (n == 0) break;
+        out.append(buf, size_t(n));
+    }
+    ::close(fd);
+    return 0;
+}
+
+// Contents as the readers see them: a missing or unreadable file is empty.
+std::vector<Line> readLines(const fs::path& path) {
+    std::string bytes;
+    readAll(path, bytes);
+    return splitLines(bytes);
+}
+
+// Follows symbolic links, so a write changes the file a link points to instead of replacing
+// the link with a plain file.
+int resolveLinks(fs::path& p) {
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        fs::file_status st = fs::symlink_status(p, ec);
+        if (ec || !fs::is_symlink(st)) return 0;  // missing or a real file: stat tells later
+        fs::path target = fs::read_symlink(p, ec);
+        if (ec) return ec.value();
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return ELOOP;
+}
+
+bool writeAllFd(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+// Writes the new contents beside the file and renames them over it, so the file is either the
+// old one or the new one, never a half-written mix. `old` is the stat of the existing file.
+ProfileWriteResult replaceFile(const fs::path& target, const std::string& bytes,
+                               const struct stat* old) {
+    static std::atomic<unsigned> counter{0};
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    const std::string base = "." + target.filename().string() + ".tmp-";
+
+    fs::path tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tmp = folder / (base + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        // 0666 for a new file, so the umask decides as for any file the program creates.
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, old ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        int err = errno;
+        if (err == ENOENT)
+            return failure(err, "Cannot write " + quoted(target) + ": the folder " +
+                                    quoted(folder) + " does not exist");
+        if (err == ENOTDIR)
+            return failure(
+                err, "Cannot write " + quoted(target) + ": " + quoted(folder) + " is not a folder");
+        return failure(err, "Cannot write " + quoted(target) +
+                                ": cannot create a file in the folder " + quoted(folder));
+    }
+
+    auto abandon = [&](int err, const std::string& what) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return failure(err, "Cannot write " + quoted(target) + ": " + what);
+    };
+
+    if (old) {
+        // Same owner and permissions as before. Giving the file away fails unless we may; it
+        // then stays ours, as any file we create.
+        if (old->st_uid != ::geteuid() || old->st_gid != ::getegid())
+            (void)!::fchown(fd, old->st_uid, old->st_gid);
+        if (::fchmod(fd, old->st_mode & 07777) != 0) return abandon(errno, "cannot set its mode");
+    }
+    if (!writeAllFd(fd, bytes)) return abandon(errno, "writing failed");
+    if (::fsync(fd) != 0) return abandon(errno, "writing failed");
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(tmp.c_str());
+        return failure(err, "Cannot write " + quoted(target) + ": writing failed");
+    }
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tmp.c_str());
+        return failure(err, "Cannot write " + quoted(target) + ": cannot replace the file");
+    }
+    // Make the rename itself durable; a failure here no longer loses anything.
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return {};
+}
+
+// Read, change and write back the file under one lock, so two writers of this process never
+// lose each other's change. `edit` returns false when it has nothing to change.
+template <typename Edit>
+ProfileWriteResult editFile(const fs::path& path, bool createIfMissing, Edit edit) {
+    static std::mutex lock;
+    std::lock_guard<std::mutex> guard(lock);
+
+    fs::path target = path;
+    if (int err = resolveLinks(target))
+        return failure(err, "Cannot write " + quoted(path) + ": cannot follow the link");
+
+    struct stat st {};
+    bool exists = ::stat(target.c_str(), &st) == 0;
+    if (!exists) {
+        int err = errno;
+        if (err != ENOENT && err != ENOTDIR) return failure(err, "Cannot write " + quoted(target));
+        if (!createIfMissing) return {};
+    }
+
+    std::string oldBytes;
+    if (exists) {
+        if (S_ISDIR(st.st_mode))
+            return failure(EISDIR, "Cannot write " + quoted(target) + ": it is a folder");
+        if (!S_ISREG(st.st_mode))
+            return failure(EINVAL, "Cannot write " + quoted(target) + ": not a regular file");
+        // What cannot be read cannot be written back: refuse rather than lose it.
+        if (int err = readAll(target, oldBytes))
+            return failure(err, "Cannot write " + quoted(target) + ": cannot read it");
+    }
+
+    std::vector<Line> lines = splitLines(oldBytes);
+    if (!edit(lines)) return {};
+    std::string newBytes = joinLines(lines);
+    // The file already says what was asked: nothing to write.
+    if (exists && newBytes == oldBytes) return {};
+    // rename() would replace a read-only file without asking; the file's own permission decides.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return failure(errno, "Cannot write " + quoted(target) + ": the file is read-only");
+    return replaceFile(target, newBytes, exists ? &st : nullptr);
+}
+
+bool hasLineBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
+ProfileWriteResult invalid(std::string what) {
+    ProfileWriteResult r;
+    r.error = EINVAL;
+    r.message = std::move(what);
+    return r;
+}
+
+}  // namespace
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    return true;
+}
+
+ProfileFile::ProfileFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+bool ProfileFile::exists() const {
+    std::error_code ec;
+    return fs::exists(path_, ec);
+}
+
+std::optional<std::string> ProfileFile::value(std::string_view section,
+                                              std::string_view key) const {
+    std::vector<Line> lines = readLines(path_);
+    std::optional<Span> span = findSection(lines, trim(section));
+    if (!span) return std::nullopt;
+    std::optional<size_t> at = findKey(lines, *span, trim(key));
+    if (!at) return std::nullopt;
+    return std::string(classify(lines[*at].text).value);
+}
+
+std::string ProfileFile::readString(std::string_view section, std::string_view key,
+                                    std::string_view def) const {
+    std::optional<std::string> v = value(section, key);
+    return v ? *v : std::string(def);
+}
+
+int ProfileFile::readInt(std::string_view section, std::string_view key, int def) const {
+    std::optional<std::string> v = value(section, key);
+    // An empty value counts as missing, as with the Windows call.
+    if (!v || v->empty()) return def;
+    std::string_view s = *v;
+    bool negative = false;
+    if (s.front() == '+' || s.front() == '-') {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    // Held as a magnitude up to INT_MAX + 1; larger numbers stop at the int range.
+    const long long limit = negative ? -(long long)INT_MIN : (long long)INT_MAX;
+    long long n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') break;
+        n = n * 10 + (c - '0');
+        if (n > limit) {
+            n = limit;
+            break;
+        }
+    }
+    return int(negative ? -n : n);
+}
+
+std::vector<std::string> ProfileFile::sectionNames() const {
+    std::vector<Line> lines = readLines(path_);
+    std::vector<std::string> names;
+    for (const Line& line : lines) {
+        Parsed p = classify(line.text);
+        if (p.kind != Kind::Section) continue;
+        bool seen = false;
+        for (const std::string& n : names) seen = seen || equalsNoCase(n, p.name);
+        if (!seen) names.emplace_back(p.name);
+    }
+    return names;
+}
+
+std::vector<std::string> ProfileFile::keyNames(std::string_view section) const {
+    std::vector<Line> lines = readLines(path_);
+    std::vector<std::string> names;
+    std::optional<Span> span = findSection(lines, trim(section));
+    if (!span) return names;
+    for (size_t i = span->header + 1; i < span->end; ++i) {
+        Parsed p = classify(lines[i].text);
+        if (p.kind != Kind::Key) continue;
+        bool seen = false;
+        for (const std::string& n : names) seen = seen || equalsNoCase(n, p.name);
+        if (!seen) names.emplace_back(p.name);
+    }
+    return names;
+}
+
+bool ProfileFile::hasSection(std::string_view section) const {
+    std::vector<Line> lines = readLines(path_);
+    return findSection(lines, trim(section)).has_value();
+}
+
+ProfileWriteResult ProfileFile::writeString(std::string_view section, std::string_view key,
+                                            std::string_view value) {
+    section = trim(section);
+    key = trim(key);
+    value = trim(value);
+    // Names and values that would read back as something else are refused, not written.
+    if (section.empty() || hasLineBreak(section) || section.find(']') != std::string_view::npos)
+        return invalid("Invalid section name \"" + std::string(section) + "\"");
+    if (key.empty() || hasLineBreak(key) || key.find('=') != std::string_view::npos ||
+        key.front() == ';' || key.front() == '[')
+        return invalid("Invalid key name \"" + std::string(key) + "\"");
+    if (hasLineBreak(value))
+        return invalid("The value of \"" + std::string(key) + "\" must not contain a line break");
+
+    return editFile(path_, true, [&](std::vector<Line>& lines) {
+        std::optional<Span> span = findSection(lines, section);
+        if (!span) {
+            lines.push_back({"[" + std::string(section) + "]", "\r\n"});
+            lines.push_back({std::string(key) + "=" + std::string(value), "\r\n"});
+            return true;
+        }
+        if (std::optional<size_t> at = findKey(lines, *span, key)) {
+            // The first spelling of the key stays.
+            std::string name(classify(lines[*at].text).name);
+            lines[*at] = {name + "=" + std::string(value), "\r\n"};
+            return true;
+        }
+        size_t insertAt = span->header + 1;
+        for (size_t i = span->header + 1; i < span->end; ++i)
+            if (classify(lines[i].text).kind == Kind::Key) insertAt = i + 1;
+        lines.insert(lines.begin() + std::ptrdiff_t(insertAt),
+                     Line{std::string(key) + "=" + std::string(value), "\r\n"});
+        return true;
+    });
+}
+
+ProfileWriteResult ProfileFile::writeInt(std::string_view section, std::string_view key,
+                                         long long value) {
+    return writeString(section, key, std::to_string(value));
+}
+
+ProfileWriteResult ProfileFile::deleteKey(std::string_view section, std::string_view key) {
+    section = trim(section);
+    key = trim(key);
+    return editFile(path_, false, [&](std::vector<Line>& lines) {
+        std::optional<Span> span = findSection(lines, section);
+        if (!span) return false;
+        bool changed = false;
+        for (size_t i = span->end; i-- > span->header + 1;) {
+            Parsed p = classify(lines[i].text);
+            if (p.kind == Kind::Key && equalsNoCase(p.name, key)) {
+                lines.erase(lines.begin() + std::ptrdiff_t(i));
+                changed = true;
+            }
+        }
+        return changed;
+    });
+}
+
+ProfileWriteResult ProfileFile::deleteSection(std::string_view section) {
+    section = trim(section);
+    return editFile(path_, false, [&](std::vector<Line>& lines) {
+        bool changed = false;
+        while (std::optional<Span> span = findSection(lines, section)) {
+            lines.erase(lines.begin() + std::ptrdiff_t(span->header),
+                        lines.begin() + std::ptrdiff_t(span->end));
+            changed = true;
+        }
+        return changed;
+    });
+}
