@@ -1,0 +1,32 @@
+#pragma once
+// The program's string table: every user-visible message by number, compiled in from
+// resources/strings.txt. Texts are Windows-1252 bytes; conversion happens at the window boundary.
+//
+// File format, one entry a line: <id><TAB><text>. In the text "\n" stands for a line break,
+// "\t" for a tab and "\\" for a backslash. Empty lines and lines starting with '#' are skipped.
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The text of a string-table id; an empty text for an unknown id, as LoadString gives.
+std::string LoadStr(int id);
+// Whether the table holds the id (an entry may hold an empty text).
+bool HasStr(int id);
+
+// One line of a string-table source that could not be taken in.
+struct StringTableProblem {
+    int line = 0;  // 1-based
+    std::string message;
+};
+
+// A parsed string-table source: the texts by id and what was wrong with it. Of duplicate ids the
+// first entry wins; a malformed line is skipped.
+struct ParsedStringTable {
+    std::map<int, std::string> texts;
+    std::vector<StringTableProblem> problems;
+    bool ok() const { return problems.empty(); }
+};
+
+ParsedStringTable parseStringTable(std::string_view source);
