@@ -1,7 +1,36 @@
-// The exported link-layer functions and data; each forwards to the process-wide driver.
+// The exported functions and data; each forwards to the process-wide driver.
 #include "DiagDr32.h"
 
+#include <cstring>
+#include <string>
+
 #include "DiagDriver.h"
+
+namespace {
+
+// The module banners; the version text is their second and third "_"-separated fields.
+constexpr const char* kLibBanner = "NVersLib_DiagLib_V3.41_2009-09-13()";
+constexpr const char* kDriverBanner = "NVersModul_DiagDr32_V2.85_2009-08-28()";
+
+std::string bannerVersion(const std::string& banner) {
+    const size_t first = banner.find('_');
+    if (first == std::string::npos) return {};
+    const size_t second = banner.find('_', first + 1);
+    if (second == std::string::npos) return {};
+    const size_t third = banner.find('_', second + 1);
+    return banner.substr(first + 1, second - first - 1) + " " +
+           banner.substr(second + 1, third == std::string::npos ? std::string::npos
+                                                                 : third - second - 1);
+}
+
+int32_t copyText(const std::string& text, char* buffer, uint32_t size) {
+    if (!buffer || size == 0) return 0;
+    std::memset(buffer, 0, size);
+    std::memcpy(buffer, text.data(), std::min<size_t>(text.size(), size - 1));
+    return 0;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -34,6 +63,63 @@ int32_t PCResponse(uint16_t* command, uint16_t* length, uint8_t* buffer) {
 int32_t SetErrorBit(int32_t code, int32_t tag) { return DiagDriver::SetErrorBit(code, tag); }
 
 int32_t MapWin32Error(int32_t code) { return DiagDriver::MapWin32Error(code); }
+
+int32_t OpenDiagDriver(const char* portName) {
+    return DiagDriver::instance().OpenDiagDriver(portName ? portName : "");
+}
+int32_t CloseDiagDriver(uint8_t mode) { return DiagDriver::instance().CloseDiagDriver(mode); }
+int32_t AppStart(uint8_t selector) { return DiagDriver::instance().AppStart(selector); }
+int32_t BiosStart(void) { return DiagDriver::instance().BiosStart(); }
+int32_t SetBaudrate(uint32_t baud, uint8_t parameter) {
+    return DiagDriver::instance().SetBaudrate(baud, parameter);
+}
+uint32_t GetBaudrate(void) { return DiagDriver::instance().GetBaudrate(); }
+
+int32_t SetTransferblockSize(uint16_t* pcBlockSize, uint16_t* interfaceBlockSize) {
+    uint16_t pc = pcBlockSize ? *pcBlockSize : 0;
+    uint16_t di = interfaceBlockSize ? *interfaceBlockSize : 0;
+    const int32_t status = DiagDriver::instance().SetTransferblockSize(pc, di);
+    if (pcBlockSize) *pcBlockSize = pc;
+    if (interfaceBlockSize) *interfaceBlockSize = di;
+    return status;
+}
+
+int32_t SetComTimeout(uint32_t* timeout) {
+    if (!timeout) return DIAG_ERR_BUFFER_TOO_SMALL;
+    return DiagDriver::instance().SetComTimeout(*timeout);
+}
+
+int32_t SetResponseTimeout(uint32_t* timeout) {
+    if (!timeout) return DIAG_ERR_BUFFER_TOO_SMALL;
+    return DiagDriver::instance().SetResponseTimeout(*timeout);
+}
+
+int32_t BIOSVersion(char* buffer, uint32_t size) {
+    return DiagDriver::instance().BIOSVersion(buffer, size);
+}
+int32_t AppVersion(char* buffer, uint32_t size) {
+    return DiagDriver::instance().AppVersion(buffer, size);
+}
+int32_t DiagLibVersion(char* buffer, uint32_t size) {
+    return copyText(bannerVersion(kLibBanner), buffer, size);
+}
+int32_t DiagDriverVersion(char* buffer, uint32_t size) {
+    return copyText(bannerVersion(kDriverBanner), buffer, size);
+}
+const char* Diagdr32DiagDriverVer(void) {
+    static const std::string text = bannerVersion(kDriverBanner);
+    return text.c_str();
+}
+int32_t ScanUsbInterfaces(uint8_t* scanList) {
+    return DiagDriver::instance().ScanUsbInterfaces(scanList);
+}
+int32_t GetUsbDllVersion(char* buffer, uint32_t size) {
+    return DiagDriver::instance().GetUsbDllVersion(buffer, size);
+}
+int32_t DebugTest(uint8_t subFunction, uint32_t* value) {
+    if (!value) return DIAG_ERR_BUFFER_TOO_SMALL;
+    return DiagDriver::instance().DebugTest(subFunction, *value);
+}
 
 }  // extern "C"
 

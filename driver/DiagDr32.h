@@ -47,6 +47,7 @@ extern "C" {
 #define DIAG_ERR_USB_LIBRARY          0x20010040 /* the USB library or an entry point is missing */
 #define DIAG_ERR_USB_UNAVAILABLE      0x20010041 /* the system offers no USB */
 #define DIAG_ERR_REQUEST_TOO_LONG     0x20010042 /* the request does not fit the frame or block layout */
+#define DIAG_ERR_PORT_NO_PERMISSION   0x20010043 /* no permission to open the serial port (dialout group) */
 
 #define DIAG_STATUS_FRAME             0x20000000 /* + the interface's status byte */
 #define DIAG_TAG_JED677               0x20020000
@@ -98,6 +99,49 @@ int32_t PCResponse(uint16_t* command, uint16_t* length, uint8_t* buffer);
 int32_t SetErrorBit(int32_t code, int32_t tag);
 /* Windows error 2 gives -1, 5 gives -2, 1121 gives DIAG_ERR_TIMEOUT; others pass unchanged. */
 int32_t MapWin32Error(int32_t code);
+
+/* --- the connection --------------------------------------------------------------------
+ * One connection per process. Port names: "COM1".."COM32" (serial, generation 1; see the README
+ * for how they map to devices), "USBn" (the n-th device of the USB scan), "Diagnostic Interface..."
+ * and "Diagnostic-Interface-2..." (a USB device by name). */
+
+/* Opens the connection; a second call with the same name keeps it, another name closes the
+ * old connection first. -1 / -2 / DIAG_ERR_PORT_NO_PERMISSION for a serial port that is missing,
+ * in use or not permitted; DIAG_ERR_NO_INTERFACE, DIAG_ERR_NO_PROBE_ANSWER; DIAG_ERR_USB_LIBRARY
+ * or the USB library's own code. */
+int32_t OpenDiagDriver(const char* portName);
+/* mode 1 leaves the interface idle before closing, 2 closes without sending anything. */
+int32_t CloseDiagDriver(uint8_t mode);
+/* Starts the interface application (selector 3 JED677, 4 SAE) or returns to the basic firmware.
+ * A generation-2 interface restarts on the change; the driver reopens it after 5 s. */
+int32_t AppStart(uint8_t selector);
+int32_t BiosStart(void);
+/* Changes the baud rate of a serial interface (nothing happens on other links). */
+int32_t SetBaudrate(uint32_t baud, uint8_t parameter);
+uint32_t GetBaudrate(void);
+/* A non-zero *pcBlockSize replaces the PC's block size, which comes back in it; the interface's
+ * answer to *interfaceBlockSize comes back in it (128 when it does not answer). Returns 0. */
+int32_t SetTransferblockSize(uint16_t* pcBlockSize, uint16_t* interfaceBlockSize);
+/* Swaps the serial read time-out constant (ms) with *timeout. Returns 0. */
+int32_t SetComTimeout(uint32_t* timeout);
+/* Serial: as SetComTimeout. USB: sets the library's request time-out; its result comes back in
+ * *timeout. Returns 0. */
+int32_t SetResponseTimeout(uint32_t* timeout);
+/* The interface's basic-firmware and application version texts, zero-terminated; zero-filled
+ * on failure; DIAG_ERR_BUFFER_TOO_SMALL when the text and its zero do not fit. */
+int32_t BIOSVersion(char* buffer, uint32_t size);
+int32_t AppVersion(char* buffer, uint32_t size);
+/* "DiagLib V3.41" and "DiagDr32 V2.85", cut to size - 1 characters. Return 0. */
+int32_t DiagLibVersion(char* buffer, uint32_t size);
+int32_t DiagDriverVersion(char* buffer, uint32_t size);
+const char* Diagdr32DiagDriverVer(void);
+/* Fills a USB scan list (USB_SCAN_LIST_SIZE bytes, see UsbLibrary.h); count at most 10. */
+int32_t ScanUsbInterfaces(uint8_t* scanList);
+/* The USB library's version text; 0, or DIAG_ERR_USB_LIBRARY when it cannot be loaded. */
+int32_t GetUsbDllVersion(char* buffer, uint32_t size);
+/* The interface's debug service: sub-functions 1 and 2 switch (value != 0), 3 sends value,
+ * 4 sets value to 1 when the interface reports any debug flag, else 0. */
+int32_t DebugTest(uint8_t subFunction, uint32_t* value);
 
 #ifdef __cplusplus
 }

@@ -6,11 +6,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "Clock.h"
 #include "DiagDr32.h"
 #include "Link.h"
+#include "SerialLink.h"
+
+class UsbLibrary;
 
 class DiagDriver {
 public:
@@ -73,7 +79,54 @@ public:
     static int32_t SetErrorBit(int32_t code, int32_t tag);
     static int32_t MapWin32Error(int32_t code);
 
+    // --- the connection to the interface (see DiagDr32.h for each call) ---
+    // Link states: 0 closed, 1 serial interface echoing DTR on DSR, 2 serial line with carrier
+    // only, 3 USB.
+    enum LinkState : uint8_t { kClosed = 0, kSerialEcho = 1, kSerialCarrier = 2, kUsb = 3 };
+    static constexpr uint32_t kDefaultBaudrate = 19200;
+    static constexpr uint32_t kReadTimeoutMs = 10000;
+    static constexpr uint64_t kRestartWaitMs = 5000;
+
+    int32_t OpenDiagDriver(const std::string& portName);
+    int32_t CloseDiagDriver(uint8_t mode);
+    int32_t AppStart(uint8_t selector);
+    int32_t BiosStart();
+    int32_t SetBaudrate(uint32_t baud, uint8_t parameter);
+    uint32_t GetBaudrate() const { return baudrate_; }
+    int32_t SetTransferblockSize(uint16_t& pcBlockSize, uint16_t& interfaceBlockSize);
+    int32_t SetComTimeout(uint32_t& timeoutMs);
+    int32_t SetResponseTimeout(uint32_t& timeoutMs);
+    int32_t BIOSVersion(char* buffer, size_t size);
+    int32_t AppVersion(char* buffer, size_t size);
+    int32_t ScanUsbInterfaces(uint8_t* scanList);
+    int32_t GetUsbDllVersion(char* buffer, size_t size);
+    int32_t DebugTest(uint8_t subFunction, uint32_t& value);
+
+    bool isOpen() const { return opened_; }
+    const std::string& portName() const { return portName_; }
+    uint8_t linkState() const { return linkState_; }
+    bool isUsb() const { return linkState_ == kUsb; }
+    const std::string& biosVersionText() const { return biosVersion_; }
+
+    // The generation a port name stands for: "COM" and "Diagnostic Interface" 1,
+    // "Diagnostic-Interface-2" 2, anything else 0.
+    static uint8_t generationOfName(const std::string& portName);
+
+    // Seams for tests and set-up: the USB library file, the modem lines of a serial port (a
+    // pseudo-terminal has none) and the folder that holds the port links.
+    void setUsbLibraryName(std::string fileName) { usbLibraryName_ = std::move(fileName); }
+    void setModemLinesFactory(std::function<std::unique_ptr<ModemLines>()> factory) {
+        modemLinesFactory_ = std::move(factory);
+    }
+    void setConfigHome(std::filesystem::path folder) { configHome_ = std::move(folder); }
+
 private:
+    int32_t openUsb(const std::string& portName);
+    int32_t openSerial(const std::string& portName);
+    void dropLink();
+    int32_t versionText(uint8_t command, char* buffer, size_t size);
+    int32_t restartInterface();
+
     int32_t writeAll(const uint8_t* frame, size_t length);
     int32_t readExact(uint8_t* buffer, size_t count);
     int32_t readRawFrame(uint8_t* frame, size_t& frameLength, uint16_t& command,
@@ -94,4 +147,16 @@ private:
     uint8_t work_[kWorkFrameSize]{};
     uint16_t workCommand_ = 0;
     uint16_t workLength_ = 0;
+
+    bool opened_ = false;
+    std::string portName_;
+    uint8_t linkState_ = kClosed;
+    uint32_t baudrate_ = 0;
+    std::string biosVersion_;
+    uint32_t readTimeoutConstantMs_ = kReadTimeoutMs;
+    SerialLink* serial_ = nullptr;  // link_ when it is a serial port
+    std::shared_ptr<UsbLibrary> usbLibrary_;
+    std::string usbLibraryName_;
+    std::function<std::unique_ptr<ModemLines>()> modemLinesFactory_;
+    std::filesystem::path configHome_;
 };

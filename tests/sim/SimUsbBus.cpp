@@ -1,0 +1,217 @@
+#include "SimUsbBus.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kPathPrefix = "\\\\.\\Diagnostic_Interface";
+// Handles are numbers, never addresses: a stale handle finds no device instead of freed memory.
+constexpr uintptr_t kHandleBase = 0x51000;
+
+void* makeHandle(uintptr_t openId, bool isRead) {
+    return reinterpret_cast<void*>(kHandleBase + openId * 2 + (isRead ? 0 : 1));
+}
+
+// "\\.\Diagnostic_Interface<n>": the index n, or -1 for any other text.
+long pathIndex(const char* path) {
+    const size_t prefix = std::strlen(kPathPrefix);
+    if (std::strncmp(path, kPathPrefix, prefix) != 0) return -1;
+    const char* digits = path + prefix;
+    if (*digits == '\0' || std::strlen(digits) > 6) return -1;
+    long index = 0;
+    for (const char* p = digits; *p; ++p) {
+        if (*p < '0' || *p > '9') return -1;
+        index = index * 10 + (*p - '0');
+    }
+    return index;
+}
+
+}  // namespace
+
+SimUsbBus& SimUsbBus::instance() {
+    static SimUsbBus bus;
+    return bus;
+}
+
+void SimUsbBus::reset() {
+    std::lock_guard lock(mutex_);
+    devices_.clear();
+    counters_ = {};
+}
+
+SimInterface& SimUsbBus::addDevice(const std::string& name, SimConfig config, uint8_t status) {
+    std::lock_guard lock(mutex_);
+    auto device = std::make_unique<Device>();
+    device->name = name;
+    device->status = status;
+    device->sim = std::make_unique<SimInterface>(std::move(config));
+    devices_.push_back(std::move(device));
+    return *devices_.back()->sim;
+}
+
+SimInterface* SimUsbBus::device(size_t index) {
+    std::lock_guard lock(mutex_);
+    return index < devices_.size() ? devices_[index]->sim.get() : nullptr;
+}
+
+size_t SimUsbBus::deviceCount() const {
+    std::lock_guard lock(mutex_);
+    return devices_.size();
+}
+
+bool SimUsbBus::isOpen(size_t index) const {
+    std::lock_guard lock(mutex_);
+    return index < devices_.size() && devices_[index]->openId != 0;
+}
+
+SimUsbBus::Counters SimUsbBus::counters() const {
+    std::lock_guard lock(mutex_);
+    return counters_;
+}
+
+SimUsbBus::Device* SimUsbBus::findHandle(void* handle, bool& isRead) {
+    const auto value = reinterpret_cast<uintptr_t>(handle);
+    if (value < kHandleBase + 2) return nullptr;
+    const uintptr_t openId = (value - kHandleBase) / 2;
+    isRead = (value - kHandleBase) % 2 == 0;
+    for (auto& device : devices_)
+        if (device->openId == openId) return device.get();
+    return nullptr;
+}
+
+const SimUsbBus::Device* SimUsbBus::findHandle(void* handle, bool& isRead) const {
+    return const_cast<SimUsbBus*>(this)->findHandle(handle, isRead);
+}
+
+uint32_t SimUsbBus::requestTimeout(void* handle) const {
+    std::lock_guard lock(mutex_);
+    bool isRead = false;
+    const Device* device = findHandle(handle, isRead);
+    if (!device) return 0;
+    return isRead ? device->readTimeout : device->writeTimeout;
+}
+
+int32_t SimUsbBus::open(const char* devicePath, void** readHandle, void** writeHandle) {
+    std::lock_guard lock(mutex_);
+    if (readHandle) *readHandle = nullptr;
+    if (writeHandle) *writeHandle = nullptr;
+    if (!devicePath || !readHandle || !writeHandle) return kErrNoDevice;
+
+    Device* device = nullptr;
+    const long index = pathIndex(devicePath);
+    if (index >= 0) {
+        if (static_cast<size_t>(index) < devices_.size()) device = devices_[index].get();
+    } else {
+        for (auto& candidate : devices_) {
+            if (candidate->name == devicePath) {
+                device = candidate.get();
+                break;
+            }
+        }
+    }
+    if (!device) return kErrNoDevice;
+    if (device->openId != 0) return kErrAlreadyOpen;
+
+    device->openId = nextOpenId_++;
+    device->timeout = kDefaultTimeoutMs;
+    device->readTimeout = 0;
+    device->writeTimeout = 0;
+    // A device opened afresh has nothing waiting; a restarted one is back.
+    device->sim->discardOutput();
+    device->sim->opened();
+    ++counters_.opens;
+    *readHandle = makeHandle(device->openId, true);
+    *writeHandle = makeHandle(device->openId, false);
+    return 0;
+}
+
+int32_t SimUsbBus::close(void* readHandle, void* writeHandle) {
+    std::lock_guard lock(mutex_);
+    bool readIsRead = false;
+    bool writeIsRead = true;
+    Device* device = findHandle(readHandle, readIsRead);
+    if (!device || !readIsRead || findHandle(writeHandle, writeIsRead) != device || writeIsRead)
+        return kErrNoDevice;
+    device->openId = 0;
+    ++counters_.closes;
+    return 0;
+}
+
+int32_t SimUsbBus::read(void* readHandle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead) {
+    std::lock_guard lock(mutex_);
+    if (bytesRead) *bytesRead = 0;
+    bool isRead = false;
+    Device* device = findHandle(readHandle, isRead);
+    if (!device || !isRead || !buffer || !bytesRead) return kErrRead;
+    counters_.lastReadSize = size;
+    if (!device->sim->hasOutput()) return device->sim->restarting() ? kErrRead : kErrTimeout;
+    const SimBytes frame = device->sim->takeFrame();
+    if (frame.size() > size) return kErrBufferTooSmall;  // the frame is lost, as on a real bus
+    std::memcpy(buffer, frame.data(), frame.size());
+    *bytesRead = static_cast<uint32_t>(frame.size());
+    ++counters_.framesRead;
+    return 0;
+}
+
+int32_t SimUsbBus::write(void* writeHandle, const uint8_t* frame, uint32_t length,
+                         uint32_t* bytesWritten) {
+    std::lock_guard lock(mutex_);
+    if (bytesWritten) *bytesWritten = 0;
+    bool isRead = true;
+    Device* device = findHandle(writeHandle, isRead);
+    if (!device || isRead || (!frame && length != 0) || !bytesWritten) return kErrNoDevice;
+    device->sim->receive(frame, length);
+    *bytesWritten = length;
+    ++counters_.framesWritten;
+    return 0;
+}
+
+int32_t SimUsbBus::scan(uint8_t* scanList) {
+    std::lock_guard lock(mutex_);
+    if (!scanList) return kErrBufferTooSmall;
+    std::memset(scanList, 0, kScanListSize);
+    const size_t count = std::min(devices_.size(), kScanEntries);
+    for (size_t i = 0; i < count; ++i) {
+        uint8_t* entry = scanList + i * (kNameSize + 1);
+        const std::string& name = devices_[i]->name;
+        std::memcpy(entry, name.data(), std::min(name.size(), kNameSize - 1));
+        entry[kNameSize] = devices_[i]->status;
+    }
+    scanList[kScanEntries * (kNameSize + 1)] = static_cast<uint8_t>(count);
+    ++counters_.scans;
+    return 0;
+}
+
+int32_t SimUsbBus::version(char* buffer, uint32_t size) const {
+    if (!buffer || size == 0) return kErrBufferTooSmall;
+    const size_t length = std::strlen(kVersionText);
+    const size_t copied = std::min<size_t>(length, size - 1);
+    std::memcpy(buffer, kVersionText, copied);
+    buffer[copied] = '\0';
+    return copied == length ? 0 : kErrBufferTooSmall;
+}
+
+int32_t SimUsbBus::setRequestTimeout(void* handle, uint32_t milliseconds) {
+    std::lock_guard lock(mutex_);
+    bool isRead = false;
+    Device* device = findHandle(handle, isRead);
+    if (!device) return kErrNoDevice;
+    (isRead ? device->readTimeout : device->writeTimeout) = milliseconds;
+    const uint32_t previous = device->timeout;
+    device->timeout = milliseconds;
+    counters_.timeouts.push_back(milliseconds);
+    return static_cast<int32_t>(previous);
+}
+
+extern "C" const char* SimUsbBusPath(void) {
+    static std::string path = [] {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<void*>(&SimUsbBusPath), &info) == 0 || !info.dli_fname)
+            return std::string();
+        return std::string(info.dli_fname);
+    }();
+    return path.c_str();
+}

@@ -1,0 +1,96 @@
+#pragma once
+// The simulated USB bus behind the test build of libndiusb3.so: the diagnostic interfaces that
+// are plugged in, their open handles and what the PC did with them. There is one bus per
+// process, in libkeltsim.so, so the test program and the USB library it loads share it.
+//
+// Reads never wait: the simulator answers while the request is written, so a read finds its
+// reply ready or it never comes. With nothing ready a read returns kErrTimeout at once (the
+// driver's time-out code, as if the request time-out had passed); while the device restarts,
+// or for a handle that is not open, it returns kErrRead.
+//
+// Device paths: "\\.\Diagnostic_Interface<n>" names the n-th device added (0 first); the device
+// name itself is accepted too.
+//
+// Request time-out: one per open device, 10000 ms after the open; UsbSetRequestTimeout sets it
+// through either handle and returns the previous value, so a caller can put it back later.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "SimInterface.h"
+
+class SimUsbBus {
+public:
+    static constexpr int32_t kErrTimeout = 0x2001002a;       // nothing arrived within the time-out
+    static constexpr int32_t kErrRead = 0x2001003c;          // read failed: device gone or not open
+    static constexpr int32_t kErrNoDevice = 0x2001003e;      // no such device, or a bad handle
+    static constexpr int32_t kErrAlreadyOpen = 0x2001003f;   // the device is open already
+    static constexpr int32_t kErrBufferTooSmall = 0x2001001f;
+    static constexpr const char* kVersionText = "NDIUSB3 SIM 1.0";
+    static constexpr size_t kScanEntries = 10;
+    static constexpr size_t kNameSize = 512;
+    static constexpr size_t kScanListSize = kScanEntries * (kNameSize + 1) + 1;
+
+    static SimUsbBus& instance();
+
+    // Unplugs every device and clears the counters. References to earlier devices and their
+    // handles are invalid afterwards.
+    void reset();
+    // Plugs in a device; `status` is the in-use mark the scan reports for it.
+    SimInterface& addDevice(const std::string& name, SimConfig config = {}, uint8_t status = 0);
+    // The n-th device added; nullptr when there is none.
+    SimInterface* device(size_t index);
+    size_t deviceCount() const;
+    bool isOpen(size_t index) const;
+
+    // What the PC did, over all devices since the last reset.
+    struct Counters {
+        int scans = 0;
+        int opens = 0;                   // successful opens
+        int closes = 0;                  // successful closes
+        int framesWritten = 0;
+        int framesRead = 0;
+        uint32_t lastReadSize = 0;       // the buffer size of the last read
+        std::vector<uint32_t> timeouts;  // every request time-out set, in order
+    };
+    Counters counters() const;
+    static constexpr uint32_t kDefaultTimeoutMs = 10000;
+    // The last request time-out set through this handle; 0 when none was set.
+    uint32_t requestTimeout(void* handle) const;
+
+    // --- the entry points of the library, one to one ---
+    int32_t open(const char* devicePath, void** readHandle, void** writeHandle);
+    int32_t close(void* readHandle, void* writeHandle);
+    int32_t read(void* readHandle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead);
+    int32_t write(void* writeHandle, const uint8_t* frame, uint32_t length, uint32_t* bytesWritten);
+    int32_t scan(uint8_t* scanList);
+    int32_t version(char* buffer, uint32_t size) const;
+    int32_t setRequestTimeout(void* handle, uint32_t milliseconds);
+
+private:
+    struct Device {
+        std::string name;
+        uint8_t status = 0;
+        std::unique_ptr<SimInterface> sim;
+        uintptr_t openId = 0;  // 0: closed
+        uint32_t timeout = kDefaultTimeoutMs;  // the device's current request time-out
+        uint32_t readTimeout = 0;              // last set through the read handle
+        uint32_t writeTimeout = 0;             // last set through the write handle
+    };
+    SimUsbBus() = default;
+    Device* findHandle(void* handle, bool& isRead);
+    const Device* findHandle(void* handle, bool& isRead) const;
+
+    mutable std::mutex mutex_;
+    std::vector<std::unique_ptr<Device>> devices_;
+    uintptr_t nextOpenId_ = 1;
+    Counters counters_;
+};
+
+extern "C" {
+// The file of the simulator library itself (libkeltsim.so).
+const char* SimUsbBusPath(void);
+}
