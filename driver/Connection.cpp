@@ -382,7 +382,7 @@ int32_t DiagDriver::DebugTest(uint8_t subFunction, uint32_t& value) {
             const int32_t status = workRequest(kCmdDebug, data, 1);
             if (status != 0) return status;
             // The answer is in reply bytes 1 to 4; a shorter reply is malformed.
-            if (workLength() < 5) return lastStatus_ = DIAG_ERR_CHECKSUM;
+            if (workLength() < 5) return lastStatus_ = DIAG_ERR_BAD_REPLY;
             const uint8_t* reply = workData();
             value = (reply[1] | reply[2] | reply[3] | reply[4]) != 0 ? 1 : 0;
             return 0;

@@ -48,6 +48,7 @@ extern "C" {
 #define DIAG_ERR_USB_UNAVAILABLE      0x20010041 /* the system offers no USB */
 #define DIAG_ERR_REQUEST_TOO_LONG     0x20010042 /* the request does not fit the frame or block layout */
 #define DIAG_ERR_PORT_NO_PERMISSION   0x20010043 /* no permission to open the serial port (dialout group) */
+#define DIAG_ERR_BAD_REPLY            0x20010044 /* a reply too short or malformed for what it must carry */
 
 #define DIAG_STATUS_FRAME             0x20000000 /* + the interface's status byte */
 #define DIAG_TAG_JED677               0x20020000
