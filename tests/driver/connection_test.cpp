@@ -3,6 +3,9 @@
 // library.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -10,6 +13,7 @@
 
 #include "DiagDr32.h"
 #include "DiagDriver.h"
+#include "RunAsNobody.h"
 #include "SimPty.h"
 #include "SimUsbBus.h"
 #include "TempDir.h"
@@ -105,6 +109,23 @@ TEST_F(SerialConnection, PortInUseAndMissingPort) {
     pointPort("COM4", config / "no-such-device");
     EXPECT_EQ(driver.OpenDiagDriver("COM4"), -1);
     EXPECT_FALSE(driver.isOpen());
+}
+
+TEST_F(SerialConnection, PortTheUserMayNotOpen) {
+    startPty();
+    const std::string device = pty->slavePath();
+    if (::geteuid() != 0) {
+        // An ordinary user: a mode of 0 keeps even the owner out.
+        ASSERT_EQ(::chmod(device.c_str(), 0), 0);
+        EXPECT_EQ(driver.OpenDiagDriver(device), DIAG_ERR_PORT_NO_PERMISSION);
+        return;
+    }
+    // Root passes every permission check, so an unprivileged child tries a root-only port.
+    ASSERT_EQ(::chown(device.c_str(), 0, 0), 0);
+    ASSERT_EQ(::chmod(device.c_str(), 0600), 0);
+    std::optional<int32_t> status = runAsNobody([this, &device] { return driver.OpenDiagDriver(device); });
+    if (!status) GTEST_SKIP() << "cannot run a child process as an ordinary user here";
+    EXPECT_EQ(*status, DIAG_ERR_PORT_NO_PERMISSION);
 }
 
 TEST_F(SerialConnection, BaudChangeAndBackOnClose) {

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "RunAsNobody.h"
 #include "SerialLink.h"
 #include "TempDir.h"
 
@@ -110,43 +111,15 @@ long long msSince(SteadyClockTime::time_point start) {
 
 // ---- opening ----
 
-struct ChildOutcome {
-    bool ran = false;  // false: the child could not give up root
-    int32_t status = 0;
-};
-
-// Opens `device` in a child process, optionally as "nobody" (uid/gid 65534); the status comes
-// back through a pipe. The child closes the port again before it ends.
-ChildOutcome openInChild(const fs::path& device, bool asNobody) {
-    constexpr int kCannotDrop = 3;
-    int channel[2];
-    if (::pipe2(channel, O_CLOEXEC) != 0) return {};
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(channel[0]);
-        if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 ||
-                         ::setuid(65534) != 0 || ::geteuid() != 65534))
-            ::_exit(kCannotDrop);
+// Opens `device` in a child process, as "nobody" or with the caller's rights; the child closes
+// the port again before it ends.
+std::optional<int32_t> openInChild(const fs::path& device, bool asNobody) {
+    auto body = [&device] {
         int32_t status = 0x7fffffff;
         SerialLink::open(device, status).reset();
-        bool sent = ::write(channel[1], &status, sizeof status) == sizeof status;
-        ::_exit(sent ? 0 : 1);
-    }
-    ::close(channel[1]);
-    ChildOutcome outcome;
-    int32_t status = 0;
-    ssize_t n;
-    do {
-        n = ::read(channel[0], &status, sizeof status);
-    } while (n < 0 && errno == EINTR);
-    ::close(channel[0]);
-    int exitState = 0;
-    ::waitpid(pid, &exitState, 0);
-    if (WIFEXITED(exitState) && WEXITSTATUS(exitState) == 0 && n == sizeof status) {
-        outcome.ran = true;
-        outcome.status = status;
-    }
-    return outcome;
+        return status;
+    };
+    return asNobody ? runAsNobody(body) : runInChild(body);
 }
 
 struct BadPathCase {
@@ -206,9 +179,9 @@ TEST(SerialOpen, SecondOpenerIsRefusedUntilTheFirstCloses) {
     EXPECT_EQ(second, nullptr);
     EXPECT_EQ(status, kSerialPortInUse) << "same process";
 
-    ChildOutcome other = openInChild(pty.slave(), false);
-    ASSERT_TRUE(other.ran);
-    EXPECT_EQ(other.status, kSerialPortInUse) << "another process";
+    std::optional<int32_t> other = openInChild(pty.slave(), false);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(*other, kSerialPortInUse) << "another process";
 
     // The refused openers must not have disturbed the owner.
     EXPECT_EQ(first->configure(19200), 0);
@@ -255,9 +228,9 @@ TEST(SerialOpen, DestroyingTheLinkReleasesThePort) {
     int32_t status = -99;
     SerialLink::open(pty.slave(), status).reset();
     ASSERT_EQ(status, 0);
-    ChildOutcome other = openInChild(pty.slave(), false);
-    ASSERT_TRUE(other.ran);
-    EXPECT_EQ(other.status, 0);
+    std::optional<int32_t> other = openInChild(pty.slave(), false);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(*other, 0);
 }
 
 TEST(SerialOpen, PortClosedByRootCanBeOpenedByAnOrdinaryUser) {
@@ -276,9 +249,9 @@ TEST(SerialOpen, PortClosedByRootCanBeOpenedByAnOrdinaryUser) {
         EXPECT_EQ(status, 0);
         return;
     }
-    ChildOutcome other = openInChild(pty.slave(), true);
-    if (!other.ran) GTEST_SKIP() << "cannot drop root privileges in a child process here";
-    EXPECT_EQ(other.status, 0);
+    std::optional<int32_t> other = openInChild(pty.slave(), true);
+    if (!other) GTEST_SKIP() << "cannot drop root privileges in a child process here";
+    EXPECT_EQ(*other, 0);
 }
 
 TEST(SerialOpen, PortTheUserMayNotOpenHasItsOwnCode) {
@@ -295,9 +268,9 @@ TEST(SerialOpen, PortTheUserMayNotOpenHasItsOwnCode) {
     // Root passes every permission check, so an unprivileged child tries a root-only port.
     ASSERT_EQ(::chown(pty.slave().c_str(), 0, 0), 0);
     ASSERT_EQ(::chmod(pty.slave().c_str(), 0600), 0);
-    ChildOutcome other = openInChild(pty.slave(), true);
-    if (!other.ran) GTEST_SKIP() << "cannot drop root privileges in a child process here";
-    EXPECT_EQ(other.status, kSerialPortNoPermission);
+    std::optional<int32_t> other = openInChild(pty.slave(), true);
+    if (!other) GTEST_SKIP() << "cannot drop root privileges in a child process here";
+    EXPECT_EQ(*other, kSerialPortNoPermission);
 }
 
 // ---- an open port ----
