@@ -12,17 +12,6 @@ namespace {
 constexpr const char* kLibBanner = "NVersLib_DiagLib_V3.41_2009-09-13()";
 constexpr const char* kDriverBanner = "NVersModul_DiagDr32_V2.85_2009-08-28()";
 
-std::string bannerVersion(const std::string& banner) {
-    const size_t first = banner.find('_');
-    if (first == std::string::npos) return {};
-    const size_t second = banner.find('_', first + 1);
-    if (second == std::string::npos) return {};
-    const size_t third = banner.find('_', second + 1);
-    return banner.substr(first + 1, second - first - 1) + " " +
-           banner.substr(second + 1, third == std::string::npos ? std::string::npos
-                                                                 : third - second - 1);
-}
-
 int32_t copyText(const std::string& text, char* buffer, uint32_t size) {
     if (!buffer || size == 0) return 0;
     std::memset(buffer, 0, size);
@@ -101,13 +90,13 @@ int32_t AppVersion(char* buffer, uint32_t size) {
     return DiagDriver::instance().AppVersion(buffer, size);
 }
 int32_t DiagLibVersion(char* buffer, uint32_t size) {
-    return copyText(bannerVersion(kLibBanner), buffer, size);
+    return copyText(DiagDriver::bannerVersion(kLibBanner), buffer, size);
 }
 int32_t DiagDriverVersion(char* buffer, uint32_t size) {
-    return copyText(bannerVersion(kDriverBanner), buffer, size);
+    return copyText(DiagDriver::bannerVersion(kDriverBanner), buffer, size);
 }
 const char* Diagdr32DiagDriverVer(void) {
-    static const std::string text = bannerVersion(kDriverBanner);
+    static const std::string text = DiagDriver::bannerVersion(kDriverBanner);
     return text.c_str();
 }
 int32_t ScanUsbInterfaces(uint8_t* scanList) {
@@ -119,6 +108,20 @@ int32_t GetUsbDllVersion(char* buffer, uint32_t size) {
 int32_t DebugTest(uint8_t subFunction, uint32_t* value) {
     if (!value) return DIAG_ERR_BUFFER_TOO_SMALL;
     return DiagDriver::instance().DebugTest(subFunction, *value);
+}
+
+int32_t Download(const char* folder, const char* prefix, uint8_t* flag, uint8_t compare,
+                 uint8_t fileOnly) {
+    if (!flag) return DIAG_ERR_BUFFER_TOO_SMALL;
+    return DiagDriver::instance().Download(folder ? folder : "", prefix ? prefix : "", *flag,
+                                           compare, fileOnly);
+}
+int32_t AppDownload(const char* path) {
+    if (!path) return DIAG_ERR_NO_APPLICATION;
+    return DiagDriver::instance().AppDownload(path);
+}
+int32_t AppDownloadFromBuf(const uint8_t* image, uint32_t length, uint32_t loadAddress) {
+    return DiagDriver::instance().AppDownloadFromBuf(image, length, loadAddress);
 }
 
 }  // extern "C"

@@ -144,6 +144,30 @@ int32_t GetUsbDllVersion(char* buffer, uint32_t size);
  * 4 sets value to 1 when the interface reports any debug flag, else 0. */
 int32_t DebugTest(uint8_t subFunction, uint32_t* value);
 
+/* --- the interface application -----------------------------------------------------------
+ * "*.app" files: an INI header (section "Diagnostic Interface Application", keys "Version",
+ * "Checksum", "EndAddress"), the line "[Data]", then Intel HEX records (generation 1) or Motorola
+ * S-records (generation 2). A generation-2 ".MHX" file holds S-records only. Names and
+ * extensions match in any case; lines may end in CRLF or LF. The driver carries no built-in
+ * interface application of its own. */
+
+/* Finds the newest application whose version begins with prefix among the interface's own (not
+ * with fileOnly 1), the "*.app" files in folder and a built-in image, and brings the interface to
+ * it. *flag 0 only asks: set to 1 when a download is due; non-zero performs it. compare 1 flashes
+ * only something newer than the interface holds; 0 flashes the built-in image. With fileOnly 1 the
+ * best of the files and the built-in image is flashed whenever it differs from the interface's.
+ * DIAG_ERR_NO_APPLICATION when there is no candidate at all. */
+int32_t Download(const char* folder, const char* prefix, uint8_t* flag, uint8_t compare,
+                 uint8_t fileOnly);
+/* Flashes the interface from an application file. DIAG_ERR_NO_APPLICATION: missing file or (not
+ * generation 1) an extension other than ".app"/".MHX"; DIAG_ERR_BAD_APPLICATION: malformed
+ * records, checksum or end address wrong, data outside the image; the interface is left as it
+ * was in both cases. */
+int32_t AppDownload(const char* path);
+/* Flashes the interface from memory (loadAddress: generation 2 only). An empty image gives
+ * DIAG_ERR_NO_APPLICATION; one too large for the interface DIAG_ERR_BAD_APPLICATION. */
+int32_t AppDownloadFromBuf(const uint8_t* image, uint32_t length, uint32_t loadAddress);
+
 #ifdef __cplusplus
 }
 #endif

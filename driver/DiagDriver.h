@@ -10,9 +10,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Clock.h"
 #include "DiagDr32.h"
+#include "JED677.h"
 #include "Link.h"
 #include "SerialLink.h"
 
@@ -112,6 +114,61 @@ public:
     // "Diagnostic-Interface-2" 2, anything else 0.
     static uint8_t generationOfName(const std::string& portName);
 
+    // --- interface application download (see Download in DiagDr32.h) ---
+    // The interface applications a program may carry, one per kind. None is shipped: the
+    // interface maker's firmware is not ours to ship, so each kind has its version text but no
+    // bytes, and the choice of the newest application never falls on it. Tests hand in images.
+    enum class BuiltInImageKind : uint8_t { Jed677Generation1 = 0, SaeGeneration1, Generation2 };
+    struct BuiltInImage {
+        std::vector<uint8_t> bytes;  // empty: not carried
+        uint32_t loadAddress = 0;
+        std::string version;         // up to kMaxImageVersion characters
+    };
+    static constexpr size_t kMaxImageVersion = 50;
+    static constexpr const char* kJed677Generation1Version = "JED-677 V2.04";
+    static constexpr const char* kSaeGeneration1Version = "SAE1587 V2.03";
+    static constexpr const char* kGeneration2Version = "DI2_DiagApp_V1.06   ";
+    // Replaces the image of a kind (the bytes are copied); the version text is cut to 50.
+    void setBuiltInImage(BuiltInImageKind kind, const uint8_t* data, size_t length,
+                         uint32_t loadAddress, std::string version);
+    const BuiltInImage& builtInImage(BuiltInImageKind kind) const;
+    // The protocol layer's choice before it calls Download: that kind becomes the current image.
+    void selectBuiltInImage(BuiltInImageKind kind);
+    // The current image; none chosen yet: an empty image with no version.
+    const BuiltInImage& currentImage() const;
+    // Its version with trailing blanks, tabs and line ends cut; empty when it has no bytes.
+    std::string builtInCandidate() const;
+
+    // flag 0 asks whether a download is due (set to 1 when it is); non-zero performs it.
+    // compare 0 flashes the built-in image; fileOnly 1 leaves the interface's own application
+    // out of the choice. "*.app" files are looked for in `folder` (empty: the current folder).
+    int32_t Download(const std::filesystem::path& folder, const std::string& prefix,
+                     uint8_t& flag, uint8_t compare, uint8_t fileOnly);
+    // Flashes the interface from an application file (".app", or ".MHX" for generation 2).
+    int32_t AppDownload(const std::filesystem::path& file);
+    // Flashes the interface from memory.
+    int32_t AppDownloadFromBuf(const uint8_t* image, size_t length, uint32_t loadAddress);
+
+    // --- the JED677 layer (see JED677.h; every result carries the layer tag) ---
+    int32_t jed677Open(const std::string& portName, const std::filesystem::path& folder,
+                       uint8_t compare);
+    int32_t jed677CheckIfDownload(const std::string& portName, const std::filesystem::path& folder,
+                                  uint8_t& flag, uint8_t compare);
+    int32_t jed677Close();
+    int32_t jed677AppVersion(char* buffer, size_t size);
+    int32_t jed677StartCommunication(uint8_t ecuAddress, uint16_t& baud, uint16_t& word);
+    int32_t jed677StopCommunication();
+    // `capacity` is the room of `message`.
+    int32_t jed677SendData(uint16_t& length, uint8_t* message, size_t capacity);
+    int32_t jed677BiosStart();
+    int32_t jed677Config(uint16_t value1, uint16_t value2, uint16_t value3);
+    int32_t jed677FreeRunning(uint16_t& length, uint8_t* buffer, size_t capacity);
+    int32_t jed677ReizImpuls(uint16_t value, uint8_t byte);
+    int32_t jed677Ident(JED677IdentData& ident, int32_t words[4]);
+
+    // "NVersModul_X_V1.00_date()" gives "X V1.00": the second and third "_"-separated fields.
+    static std::string bannerVersion(const std::string& banner);
+
     // Seams for tests and set-up: the USB library file, the modem lines of a serial port (a
     // pseudo-terminal has none) and the folder that holds the port links.
     void setUsbLibraryName(std::string fileName) { usbLibraryName_ = std::move(fileName); }
@@ -126,6 +183,10 @@ private:
     void dropLink();
     int32_t versionText(uint8_t command, char* buffer, size_t size);
     int32_t restartInterface();
+    int32_t flashGeneration1(const uint8_t* image, size_t length);
+    int32_t flashGeneration2(const uint8_t* image, size_t length, uint32_t loadAddress);
+    int32_t jed677Result(int32_t status);
+    void jed677ChooseImage();
 
     int32_t writeAll(const uint8_t* frame, size_t length);
     int32_t readExact(uint8_t* buffer, size_t count);
@@ -159,4 +220,11 @@ private:
     std::string usbLibraryName_;
     std::function<std::unique_ptr<ModemLines>()> modemLinesFactory_;
     std::filesystem::path configHome_;
+
+    BuiltInImage builtInImages_[3] = {
+        {{}, 0, kJed677Generation1Version},
+        {{}, 0, kSaeGeneration1Version},
+        {{}, 0xC00000, kGeneration2Version},
+    };
+    const BuiltInImage* currentImage_ = nullptr;
 };

@@ -8,14 +8,31 @@ constexpr uint8_t kPendingByte = 0x78;
 constexpr uint8_t kSegmentFlag = 0x80;
 
 constexpr uint8_t kCmdBios = 0x01;
+constexpr uint8_t kCmdFlashBlock = 0x03;
 constexpr uint8_t kCmdBiosVersion = 0x02;
 constexpr uint8_t kCmdAppVersion = 0x04;
 constexpr uint8_t kCmdAppStart = 0x05;
 constexpr uint8_t kCmdBaudrate = 0x06;
+constexpr uint8_t kCmdVersionCheck = 0x06;  // generation 2: command 6 asks whether to compare
 constexpr uint8_t kCmdBlockSize = 0x07;
 constexpr uint8_t kCmdDebug = 0x08;
 constexpr uint8_t kCmdBootLoader = 0x10;
 constexpr uint8_t kCmdUsbClose = 0x12;
+constexpr uint8_t kCmdStartCommunication = 0x10;
+constexpr uint8_t kCmdMessage = 0x11;
+constexpr uint8_t kCmdFreeRunning = 0x12;
+constexpr uint8_t kCmdReizImpuls = 0x13;
+constexpr uint8_t kCmdConfig = 0x14;
+constexpr uint8_t kCmdRequestDownload = 0x34;
+constexpr uint8_t kCmdTransferData = 0x36;
+constexpr uint8_t kCmdTransferExit = 0x37;
+
+constexpr uint8_t kSelectorSae = 4;
+constexpr uint8_t kMessageStop = 0x0F;
+constexpr size_t kGen1BlockSize = 64;
+constexpr uint16_t kGen1FirstBlock = 0x80;
+constexpr size_t kGen2ChunkSize = 128;
+constexpr size_t kMaxVersionText = 31;
 
 constexpr uint8_t kCloseMark = 0x12;
 constexpr uint8_t kCloseDone = 0x13;
@@ -28,12 +45,15 @@ uint8_t sum(const uint8_t* bytes, size_t count) {
 
 SimBytes textBytes(const std::string& text) { return SimBytes(text.begin(), text.end()); }
 
+size_t messageLength(uint8_t header) { return (header & 0x80) ? (header & 0x7Fu) + 1u : 1u; }
+
 }  // namespace
 
 SimInterface::SimInterface(SimConfig config)
     : config_(std::move(config)),
       applicationRunning_(config_.applicationRunning),
-      blockSize_(initialBlockSize()) {}
+      blockSize_(initialBlockSize()),
+      appVersion_(config_.appVersion) {}
 
 uint16_t SimInterface::initialBlockSize() const {
     return std::min<uint16_t>(kDefaultBlockSize, config_.maxBlockSize);
@@ -146,10 +166,18 @@ void SimInterface::handleBlockFrame(uint8_t command, const uint8_t* data, size_t
 }
 
 void SimInterface::handleRequest(uint8_t command, const SimBytes& data) {
+    if (injectedForCommand_ == command && injectedForSkip_-- == 0) {
+        injectedForCommand_ = -1;
+        replyStatus(injectedForStatus_);
+        return;
+    }
     requests_.push_back({command, data});
     const bool gen2 = config_.generation == 2;
+    if (handleJed677(command, data) || handleDownload(command, data)) return;
     switch (command) {
         case kCmdBios:
+            gen1Open_ = false;
+            gen1Downloading_ = false;
             if (gen2 && applicationRunning_) {
                 applicationRunning_ = false;
                 reply(command, {});
@@ -165,13 +193,14 @@ void SimInterface::handleRequest(uint8_t command, const SimBytes& data) {
             return;
 
         case kCmdAppVersion:
-            reply(command, textBytes(config_.appVersion));
+            reply(command, textBytes(appVersion_));
             return;
 
         case kCmdAppStart: {
             if (!gen2) {
-                if (config_.appVersion.empty()) return replyStatus(kStatusFaultyFunction);
+                if (appVersion_.empty()) return replyStatus(kStatusFaultyFunction);
                 applicationRunning_ = true;
+                communicating_ = false;
                 reply(command, {});
                 return;
             }
@@ -180,10 +209,11 @@ void SimInterface::handleRequest(uint8_t command, const SimBytes& data) {
             if (selector == 0) {
                 startedSelector_ = 0;
                 applicationRunning_ = false;
+                communicating_ = false;
                 reply(command, {});
                 return;
             }
-            if (config_.appVersion.empty()) return replyStatus(kStatusFaultyFunction);
+            if (appVersion_.empty()) return replyStatus(kStatusFaultyFunction);
             startedSelector_ = selector;
             const bool fromBootLoader = !applicationRunning_;
             applicationRunning_ = true;
@@ -264,6 +294,190 @@ void SimInterface::handleRequest(uint8_t command, const SimBytes& data) {
     replyUnknown();
 }
 
+// --- firmware download -------------------------------------------------------------------------
+
+std::string SimInterface::versionOfImage(const SimBytes& image) const {
+    if (!config_.flashedAppVersion.empty()) return config_.flashedAppVersion;
+    std::string text;
+    for (uint8_t byte : image) {
+        if (byte == 0x00 || byte == 0xFF || text.size() == kMaxVersionText) break;
+        text.push_back(static_cast<char>(byte));
+    }
+    return text;
+}
+
+// The download commands of both generations; false when the request is not one of them.
+bool SimInterface::handleDownload(uint8_t command, const SimBytes& data) {
+    const auto refuse = [this](uint8_t status) {
+        replyStatus(status);
+        return true;
+    };
+    const bool gen2 = config_.generation == 2;
+    if (!gen2) {
+        if (command == kCmdDebug && data.size() == 1 && data[0] <= 1) {
+            if (data[0] == 0) {
+                gen1Open_ = true;
+                gen1Downloading_ = false;  // the next block starts a new application
+            } else {
+                if (gen1Open_ && gen1Downloading_) {
+                    appVersion_ = versionOfImage(flashed_);
+                    ++completedDownloads_;
+                }
+                gen1Open_ = false;
+                gen1Downloading_ = false;
+            }
+            reply(command, {});
+            return true;
+        }
+        if (command != kCmdFlashBlock) return false;
+        if (applicationRunning_) return refuse(kStatusNotSupported);
+        const size_t number = data.size() >= 2 ? static_cast<size_t>((data[0] << 8) | data[1]) : 0;
+        if (data.size() != 2 + kGen1BlockSize || number < kGen1FirstBlock ||
+            (number - kGen1FirstBlock + 1) * kGen1BlockSize > kGen1FlashSize)
+            return refuse(kStatusOutOfRange);
+        if (!gen1Downloading_) {
+            // The first block overwrites the old application.
+            gen1Downloading_ = true;
+            gen1Flash_.assign(kGen1FlashSize, 0xFF);
+            gen1FlashEnd_ = 0;
+            appVersion_.clear();
+        }
+        const size_t offset = (number - kGen1FirstBlock) * kGen1BlockSize;
+        std::copy(data.begin() + 2, data.end(), gen1Flash_.begin() + static_cast<long>(offset));
+        gen1FlashEnd_ = std::max(gen1FlashEnd_, offset + kGen1BlockSize);
+        flashed_.assign(gen1Flash_.begin(), gen1Flash_.begin() + static_cast<long>(gen1FlashEnd_));
+        flashedLoad_ = kGen1FlashBase;
+        if (!gen1Open_) appVersion_ = versionOfImage(flashed_);
+        reply(command, {});
+        return true;
+    }
+
+    const bool session = command == kCmdBootLoader && data == SimBytes{0x10, 0x85};
+    const bool activate = command == kCmdBootLoader && data.size() == 3 && data[0] == 0x31 &&
+                          data[1] == 0xFA;
+    if (command == kCmdVersionCheck && data == SimBytes{0x80, 0x00, 0x45, 0x01}) {
+        reply(command, {config_.versionCheckAnswer});
+        return true;
+    }
+    if (!session && !activate && command != kCmdRequestDownload && command != kCmdTransferData &&
+        command != kCmdTransferExit)
+        return false;
+    if (applicationRunning_) return refuse(kStatusNotSupported);
+    if (session) {
+        gen2Session_ = true;
+        gen2Transfer_ = false;
+        gen2TransferDone_ = false;
+        reply(command, {0x50, 0x85});
+        return true;
+    }
+    if (command == kCmdRequestDownload) {
+        if (!gen2Session_) return refuse(kStatusNotSupported);
+        if (data.size() != 6) return refuse(kStatusOutOfRange);
+        const uint32_t address = (static_cast<uint32_t>(data[0]) << 16) | (data[1] << 8) | data[2];
+        const uint32_t length = (static_cast<uint32_t>(data[3]) << 16) | (data[4] << 8) | data[5];
+        if (length == 0 || length > kGen2FlashSize) return refuse(kStatusOutOfRange);
+        // The old application is erased here.
+        appVersion_.clear();
+        flashed_.clear();
+        flashedLoad_ = address;
+        gen2Length_ = length;
+        gen2Transfer_ = true;
+        gen2TransferDone_ = false;
+        reply(command, {0x74});
+        return true;
+    }
+    if (command == kCmdTransferData) {
+        if (!gen2Transfer_) return refuse(kStatusNotSupported);
+        if (data.empty() || data.size() > kGen2ChunkSize || flashed_.size() + data.size() > gen2Length_)
+            return refuse(kStatusOutOfRange);
+        flashed_.insert(flashed_.end(), data.begin(), data.end());
+        reply(command, {0x76});
+        return true;
+    }
+    if (command == kCmdTransferExit) {
+        if (!gen2Transfer_) return refuse(kStatusNotSupported);
+        gen2Transfer_ = false;
+        if (flashed_.size() != gen2Length_) return refuse(kStatusFlashWrite);
+        gen2TransferDone_ = true;
+        reply(command, {0x77});
+        return true;
+    }
+    // Activation.
+    if (!gen2TransferDone_) return refuse(kStatusNotSupported);
+    gen2TransferDone_ = false;
+    gen2Session_ = false;
+    flashSelector_ = data[2];
+    if (config_.flashCheckResult == 0) {
+        appVersion_ = versionOfImage(flashed_);
+        ++completedDownloads_;
+    }
+    reply(command, {0x71, 0xFA, config_.flashCheckResult});
+    return true;
+}
+
+// --- the JED677 application ---------------------------------------------------------------------
+
+// The commands of the running JED677 application; false when it does not run or the request is
+// not one of them.
+bool SimInterface::handleJed677(uint8_t command, const SimBytes& data) {
+    const auto refuse = [this](uint8_t status) {
+        replyStatus(status);
+        return true;
+    };
+    const bool gen2 = config_.generation == 2;
+    if (!applicationRunning_ || (gen2 && startedSelector_ == kSelectorSae)) return false;
+    switch (command) {
+        case kCmdStartCommunication:
+            // On generation 2 the boot-loader question reaches the application too.
+            if (data.size() != 1) return false;
+            if (ecu_ && ecu_->answersAt(data[0])) {
+                communicating_ = true;
+                ecuAddress_ = data[0];
+                reply(command, {static_cast<uint8_t>(config_.ecuBaudDivisor >> 8),
+                                static_cast<uint8_t>(config_.ecuBaudDivisor & 0xFF),
+                                static_cast<uint8_t>(config_.ecuWord >> 8),
+                                static_cast<uint8_t>(config_.ecuWord & 0xFF)});
+            } else {
+                communicating_ = false;
+                replyStatus(kStatusNoSynchroByte);
+            }
+            return true;
+
+        case kCmdMessage: {
+            if (data.empty() || messageLength(data[0]) != data.size())
+                return refuse(kStatusOutOfRange);
+            if (!communicating_ || !ecu_) return refuse(kStatusNotActive);
+            const std::optional<SimBytes> answer = ecu_->answer(data);
+            if (data.size() == 1 && data[0] == kMessageStop) communicating_ = false;
+            if (!answer)
+                replyStatus(kStatusEcuSilent);
+            else
+                reply(command, *answer);
+            return true;
+        }
+
+        case kCmdFreeRunning:
+            if (!data.empty()) return refuse(kStatusOutOfRange);
+            reply(command, config_.freeRunningData);
+            return true;
+
+        case kCmdReizImpuls:
+            if (data.size() != 3) return refuse(kStatusOutOfRange);
+            reizImpuls_ = data;
+            reply(command, {});
+            return true;
+
+        case kCmdConfig:
+            if (data.size() != 6) return refuse(kStatusOutOfRange);
+            jed677Config_ = data;
+            reply(command, {});
+            return true;
+
+        default:
+            return false;
+    }
+}
+
 // --- replies ----------------------------------------------------------------------------------
 
 SimBytes SimInterface::buildFrame(uint8_t command, const SimBytes& data) const {
@@ -310,6 +524,10 @@ void SimInterface::replyUnknown() { reply(0, {}); }
 
 void SimInterface::restart() {
     restarting_ = true;
+    communicating_ = false;
+    gen2Session_ = false;
+    gen2Transfer_ = false;
+    gen2TransferDone_ = false;
     ++restarts_;
     input_.clear();
     held_.clear();
@@ -440,6 +658,24 @@ void SimInterface::setSilent(bool silent) {
     silent_ = silent;
 }
 
+void SimInterface::injectStatusFor(uint8_t command, uint8_t status, int skip) {
+    std::lock_guard lock(mutex_);
+    injectedForCommand_ = command;
+    injectedForStatus_ = status;
+    injectedForSkip_ = std::max(skip, 0);
+}
+
+void SimInterface::attachEcu(std::shared_ptr<SimEcu> ecu) {
+    std::lock_guard lock(mutex_);
+    ecu_ = std::move(ecu);
+    communicating_ = false;
+}
+
+std::shared_ptr<SimEcu> SimInterface::ecu() const {
+    std::lock_guard lock(mutex_);
+    return ecu_;
+}
+
 // --- what happened --------------------------------------------------------------------------------
 
 const SimConfig& SimInterface::config() const { return config_; }
@@ -472,4 +708,49 @@ uint8_t SimInterface::startedSelector() const {
 bool SimInterface::applicationRunning() const {
     std::lock_guard lock(mutex_);
     return applicationRunning_;
+}
+
+std::string SimInterface::appVersion() const {
+    std::lock_guard lock(mutex_);
+    return appVersion_;
+}
+
+SimBytes SimInterface::flashedImage() const {
+    std::lock_guard lock(mutex_);
+    return flashed_;
+}
+
+uint32_t SimInterface::flashedLoadAddress() const {
+    std::lock_guard lock(mutex_);
+    return flashedLoad_;
+}
+
+uint8_t SimInterface::flashSelector() const {
+    std::lock_guard lock(mutex_);
+    return flashSelector_;
+}
+
+int SimInterface::completedDownloads() const {
+    std::lock_guard lock(mutex_);
+    return completedDownloads_;
+}
+
+bool SimInterface::communicating() const {
+    std::lock_guard lock(mutex_);
+    return communicating_;
+}
+
+uint8_t SimInterface::ecuAddress() const {
+    std::lock_guard lock(mutex_);
+    return ecuAddress_;
+}
+
+SimBytes SimInterface::jed677Config() const {
+    std::lock_guard lock(mutex_);
+    return jed677Config_;
+}
+
+SimBytes SimInterface::reizImpuls() const {
+    std::lock_guard lock(mutex_);
+    return reizImpuls_;
 }

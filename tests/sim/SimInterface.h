@@ -1,8 +1,8 @@
 #pragma once
 // The simulated diagnostic interface: the far end of the driver's link. It takes the PC's frames
-// (whole, or as a byte stream) and queues its replies, in the layout of its generation. Later it
-// learns firmware download and the ECU applications; for now it answers the interface's own
-// commands. Fault injection replaces or delays the next reply.
+// (whole, or as a byte stream) and queues its replies, in the layout of its generation. It
+// answers the interface's own commands, takes firmware downloads, and runs the JED677
+// application with an ECU (SimEcu) behind it. Fault injection replaces or delays the next reply.
 //
 // Every call is thread-safe (one mutex per interface), so a pseudo-terminal server thread and
 // the test thread may share one interface.
@@ -19,23 +19,64 @@
 //     request that echoes those 65 bytes gets byte 5 = 0x13 (done); any other second request
 //     gets byte 5 = 0x00, so the PC sends the final 0x12.
 //   - While a generation-2 interface restarts it answers nothing until opened() again.
+//
+// Firmware download (in the basic firmware / boot loader only; while the application runs the
+// commands answer status 0x03):
+//   - Generation 1: command 3 [block number high, low, 64 bytes] writes block n - 0x80 of the
+//     0x6000-byte flash at 0xA000 (load address reported as 0xA000); the first block after
+//     command 1 or 8 [0] erases the old application. Blocks between 8 [0] and 8 [1] become the
+//     application only at 8 [1] (a download broken off leaves none); blocks without 8 [0]
+//     take effect at once. A block outside the flash or of another size answers 0x07.
+//   - Generation 2: 0x10 [0x10 0x85] opens the programming session ([0x50 0x85]); 0x34 [address,
+//     length, 24 bits each] erases the application and announces the image ([0x74]); 0x36 [up
+//     to 128 bytes] carries it ([0x76]); 0x37 ends the transfer ([0x77]; status 0x04 when bytes
+//     are missing); 0x10 [0x31 0xFA selector] activates it: [0x71 0xFA result], result
+//     SimConfig::flashCheckResult (0: the new application is in place). Steps out of order
+//     answer 0x03. Command 6 [0x80 0x00 0x45 0x01] answers [versionCheckAnswer].
+//   - The version the new application reports (command 4): SimConfig::flashedAppVersion when set,
+//     else the text at the start of the image, up to the first byte 0x00 or 0xFF (31 at most).
+//     An interface without an application answers command 4 with an empty text.
+//
+// The JED677 application (generation 1 with its application running; generation 2 running any
+// application but the SAE one, selector 4):
+//   - 0x14 [6 bytes] configuration, answered empty; 0x13 [3 bytes] answered empty; 0x12 free
+//     running, answered with SimConfig::freeRunningData.
+//   - 0x10 [address] starts the communication: with an attached ECU that answersAt(address) the
+//     reply is [divisor high, low, word high, low] (SimConfig::ecuBaudDivisor, ecuWord); else
+//     status 0x0E (no synchronisation byte) and no communication.
+//   - 0x11 [message] hands a message (its length as its header byte says, else 0x07) to the
+//     ECU and answers with the ECU's answer; status 0x12 (not active) while no communication
+//     is started, status 0x0F when the ECU stays silent (an empty answer goes back as a reply
+//     without data). The message [0x0F] ends the communication whatever the ECU answers.
+//   The ECU is called with the interface's lock held: it must not call back into the interface.
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-using SimBytes = std::vector<uint8_t>;
+#include "SimEcu.h"
 
 struct SimConfig {
     uint8_t generation = 1;                 // 1 or 2: the frame layout and the start rules
     std::string biosVersion = "DI BIOS V1.20";
-    std::string appVersion = "DI JED677 V2.05";  // empty: no application loaded
+    std::string appVersion = "JED-677 V2.04";  // empty: no application loaded
     bool applicationRunning = false;        // true: the application runs, not the boot loader
     uint16_t maxBlockSize = 1024;           // the block size the interface answers at most
     uint8_t debugValue[4] = {0, 0, 0, 0};   // reply bytes 1..4 of debug sub-function 4
+
+    // Firmware download (see above).
+    std::string flashedAppVersion;          // empty: the text at the start of the image
+    uint8_t versionCheckAnswer = 'Z';       // generation 2, command 6
+    uint8_t flashCheckResult = 0;           // generation 2, byte 2 of the final answer
+
+    // The JED677 application.
+    uint16_t ecuBaudDivisor = 1042;         // 10000000 / 1042: 9596 baud
+    uint16_t ecuWord = 0;
+    SimBytes freeRunningData = {0x00, 0x00};
 };
 
 // How a serial interface answers on its modem lines.
@@ -63,6 +104,14 @@ public:
     static constexpr uint8_t kStatusNotSupported = 0x03;
     static constexpr uint8_t kStatusOutOfRange = 0x07;
     static constexpr uint8_t kStatusFaultyFunction = 0x11;
+    static constexpr uint8_t kStatusFlashWrite = 0x04;
+    static constexpr uint8_t kStatusNoSynchroByte = 0x0E;  // no ECU answered the start
+    static constexpr uint8_t kStatusEcuSilent = 0x0F;      // the ECU did not answer a message
+    static constexpr uint8_t kStatusNotActive = 0x12;      // no ECU communication started
+
+    static constexpr uint32_t kGen1FlashBase = 0xA000;
+    static constexpr size_t kGen1FlashSize = 0x6000;
+    static constexpr size_t kGen2FlashSize = 0xFFFFF;
 
     explicit SimInterface(SimConfig config = {});
     SimInterface(const SimInterface&) = delete;
@@ -105,6 +154,13 @@ public:
     void injectWrongCommand();            // the reply with another command byte (command ^ 0x40)
     void injectSilence();                 // no reply at all
     void setSilent(bool silent);          // answer nothing until told otherwise
+    // The request with this command after `skip` others of it gets a status frame in place of
+    // its reply and is not carried out (a block transfer counts as one request).
+    void injectStatusFor(uint8_t command, uint8_t status, int skip = 0);
+
+    // --- the ECU on the diagnostic line (nullptr: none) ---
+    void attachEcu(std::shared_ptr<SimEcu> ecu);
+    std::shared_ptr<SimEcu> ecu() const;
 
     // --- what happened ---
     const SimConfig& config() const;
@@ -114,6 +170,17 @@ public:
     uint16_t blockSize() const;                    // after command 7; 256 (or less) at start
     uint8_t startedSelector() const;               // selector of the last command 5 (gen. 2)
     bool applicationRunning() const;
+
+    // Firmware and the JED677 application.
+    std::string appVersion() const;         // what command 4 answers now
+    SimBytes flashedImage() const;          // the bytes of the last download; empty: none
+    uint32_t flashedLoadAddress() const;    // generation 2: from 0x34; generation 1: 0xA000
+    uint8_t flashSelector() const;          // generation 2: of the final 0x10 [0x31 0xFA sel]
+    int completedDownloads() const;         // gen. 1: 8 [1] after blocks; gen. 2: activations
+    bool communicating() const;             // an ECU communication is started
+    uint8_t ecuAddress() const;             // the address of the last start of communication
+    SimBytes jed677Config() const;          // the data of the last 0x14
+    SimBytes reizImpuls() const;            // the data of the last 0x13
 
 private:
     struct Reply {
@@ -133,6 +200,9 @@ private:
     bool takeRefusal();
     void restart();
     uint16_t initialBlockSize() const;
+    bool handleDownload(uint8_t command, const SimBytes& data);
+    bool handleJed677(uint8_t command, const SimBytes& data);
+    std::string versionOfImage(const SimBytes& image) const;
 
     mutable std::mutex mutex_;
     const SimConfig config_;
@@ -168,4 +238,29 @@ private:
     bool injectedWrongCommand_ = false;
     bool injectedSilence_ = false;
     bool silent_ = false;
+    int injectedForCommand_ = -1;
+    uint8_t injectedForStatus_ = 0;
+    int injectedForSkip_ = 0;
+
+    // Firmware.
+    std::string appVersion_;
+    bool gen1Open_ = false;          // between 8 [0] and 8 [1]
+    bool gen1Downloading_ = false;   // the flash was erased for a new application
+    SimBytes gen1Flash_;
+    size_t gen1FlashEnd_ = 0;
+    bool gen2Session_ = false;
+    bool gen2Transfer_ = false;
+    bool gen2TransferDone_ = false;
+    uint32_t gen2Length_ = 0;
+    SimBytes flashed_;
+    uint32_t flashedLoad_ = 0;
+    uint8_t flashSelector_ = 0;
+    int completedDownloads_ = 0;
+
+    // The JED677 application.
+    std::shared_ptr<SimEcu> ecu_;
+    bool communicating_ = false;
+    uint8_t ecuAddress_ = 0;
+    SimBytes jed677Config_;
+    SimBytes reizImpuls_;
 };

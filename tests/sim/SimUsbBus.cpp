@@ -3,7 +3,12 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
+
+#include "SimMinimalEcu.h"
 
 namespace {
 
@@ -29,11 +34,71 @@ long pathIndex(const char* path) {
     return index;
 }
 
+std::shared_ptr<SimEcu> defaultEcu(uint8_t /*generation*/) {
+    return std::make_shared<SimMinimalEcu>();
+}
+
+// Set before or after the bus exists; constant-initialised, so a static initialiser elsewhere
+// may set it first.
+constinit std::atomic<SimUsbBus::EcuFactory> ecuFactory{nullptr};
+constinit std::atomic<bool> busCreated{false};
+
 }  // namespace
 
 SimUsbBus& SimUsbBus::instance() {
-    static SimUsbBus bus;
+    static SimUsbBus& bus = []() -> SimUsbBus& {
+        static SimUsbBus created;
+        if (const char* spec = std::getenv(kEnvironmentVariable)) created.addDevicesFromSpec(spec);
+        busCreated = true;
+        return created;
+    }();
     return bus;
+}
+
+size_t SimUsbBus::addDevicesFromSpec(const std::string& spec) {
+    size_t added = 0;
+    std::stringstream items(spec);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        item.erase(0, item.find_first_not_of(" \t"));
+        item.erase(item.find_last_not_of(" \t") + 1);
+        SimConfig config;
+        std::string name;
+        if (item == "1") {
+            config.generation = 1;
+            config.appVersion = "JED-677 V2.04";
+            name = "Diagnostic Interface #1";
+        } else if (item == "2") {
+            config.generation = 2;
+            config.biosVersion = "DI2 Boot V1.00";
+            config.appVersion = "DI2_DiagApp_V1.06   ";
+            name = "Diagnostic-Interface-2 #1";
+        } else {
+            continue;
+        }
+        const EcuFactory factory = ecuFactory.load();
+        std::shared_ptr<SimEcu> ecu = (factory ? factory : defaultEcu)(config.generation);
+        SimInterface& sim = addDevice(name, config);
+        sim.attachEcu(std::move(ecu));
+        std::lock_guard lock(mutex_);
+        devices_.back()->environmentGeneration = config.generation;
+        ++added;
+    }
+    return added;
+}
+
+void SimUsbBus::attachEnvironmentEcus() {
+    const EcuFactory factory = ecuFactory.load();
+    std::lock_guard lock(mutex_);
+    for (auto& device : devices_) {
+        if (device->environmentGeneration == 0) continue;
+        device->sim->attachEcu((factory ? factory : defaultEcu)(device->environmentGeneration));
+    }
+}
+
+void SimUsbBus::setEcuFactory(EcuFactory factory) {
+    ecuFactory = factory;
+    if (busCreated) instance().attachEnvironmentEcus();
 }
 
 void SimUsbBus::reset() {

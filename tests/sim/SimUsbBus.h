@@ -13,6 +13,16 @@
 //
 // Request time-out: one per open device, 10000 ms after the open; UsbSetRequestTimeout sets it
 // through either handle and returns the previous value, so a caller can put it back later.
+//
+// Devices from the environment, so a whole program can run against the simulator: at its first
+// use the bus reads KELT_SIM_USB, a comma-separated list of generations:
+//   "1"    one generation-1 interface "Diagnostic Interface #1"
+//   "2"    one generation-2 interface "Diagnostic-Interface-2 #1"
+//   "1,2"  both, in that order (so "USB0" is the first, "USB1" the second)
+// Each has the application the driver knows loaded and current ("JED-677 V2.04",
+// "DI2_DiagApp_V1.06   "), is in its basic firmware, and has an ECU attached: the one the ECU
+// factory makes (setEcuFactory), by default a SimMinimalEcu at address 0x10. Start the program
+// with LD_LIBRARY_PATH=<build>/bin/sim and it finds them. reset() unplugs these too.
 
 #include <cstdint>
 #include <memory>
@@ -35,6 +45,17 @@ public:
     static constexpr size_t kScanListSize = kScanEntries * (kNameSize + 1) + 1;
 
     static SimUsbBus& instance();
+
+    static constexpr const char* kEnvironmentVariable = "KELT_SIM_USB";
+    // Plugs in the devices a KELT_SIM_USB value names (unknown items are skipped); returns how
+    // many were added.
+    size_t addDevicesFromSpec(const std::string& spec);
+    // The ECU behind each device plugged in from the environment, for its generation. Takes
+    // effect for devices added later and, at once, for those already plugged in from the
+    // environment. nullptr restores the default (a SimMinimalEcu). Callable before the bus is
+    // first used, e.g. from a static initialiser of the library that brings the ECU.
+    using EcuFactory = std::shared_ptr<SimEcu> (*)(uint8_t generation);
+    static void setEcuFactory(EcuFactory factory);
 
     // Unplugs every device and clears the counters. References to earlier devices and their
     // handles are invalid afterwards.
@@ -79,10 +100,12 @@ private:
         uint32_t timeout = kDefaultTimeoutMs;  // the device's current request time-out
         uint32_t readTimeout = 0;              // last set through the read handle
         uint32_t writeTimeout = 0;             // last set through the write handle
+        uint8_t environmentGeneration = 0;     // plugged in from KELT_SIM_USB: its generation
     };
     SimUsbBus() = default;
     Device* findHandle(void* handle, bool& isRead);
     const Device* findHandle(void* handle, bool& isRead) const;
+    void attachEnvironmentEcus();
 
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<Device>> devices_;
