@@ -28,7 +28,7 @@ const CodeId driverCodes[] = {
     {0x2001002B, 11179}, {0x2001002C, 11161}, {0x2001002D, 11164}, {0x20010032, 11165},
     {0x20010033, 11166}, {0x20010034, 11167}, {0x20010035, 11184}, {0x2001003C, 11171},
     {0x2001003D, 11172}, {0x2001003E, 11173}, {0x2001003F, 11174}, {0x20010040, 11175},
-    {0x20010041, 11176}, {0x20010050, 11185}, {0x200E0001, 11178},
+    {0x20010041, 11176}, {0x20010050, 11185}, {0x200E0001, 11178}, {0x20010043, 11900},
 };
 
 const CodeId jed677Codes[] = {
@@ -108,6 +108,7 @@ TEST_P(TextChainTest, UnlistedCodesFallBack) {
     } cases[] = {
         {0x2001FFFF, notAssigned},            // unknown driver code
         {0x20010002, notAssigned},
+        {0x20010042, notAssigned},            // request too long for the frame
         {0x20020001, notAssigned},            // JED677 tag, not a JED677 text
         {0x2002001E, notAssigned},            // just past the JED677 range
         {0x20090105, notAssigned},            // SAE layer
@@ -138,6 +139,9 @@ TEST(TextChain, OverridesRunThroughTheBaseInterface) {
     EXPECT_EQ(base.FehlerText(-1),
               "Serial port could not be opened.\n(The selected port does not exist or is not "
               "supported.)\n\nSelect another port!");
+    EXPECT_EQ(base.FehlerText(0x20010043),
+              "Serial port could not be opened.\n(No permission)\n\nAsk the administrator to add "
+              "your user to the group 'dialout', then log in again.");
     // The summary, a base operation, uses the override too.
     EXPECT_EQ(base.FehlerZusammenfassung(0x10008000).rfind(LoadStr(30000), 0), 0u);
 }

@@ -1,0 +1,23 @@
+#pragma once
+// The splash window shown during start-up (never in automation mode): a borderless picture that
+// stays on top, centred on the main window or, while there is none, on the screen.
+
+#include <QString>
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+
+class Tfrm_NSplash : public QWidget {
+    Q_OBJECT
+public:
+    // programName is written into the picture; empty takes the product name of the running
+    // program (NData), else the application name. The window is built, not shown.
+    explicit Tfrm_NSplash(QWidget* owner = nullptr, const QString& programName = {});
+
+    QFrame* Panel1;
+    QLabel* Image1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};

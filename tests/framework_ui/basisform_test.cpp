@@ -1,0 +1,560 @@
+#include "Basisform.h"
+
+#include "Benutzerdaten.h"
+
+#include "BubbleHelp.h"
+#include "HtmlHelp.h"
+#include "QtApplicationWindows.h"
+#include "SupportedEcuListWindow.h"
+#include "MessageBox.h"
+#include "PortSelection.h"
+#include "ProgramModes.h"
+#include "Splash.h"
+#include "StringTable.h"
+#include "SupportedEcuList.h"
+#include "TempDir.h"
+#include "TextCodec.h"
+#include "UiTestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusTipEvent>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ShownBox {
+    std::string text;
+    std::string caption;
+    unsigned flags;
+};
+
+// Answers the safety question as told and every other box with OK; remembers every box.
+class ScriptedMessages : public MessageBoxService {
+public:
+    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
+        shown.push_back({text, caption, flags});
+        if (caption == LoadStr(11031)) return safetyAnswer;
+        return IDOK;
+    }
+    int safetyAnswer = IDYES;
+    std::vector<ShownBox> shown;
+    int count(const std::string& caption) const {
+        return static_cast<int>(std::count_if(shown.begin(), shown.end(),
+                                              [&](const ShownBox& b) { return b.caption == caption; }));
+    }
+};
+
+class ScriptedPortDialog : public PortSelectionDialog {
+public:
+    int ShowPortDialog(std::string& port) override {
+        ++calls;
+        if (result == 1) port = chosen;
+        return result;
+    }
+    int result = 2;
+    std::string chosen;
+    int calls = 0;
+};
+
+// A program's main window: fills in the identification and the ECU list, and logs the calls the
+// start-up makes into it.
+class TestMainWindow : public TNBasisform {
+public:
+    using TNBasisform::TNBasisform;
+
+    void InitialisierungVorbereiten() override { log.push_back("InitialisierungVorbereiten"); }
+    void ProgrammkennungEinlesen() override {
+        log.push_back("ProgrammkennungEinlesen");
+        DiagAttr.SystemKennung = 16;
+        DiagAttr.SystemUnterKennung = 200;
+        DiagAttr.InterneKennung = 1;
+        pNData->Kennungsversion = 132;
+    }
+    void ECUListeFuellen() override {
+        log.push_back("ECUListeFuellen");
+        ECUListe = {{"123 456 789 0", "10700100"}};
+    }
+    void NStatusDrawPanel(QPainter&, const QRect& rect) override { drawnPanels.push_back(rect); }
+
+    std::vector<std::string> log;
+    std::vector<QRect> drawnPanels;
+};
+
+void resetProgramState() {
+    DiagAttr = DiagAttrStruct{};
+    DemoModus = 0;
+    AutomatisierungsModus = 0;
+    WechsellaufwerkAktiv = 0;
+    Diagnoseleitung = 0;
+    TesterName.clear();
+    ECUListe.clear();
+    setApplicationToolTipsEnabled(true);
+}
+
+// Lets queued events and timers run until the condition holds or a generous limit passes.
+bool processEventsUntil(const std::function<bool()>& condition) {
+    QDeadlineTimer deadline(5000);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+bool anyVisibleWindowBut(const QWidget* except) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget != except && widget->isVisible()) return true;
+    return false;
+}
+
+class BasisformTest : public ::testing::Test {
+protected:
+    BasisformTest() {
+        resetProgramState();
+        env.program = dir / "prog" / "Tarvik";
+        env.documents = dir / "docs";
+        env.data = dir / "share";
+        env.texts = {{"ProductName", "Tarvik Diagnostic Software"},
+                     {"ProductVersion", "1.32"},
+                     {"SprachID", "GB"},
+                     {"NORVA_No", "123456789"},
+                     {"LegalCopyright", "(c) Maker"}};
+        fs::create_directories(env.program.parent_path());
+        TempDir::writeFile(env.program, "program");
+        drives.mountPoints = {"/"};
+        previous = installMessageBoxService(&messages);
+    }
+    ~BasisformTest() override {
+        installMessageBoxService(previous);
+        resetProgramState();
+    }
+
+    // The INI file the start-up will choose, with its folder.
+    fs::path iniFile() const {
+        return dir / "docs" / "NORVA Diagnostic Software" / "Tarvik" / "V1.32 (GB)" / "Tarvik.INI";
+    }
+    void writeIni(const std::string& content) {
+        fs::create_directories(iniFile().parent_path());
+        TempDir::writeFile(iniFile(), content);
+    }
+
+    BasisformEnvironment environment(std::vector<std::string> arguments = {"/opt/Tarvik"}) {
+        BasisformEnvironment u;
+        u.arguments = std::move(arguments);
+        u.application = &env;
+        u.drives = &drives;
+        u.hub = &hub;
+        u.clock = &clock;
+        u.portDialog = &ports;
+        return u;
+    }
+
+    TempDir dir;
+    FixedApplicationEnvironment env;
+    FixedDriveInfo drives;
+    AutomationHub hub;
+    FakeClock clock{1000};
+    ScriptedPortDialog ports;
+    ScriptedMessages messages;
+    MessageBoxService* previous = nullptr;
+};
+
+TEST_F(BasisformTest, YesStartsWithTheDerivedWindowsOverrides) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n[User Info]\r\nTester=Alice\r\n");
+    const fs::path currentFolder = fs::current_path();
+    TestMainWindow window(nullptr, true, environment());
+    EXPECT_TRUE(window.log.empty());  // the constructor calls no overrides
+
+    ASSERT_TRUE(window.initialize());
+    EXPECT_EQ(fs::current_path(), currentFolder);  // folders are expanded, the process stays put
+    EXPECT_EQ(window.log, (std::vector<std::string>{"InitialisierungVorbereiten", "ProgrammkennungEinlesen",
+                                                    "ECUListeFuellen"}));
+    EXPECT_EQ(window.startupRan(), startupSteps(true, false));
+    EXPECT_EQ(window.initialisierenRan(), initialisierenSteps());
+
+    // The safety question, exactly as the program asks it, and no other box.
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, LoadStr(11030));
+    EXPECT_EQ(messages.shown[0].caption, "Attention! Warning note!");
+    EXPECT_EQ(messages.shown[0].flags, 0x34u);
+
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Tarvik Diagnostic Software (GB) V1.32  123456789"));
+    EXPECT_EQ(DiagAttr.Anwendungstitel, "Tarvik Diagnostic Software");
+    EXPECT_EQ(DiagAttr.Sprachkennung, "(GB)");
+    EXPECT_EQ(DiagAttr.AppIni, iniFile().string());
+    EXPECT_EQ(DiagAttr.HilfeDatei, (dir / "prog" / "Tarvik.chm").string());
+    EXPECT_EQ(DiagAttr.FspHilfeDatei, (dir / "prog" / "Tarvik_Fsp.chm").string());
+    EXPECT_EQ(DiagAttr.Versionsnummer, 132);
+    EXPECT_EQ(DiagAttr.Programmkennung, "162000010132");
+    EXPECT_EQ(DiagAttr.Schnittstellenname, "COM3");
+    EXPECT_EQ(TesterName, "Alice");
+    EXPECT_EQ(ECUListe.size(), 1u);
+    EXPECT_EQ(Diagnoseleitung, 0);
+    EXPECT_EQ(ports.calls, 0);  // a stored port needs no dialog
+
+    const fs::path read = dir / "docs" / "NORVA Diagnostic Software" / "Tarvik" / "DATA";
+    EXPECT_EQ(DiagAttr.ReadDataPfad, read.string() + "/");
+    EXPECT_EQ(DiagAttr.WriteDataPfad, (read / "WRITE").string() + "/");
+    EXPECT_TRUE(fs::is_directory(read / "WRITE"));
+    EXPECT_EQ(pNData->WriteDataPfad, DiagAttr.WriteDataPfad);
+
+    ASSERT_NE(frm_NSplash, nullptr);
+    EXPECT_TRUE(frm_NSplash->isVisible());
+    EXPECT_TRUE(window.tim_MaxSplash->isActive());
+    EXPECT_EQ(window.tim_MaxSplash->interval(), 10000);
+}
+
+TEST_F(BasisformTest, SplashIsClosedByItsTimer) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    TestMainWindow window(nullptr, true, environment());
+    ASSERT_TRUE(window.initialize());
+    ASSERT_NE(frm_NSplash, nullptr);
+
+    // The splash has been shown for its 3 s minimum; the maximum timer fires (made short here).
+    clock.advance(3000);
+    window.tim_MaxSplash->setInterval(0);
+    EXPECT_TRUE(processEventsUntil([] { return frm_NSplash == nullptr; }));
+    EXPECT_FALSE(window.tim_MaxSplash->isActive());
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_EQ(clock.sleptMs(), 0u);
+}
+
+TEST_F(BasisformTest, SplashMinimumTimeIsWaitedForWithATimer) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    TestMainWindow window(nullptr, true, environment());
+    ASSERT_TRUE(window.initialize());
+    clock.advance(1000);
+
+    window.SplashSchliessen(3000);  // returns at once: nothing blocks the window
+    ASSERT_NE(frm_NSplash, nullptr);
+    EXPECT_FALSE(window.tim_MaxSplash->isActive());
+    EXPECT_TRUE(window.tim_SplashWarten->isActive());
+    EXPECT_EQ(window.tim_SplashWarten->interval(), 2000);  // the rest of the 3 s
+    EXPECT_EQ(clock.sleptMs(), 0u);
+
+    // A shorter minimum asked for meanwhile shortens the wait; a longer one does not lengthen it.
+    window.SplashSchliessen(1500);
+    EXPECT_EQ(window.tim_SplashWarten->interval(), 500);
+    window.SplashSchliessen(3000);
+    EXPECT_EQ(window.tim_SplashWarten->interval(), 500);
+
+    // The wait ends (made short here): the splash closes.
+    window.tim_SplashWarten->setInterval(0);
+    EXPECT_TRUE(processEventsUntil([] { return frm_NSplash == nullptr; }));
+    EXPECT_FALSE(window.tim_SplashWarten->isActive());
+}
+
+TEST_F(BasisformTest, SplashClosesAtOnceWithoutMinimumAndIsHarmlessTwice) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    TestMainWindow window(nullptr, true, environment());
+    ASSERT_TRUE(window.initialize());
+    window.SplashSchliessen(1);
+    EXPECT_NE(frm_NSplash, nullptr);  // 1 ms not yet passed on the clock
+    clock.advance(1);
+    window.SplashSchliessen(1);
+    EXPECT_EQ(frm_NSplash, nullptr);
+    window.SplashSchliessen(0);
+    EXPECT_EQ(frm_NSplash, nullptr);
+}
+
+TEST_F(BasisformTest, NoEndsTheStartAtOnceWithNothingMoreShown) {
+    // No port stored: a start that went on would show the port dialog.
+    messages.safetyAnswer = IDNO;
+    TestMainWindow window(nullptr, true, environment());
+    EXPECT_FALSE(window.initialize());
+    EXPECT_TRUE(hub.closeRequested());
+    EXPECT_TRUE(window.closeRequested());
+    EXPECT_EQ(window.startupRan().back(), StartupStep::SicherheitsabfrageAnzeigen);
+    EXPECT_EQ(ports.calls, 0);
+    EXPECT_EQ(messages.shown.size(), 1u);  // only the question itself; no "no port" message
+    EXPECT_EQ(frm_NSplash, nullptr);
+    EXPECT_FALSE(window.tim_MaxSplash->isActive());
+    EXPECT_FALSE(anyVisibleWindowBut(nullptr));
+}
+
+TEST_F(BasisformTest, NoEndsTheProgramBeforeItsEventLoopRuns) {
+    QtApplicationWindows windows;
+    hub.setWindows(&windows);
+    messages.safetyAnswer = IDNO;
+    TestMainWindow window(nullptr, true, environment());
+    windows.setMainWindow(&window);
+    EXPECT_FALSE(window.initialize());
+    EXPECT_TRUE(windows.quitRequested());
+    EXPECT_EQ(windows.exec(), 0);  // returns at once: no loop runs, nothing is shown
+    EXPECT_FALSE(window.isVisible());
+    hub.setWindows(nullptr);
+    // The quit asked for outside a loop stays pending for the next loop of this test program;
+    // one application loop takes it up (and ends at once).
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
+}
+
+TEST_F(BasisformTest, MissingLanguageEndsTheStartBeforeTheIniFileIsChosen) {
+    env.texts.erase("SprachID");
+    {
+        TestMainWindow window(nullptr, true, environment());
+        EXPECT_FALSE(window.initialize());
+        EXPECT_EQ(window.initialisierenRan().back(), InitStep::CheckLanguage);
+        EXPECT_EQ(window.startupRan().back(), StartupStep::Initialisieren);
+        EXPECT_EQ(window.log, std::vector<std::string>{"InitialisierungVorbereiten"});
+        ASSERT_EQ(messages.shown.size(), 1u);  // the developer note; no safety question
+        EXPECT_EQ(messages.shown[0].caption, "Achtung");
+        EXPECT_EQ(messages.shown[0].flags, 0x30u);
+        EXPECT_EQ(ports.calls, 0);
+        EXPECT_EQ(frm_NSplash, nullptr);
+        EXPECT_EQ(DiagAttr.AppIni, "");
+        TesterName = "Bob";
+    }
+    // The tester name had no INI file to go to: nothing was written anywhere.
+    EXPECT_FALSE(fs::exists(dir / "docs"));
+}
+
+TEST_F(BasisformTest, TesterNameIsWrittenBackAtTheEnd) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n[User Info]\r\nTester=Alice\r\n");
+    {
+        TestMainWindow window(nullptr, true, environment());
+        ASSERT_TRUE(window.initialize());
+        TesterName = "Bob";
+    }
+    EXPECT_EQ(ProfileFile(iniFile()).readString("User Info", "Tester"), "Bob");
+    EXPECT_EQ(pNData, nullptr);
+    EXPECT_EQ(frm_NSplash, nullptr);
+}
+
+TEST_F(BasisformTest, AutomationStartsOffScreenWithoutQuestionOrSplash) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n[Optionen]\r\nAutoStart=1\r\n");
+    TestMainWindow window(nullptr, true, environment({"/opt/Tarvik", "/Automation"}));
+    EXPECT_EQ(AutomatisierungsModus, 1);
+    EXPECT_EQ(window.y(), -1000);
+    EXPECT_FALSE(window.cmd_Exit->isVisible());
+    ASSERT_TRUE(window.initialize());
+    EXPECT_EQ(messages.count(LoadStr(11031)), 0);
+    EXPECT_EQ(frm_NSplash, nullptr);
+    EXPECT_FALSE(window.AutoStartAktiv());
+    EXPECT_EQ(window.startupRan(), startupSteps(true, true));
+}
+
+TEST_F(BasisformTest, DemoModeFromTheCommandLineMarksTheCaption) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    TestMainWindow window(nullptr, true, environment({"/opt/Tarvik", "/D"}));
+    ASSERT_TRUE(window.initialize());
+    EXPECT_EQ(DemoModus, 1);
+    EXPECT_TRUE(window.windowTitle().endsWith(QStringLiteral("  123456789 DEMOVERSION")));
+    EXPECT_TRUE(window.AutoStartAktiv());
+}
+
+TEST_F(BasisformTest, PortChosenAtStartIsStored) {
+    ports.result = 1;
+    ports.chosen = "COM5";
+    TestMainWindow window(nullptr, true, environment());
+    ASSERT_TRUE(window.initialize());
+    EXPECT_EQ(ports.calls, 1);
+    EXPECT_EQ(DiagAttr.Schnittstellenname, "COM5");
+    EXPECT_EQ(ProfileFile(iniFile()).readString("SelectPort", "InterfacePort"), "COM5");
+}
+
+TEST_F(BasisformTest, NoPortChosenAtStartIsToldAndTheStartGoesOn) {
+    ports.result = 2;
+    TestMainWindow window(nullptr, true, environment());
+    ASSERT_TRUE(window.initialize());
+    EXPECT_EQ(DiagAttr.Schnittstellenname, "");
+    ASSERT_EQ(messages.count("Tarvik Diagnostic Software"), 1);
+    const ShownBox& box = messages.shown.back();
+    EXPECT_EQ(box.text, LoadStr(11029));
+    EXPECT_EQ(box.flags, 0x30u);
+    EXPECT_NE(frm_NSplash, nullptr);
+}
+
+TEST_F(BasisformTest, WithoutQuestionFlagTheStartAsksNothing) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    TestMainWindow window(nullptr, false, environment());
+    ASSERT_TRUE(window.initialize());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(BasisformTest, BaseWindowAsksForItsOverrides) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    TNBasisform window(nullptr, false, environment());
+    ASSERT_TRUE(window.initialize());
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_NE(messages.shown[0].text.find("ProgrammkennungEinlesen"), std::string::npos);
+    EXPECT_NE(messages.shown[1].text.find("ECUListeFuellen"), std::string::npos);
+    EXPECT_EQ(messages.shown[1].caption, "Tarvik Diagnostic Software");
+}
+
+TEST_F(BasisformTest, ShortPartNumberIsToldAndTheStartGoesOn) {
+    env.texts["NORVA_No"] = "1234";
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    TestMainWindow window(nullptr, false, environment());
+    ASSERT_TRUE(window.initialize());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Attention!");
+    EXPECT_NE(messages.shown[0].text.find("NORVA_No"), std::string::npos);
+}
+
+TEST_F(BasisformTest, IniOptionsAtStart) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n[Optionen]\r\nVollbild=1\r\nBubbleHelp=0\r\n"
+             "[Diagnose]\r\nDiagnosticLine=CAN5V\r\n");
+    TestMainWindow window(nullptr, false, environment());
+    ASSERT_TRUE(window.initialize());
+    EXPECT_TRUE(window.VollbildAktiv());
+    EXPECT_TRUE(window.windowState().testFlag(Qt::WindowMaximized));
+    EXPECT_FALSE(applicationToolTipsEnabled());
+    EXPECT_EQ(window.DiagnoseleitungLesen(1), 3);
+    EXPECT_EQ(Diagnoseleitung, 3);
+}
+
+TEST_F(BasisformTest, RemovableDriveIsFound) {
+    drives.mountPoints = {"/", dir / "prog"};
+    drives.removableMountPoints = {dir / "prog"};
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    TestMainWindow window(nullptr, false, environment());
+    ASSERT_TRUE(window.initialize());
+    EXPECT_EQ(WechsellaufwerkAktiv, 1);
+}
+
+TEST_F(BasisformTest, ExitButtonAsksTheHubToClose) {
+    TestMainWindow window(nullptr, false, environment());
+    window.cmd_Exit->trigger();
+    EXPECT_TRUE(hub.closeRequested());
+}
+
+// --- status line ------------------------------------------------------------------------------
+
+TEST_F(BasisformTest, StatusPanelsShowPortLineAndHints) {
+    TestMainWindow window(nullptr, false, environment());
+    EXPECT_TRUE(window.TimerAnzeigenAktualisieren->isActive());
+    EXPECT_EQ(window.TimerAnzeigenAktualisieren->interval(), 500);
+
+    const struct {
+        const char* port;
+        uint8_t line;
+        const char* text;
+    } cases[] = {
+        {"COM3", 1, "COM3 <-> K-Line"},
+        {"Diagnostic Interface #12345", 2, "USB #12345 <-> CAN 24V"},
+        {"Diagnostic-Interface-2", 4, "USB <-> SAE"},  // the name ends where the number would start
+        {"", 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.port);
+        DiagAttr.Schnittstellenname = c.port;
+        Diagnoseleitung = c.line;
+        window.TimerAnzeigenAktualisierenTimer();
+        EXPECT_EQ(window.statusPanel(1)->text(), QString::fromLatin1(c.text));
+    }
+
+    QStatusTipEvent hint(QStringLiteral("Display of all ECUs supported by this software"));
+    QCoreApplication::sendEvent(&window, &hint);
+    EXPECT_EQ(window.statusPanel(0)->text(), QStringLiteral("Display of all ECUs supported by this software"));
+
+    // Panel 2 is drawn by the program's window.
+    window.statusPanel(2)->grab();
+    ASSERT_FALSE(window.drawnPanels.empty());
+    EXPECT_EQ(window.drawnPanels.back(), window.statusPanel(2)->contentsRect());
+
+    window.close();  // FormClose: the display timer stops
+    EXPECT_FALSE(window.TimerAnzeigenAktualisieren->isActive());
+}
+
+TEST_F(BasisformTest, StatusPanelWidthsFollowTheScreen) {
+    TestMainWindow window(nullptr, false, environment());
+    window.resize(792, 546);
+    window.StatuszeileAnpassen();
+    EXPECT_EQ(window.statusPanel(1)->width(), 150 * window.logicalDpiX() / 96);
+    EXPECT_EQ(window.statusPanel(2)->width(), 50);
+    EXPECT_EQ(window.statusPanel(3), nullptr);
+}
+
+TEST_F(BasisformTest, HelpMenuEntries) {
+    TestMainWindow window(nullptr, false, environment());
+    EXPECT_EQ(window.Hilfe->title(), QStringLiteral("&Help"));
+    EXPECT_EQ(window.mnuUnterstuetzteEcus->text(), QStringLiteral("&Supported ECUs..."));
+    EXPECT_EQ(window.mnuVersionshitsory->text(), QStringLiteral("&Version history"));
+    EXPECT_EQ(window.men_Info->text(), QStringLiteral("&Info about..."));
+    EXPECT_EQ(window.men_Info->statusTip(), QStringLiteral("Information about this Diagnostic Software"));
+}
+
+class RecordingHelpViewer : public HtmlHelpViewer {
+public:
+    bool displayTopic(const std::string& location) override {
+        locations.push_back(location);
+        return true;
+    }
+    std::vector<std::string> locations;
+};
+
+TEST_F(BasisformTest, F1AnywhereOpensTheHelpFileWhenItExists) {
+    RecordingHelpViewer viewer;
+    HtmlHelpViewer* previousViewer = installHtmlHelpViewer(&viewer);
+    ASSERT_TRUE(LoadHtmlHelp());
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    TestMainWindow window(nullptr, false, environment());
+    ASSERT_TRUE(window.initialize());
+
+    QWidget elsewhere;  // any widget of the application
+    auto pressF1 = [&] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QCoreApplication::sendEvent(&elsewhere, &press);
+    };
+    pressF1();
+    EXPECT_TRUE(viewer.locations.empty());  // no help file beside the program
+
+    TempDir::writeFile(dir / "prog" / "Tarvik.chm", "help");
+    pressF1();
+    EXPECT_EQ(viewer.locations, std::vector<std::string>{(dir / "prog" / "Tarvik.chm").string()});
+
+    viewer.locations.clear();
+    TempDir::writeFile(dir / "prog" / "Tarvik_History.chm", "history");
+    window.mnuVersionshitsory->trigger();
+    EXPECT_EQ(viewer.locations, std::vector<std::string>{(dir / "prog" / "Tarvik_History.chm").string()});
+
+    installHtmlHelpViewer(previousViewer);
+    LoadHtmlHelp();
+}
+
+TEST_F(BasisformTest, SupportedEcusWindowLivesOnlyWhileShown) {
+    TestMainWindow window(nullptr, false, environment());
+    ECUListe = {{"123 456 789 0", "10700100"}};
+    ModalScript script([](QWidget* modal) {
+        EXPECT_EQ(modal, frmSupportedEcuList);
+        ASSERT_NE(frmSupportedEcuList, nullptr);
+        frmSupportedEcuList->btn1->click();
+    });
+    window.mnuUnterstuetzteEcus->trigger();
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(frmSupportedEcuList, nullptr);
+}
+
+TEST_F(BasisformTest, UserDataQuestionThroughTheWindow) {
+    TestMainWindow window(nullptr, false, environment());
+    std::string firma = "A";
+    std::string name = "B";
+    ModalScript script([](QWidget* modal) {
+        auto* dialog = qobject_cast<TNBenutzerdaten*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->btn1->click();  // Cancel ends the program
+    });
+    EXPECT_FALSE(window.BenutzerdatenEingeben(firma, name));
+    EXPECT_TRUE(script.ran());
+    EXPECT_TRUE(hub.closeRequested());
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+#include "Artwork.h"
+#include "BasisDialog.h"
+#include "InfoPopup.h"
+#include "Splash.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+int visibleTopLevels() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible()) ++count;
+    return count;
+}
+
+// More than one colour: something was painted.
+bool isPainted(const QPixmap& pixmap) {
+    const QImage image = pixmap.toImage();
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7) colours.insert(image.pixel(x, y));
+    return colours.size() > 3;
+}
+
+class InfoPopupTest : public ::testing::Test {
+protected:
+    void TearDown() override { InfoPopupSchliessen(); }
+};
+
+TEST_F(InfoPopupTest, ShowsTheTextCentredWithItsMargins) {
+    const int before = visibleTopLevels();
+    InfoPopupZeigen("Loading parameters from the ECU.....");
+    QWidget* popup = infoPopupWindow();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(popup->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE(popup->isModal());
+    EXPECT_EQ(visibleTopLevels(), before + 1);
+
+    auto* label = popup->findChild<QLabel*>();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Loading parameters from the ECU.....");
+    EXPECT_EQ(label->font().pointSize(), 12);
+    EXPECT_EQ(label->pos(), QPoint(30, 30));
+    EXPECT_EQ(popup->size(), label->size() + QSize(60, 60));
+    const QPoint offset = popup->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2);
+}
+
+TEST_F(InfoPopupTest, SecondShowKeepsTheFirstPopup) {
+    InfoPopupZeigen("Saving parameters to the ECU.....");
+    QWidget* first = infoPopupWindow();
+    const int count = visibleTopLevels();
+    InfoPopupZeigen("Other text");
+    EXPECT_EQ(infoPopupWindow(), first);
+    EXPECT_EQ(visibleTopLevels(), count);
+    EXPECT_EQ(first->findChild<QLabel*>()->text(), "Saving parameters to the ECU.....");
+}
+
+TEST_F(InfoPopupTest, CloseDestroysAndCanRepeat) {
+    InfoPopupZeigen("one");
+    QPointer<QWidget> popup = infoPopupWindow();
+    InfoPopupSchliessen();
+    EXPECT_TRUE(popup.isNull());
+    EXPECT_EQ(infoPopupWindow(), nullptr);
+    InfoPopupSchliessen();  // harmless
+    // Once closed, the next one shows again.
+    InfoPopupZeigen("two");
+    ASSERT_NE(infoPopupWindow(), nullptr);
+    EXPECT_EQ(infoPopupWindow()->findChild<QLabel*>()->text(), "two");
+}
+
+TEST_F(InfoPopupTest, WindowsTextIsConverted) {
+    InfoPopupZeigen("Pr\xFC" "fung");
+    ASSERT_NE(infoPopupWindow(), nullptr);
+    EXPECT_EQ(infoPopupWindow()->findChild<QLabel*>()->text(), QString::fromUtf8("Prüfung"));
+}
+
+TEST(Splash, LayoutAndPicture) {
+    Tfrm_NSplash splash(nullptr, "KELT Diagnostics");
+    EXPECT_FALSE(splash.isVisible());
+    EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(splash.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    splash.show();
+    EXPECT_TRUE(splash.isVisible());
+    EXPECT_EQ(splash.size(), QSize(455, 353));
+    EXPECT_EQ(splash.Image1->pixmap().size(), QSize(447, 345));
+    EXPECT_TRUE(isPainted(splash.Image1->pixmap()));
+    EXPECT_EQ(splash.Panel1->frameShadow(), QFrame::Sunken);
+    const QPoint offset = splash.geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2);
+    splash.close();
+    EXPECT_FALSE(splash.isVisible());
+}
+
+TEST(Splash, CentredOnTheMainWindowWhenShown) {
+    QMainWindow main;
+    main.setGeometry(40, 60, 1000, 700);
+    main.show();
+    auto* splash = new Tfrm_NSplash(&main);
+    EXPECT_TRUE(splash->isWindow());
+    splash->show();
+    const QPoint offset = splash->geometry().center() - main.geometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2);
+    QPointer<Tfrm_NSplash> guard = splash;
+    delete splash;
+    EXPECT_TRUE(guard.isNull());
+}
+
+TEST(Artwork, PicturesArePainted) {
+    const QPixmap splash = splashPicture("Program");
+    EXPECT_EQ(splash.size(), QSize(447, 345));
+    EXPECT_TRUE(isPainted(splash));
+    // The name is part of the picture.
+    EXPECT_NE(splash.toImage(), splashPicture("Other").toImage());
+    const QPixmap error = errorPicture();
+    EXPECT_EQ(error.size(), QSize(96, 96));
+    EXPECT_TRUE(isPainted(error));
+}
+
+}  // namespace
