@@ -1,0 +1,247 @@
+#pragma once
+// The ECU command layer: the suspension program's only road to the KELT ECU. Each ECU function
+// is one operation: it builds the JED677 request, sends it through the driver's JED677 calls,
+// decodes the reply and reports a failure through the error handler (FehlerAnzeigen), returning
+// the user's answer. In demo mode (DemoModus) every operation answers with fixed sample data
+// and the driver sees no call. The object also holds the connection state every window reads.
+//
+// Results. The operations that talk to the ECU return a retry answer: 0 success, 1 the user
+// asked to repeat, 2 the user gave up (the dialog has been shown). The low-level operations
+// (OpenInterface, SendRequest, RequestLocalId, ReadLocalId, WriteLocalId) return the status
+// code itself and show nothing. ConnectEcu has a result of its own (ConnectResult).
+//
+// Status codes of this layer, beside the driver's (DiagDr32.h, JED677.h):
+//   KELT_ERR_NOT_SUPPORTED  the operation does not serve this ECU type; nothing was sent
+//   KELT_ERR_UNDERVOLTAGE   the ECU refused because of undervoltage (reply 0x82 0x05 0x02)
+//   JED677_NEGATIVE_ANSWER  the ECU refused (reply 0x05, or 0x8n 0x05 ...)
+//   DIAG_ERR_BAD_REPLY      the reply is shorter than the fields it must carry
+//
+// Everything runs on the user-interface thread and blocks while the driver works.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+
+#include "EcuSessionWindows.h"
+#include "ErrorReporter.h"
+#include "ErrorTexts.h"
+#include "FaultDecoding.h"
+#include "FehlerEintrag.h"
+#include "Jed677Calls.h"
+#include "NData.h"
+
+// The ECU types every operation serves unless it says otherwise.
+inline constexpr std::array<uint32_t, 11> kStandardEcuTypes = {
+    0x107001, 0x107002, 0x107004, 0x107102, 0x107103, 0x107405,
+    0x107406, 0x107420, 0x107600, 0x107800, 0x107801,
+};
+bool isStandardEcuType(uint32_t type);
+
+// The diagnostic identifiers this program supports, in the order they are checked.
+inline constexpr std::array<std::array<uint8_t, 4>, 11> kSupportedDiagnosticIdentifiers = {{
+    {0x10, 0x70, 0x01, 0x00}, {0x10, 0x70, 0x02, 0x00}, {0x10, 0x70, 0x04, 0x00},
+    {0x10, 0x71, 0x02, 0x00}, {0x10, 0x71, 0x03, 0x00}, {0x10, 0x74, 0x05, 0x00},
+    {0x10, 0x74, 0x06, 0x00}, {0x10, 0x74, 0x20, 0x00}, {0x10, 0x76, 0x00, 0x00},
+    {0x10, 0x78, 0x00, 0x00}, {0x10, 0x78, 0x01, 0x00},
+}};
+
+// A JED677 message buffer with room for the longest reply. The reply replaces the request; its
+// data begin at byte 2.
+struct EcuMessage {
+    static constexpr std::size_t kCapacity = 255;
+    std::array<uint8_t, kCapacity> bytes{};
+    uint16_t length = 0;
+
+    // A request as the program writes it: the message bytes, then 0x80 ([0x48] gives 0x48 0x80,
+    // length 2). The driver sends only the bytes the header byte announces.
+    static EcuMessage request(std::initializer_list<uint8_t> message);
+    uint8_t operator[](std::size_t i) const { return bytes[i]; }
+};
+
+// What ConnectEcu came to. Its failures are of two kinds: one already shown through the error
+// handler (answer holds the user's 1 or 2), or a failed start of communication, not shown yet
+// (startFailure holds the driver's code). Never both.
+struct ConnectResult {
+    int answer = NoErrorShown;
+    int32_t startFailure = 0;
+    bool connected() const { return answer == NoErrorShown && startFailure == 0; }
+};
+
+class KELTInterface {
+public:
+    // Part-number family prefixes, chosen by bit 7 of identification byte 9.
+    static constexpr const char* kPartPrefixBit7Set = "841";
+    static constexpr const char* kPartPrefixBit7Clear = "842";
+    // Demo sample data.
+    static constexpr const char* kDemoProductNumber = "841 302 117 0";
+    static constexpr const char* kDemoDateOfProduction = "24 / 2004";
+    static constexpr const char* kDemoSoftwareVersion = "7.6.0.0";
+    static constexpr const char* kDemoVehicleVIN = "1234567890";
+    static constexpr std::array<uint8_t, 4> kDemoIdentBytes = {0x10, 0x78, 0x01, 0x00};
+    // How long the ECU is given to restart after its fault memory was cleared.
+    static constexpr int32_t kRestartWaitMs = 10000;
+    // CurrentComponent when no fault is current.
+    static constexpr uint16_t kNoCurrentComponent = 256;
+
+    // calls: the driver (exportedJed677Calls() in the program). errors: NErrorHandler. Both, and
+    // attr, must outlive the object.
+    KELTInterface(Jed677Calls calls, ErrorReporter& errors, DiagAttrStruct& attr = DiagAttr);
+    KELTInterface(const KELTInterface&) = delete;
+    KELTInterface& operator=(const KELTInterface&) = delete;
+
+    // Windows the operations open (not owned). The restart needs the wait dialog and the
+    // opener; without a busy cursor nothing is shown.
+    void setWaitDialog(WaitDialog* dialog) { waitDialog_ = dialog; }
+    void setInterfaceOpener(InterfaceOpener* opener) { opener_ = opener; }
+    void setBusyCursor(BusyCursor* cursor) { busyCursor_ = cursor; }
+    // The folder searched for interface application files; by default the running program's.
+    void setProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
+    ErrorReporter& errorReporter() const { return errors_; }
+
+    // --- connection state (zero at start) ---
+    uint8_t AsianStyle = 0;  // 1: a 0x107420 ECU of the "Asian Style" variant
+    uint16_t CurrentComponent = kNoCurrentComponent;  // component of the current fault
+    uint16_t CurrentMode = 0;                         // its fault mode
+    uint8_t DiagnoseAktiv = 0;           // 1 while a diagnosis connection is up
+    uint8_t KommunikationGestartet = 0;  // 1 while communication with the ECU is started
+    int32_t LetzterFehlercode = 0;       // last status of an interface call or operation
+    std::array<uint8_t, 4> EcuIdentBytes{};  // the ECU's diagnostic identifier
+    uint32_t EcuTyp = 0;                     // identifier bytes 0..2 as one number (0x107801)
+    std::string EcuDiagnosticIdentification;  // EcuIdentBytes as eight lower-case hex digits
+    std::string EcuProductNumber;
+    std::string EcuDateOfProduction;
+    std::string EcuSoftwareVersion;
+    std::string VehicleVIN;  // entered in the vehicle-data window; cleared by ReadIdentification
+    std::string SystemName;
+
+    // Capability flags (0 or 1), set by ReadConfiguration.
+    uint8_t CfgFrontAxle = 0;            // air suspension front and rear (else rear only)
+    uint8_t CfgRearSensorLeft = 0;       // rear axle sensed left and right
+    uint8_t CfgRearSensorRight = 0;
+    uint8_t CfgValve1WSLeft = 0;         // front axle valves may be driven
+    uint8_t CfgValve1WSRight = 0;
+    uint8_t CfgValve2WSLeft = 0;         // rear axle valves may be driven
+    uint8_t CfgValve2WSRight = 0;
+    uint8_t CfgAxleInputsSwapped = 0;    // front and rear preselection inputs exchanged
+    uint8_t CfgPeripheryDetection = 0;   // automatic periphery detection
+    uint8_t CfgPressureSensor = 0;
+    uint8_t CfgKneelingAutoManual = 0;   // kneeling inputs are "automatic" and "manual"
+    uint8_t CfgCrossThrottle = 0;
+    uint8_t CfgMainThrottle = 0;
+    uint8_t CfgDoorContactUbatt = 0;     // door contact switches to the supply voltage
+    uint8_t CfgSidewalkMakeContact = 0;  // sidewalk detector is a make contact
+    uint8_t CfgTiltSensor = 0;
+    uint8_t CfgOutputs = 0;              // switchable outputs offered
+    uint8_t CfgMeasuredValues = 0;
+    uint8_t CfgLampTest = 0;
+    uint8_t CfgSwitches = 0;
+    uint8_t CfgPressureData = 0;
+    uint8_t CfgLeftRightDifference = 0;
+    uint8_t CfgAlbValve = 0;             // load-sensing valve window (nothing sets it)
+
+    // --- the connection ---
+    // Opens the driver on the port held in DiagAttr (whatever the callback was given): the
+    // driver's status. Demo: 0.
+    int32_t OpenInterface();
+    // Starts communication at the INI's [Diagnose] "ECUAdress" (default 16) and reads the
+    // diagnostic identifier: through JED677Ident, or, when its byte 0 is not 0x10, through the
+    // local ids 0x70 and 0x71. Failures of the configuration, the identification and the local-id
+    // reads are shown through the error handler; a failed start of communication is returned
+    // unshown (see ConnectResult). Success also sets KommunikationGestartet. Demo: connected
+    // with the identifier 10 78 01 00 and DiagnoseAktiv set.
+    ConnectResult ConnectEcu();
+    // ConnectEcu for the start of the diagnosis: a failed start of communication is shown once
+    // in the ECU start dialog. Returns the retry answer; every failure is shown exactly once.
+    int ConnectEcuAtStart(EcuStartErrorDialog& dialog);
+    // Stops communication and closes the driver; a failed close is shown. Clears
+    // KommunikationGestartet (also in demo mode).
+    int DisconnectEcu();
+    // DisconnectEcu for the ECU restart command. Demo: 0.
+    int StopDiagnosis();
+
+    // --- requests ---
+    // One request and its reply in buffer (room `capacity`); length gets the reply's length.
+    // The driver's status; KELT_ERR_UNDERVOLTAGE or JED677_NEGATIVE_ANSWER for a refusal in
+    // header form. The result is also kept in LetzterFehlercode. Demo: 0, buffer untouched.
+    int32_t SendRequest(uint16_t& length, uint8_t* buffer, std::size_t capacity);
+    int32_t SendRequest(EcuMessage& message);
+    // Reads local id `id`; the reply stays in `message` (the record from byte 2). Demo: 0.
+    int32_t RequestLocalId(EcuMessage& message, uint8_t id);
+    // Appends the record of `id` to destination at position, which advances per byte. A record
+    // that does not fit behind the position gives DIAG_ERR_BUFFER_TOO_SMALL, a reply without
+    // its header and service byte DIAG_ERR_BAD_REPLY; then nothing is copied. Demo: 0, nothing
+    // copied.
+    int32_t ReadLocalId(uint8_t id, uint16_t& position, std::span<uint8_t> destination);
+    // Writes the `count` bytes of source at position to `id` (message 0x80+2+count, 0x13, id,
+    // data); the position advances by count. Source bytes missing behind the position give
+    // DIAG_ERR_BUFFER_TOO_SMALL and nothing is sent. Demo: 0.
+    int32_t WriteLocalId(uint8_t id, uint8_t count, uint16_t& position,
+                         std::span<const uint8_t> source);
+
+    // --- identification and configuration ---
+    // Part number, production date and software version; clears VehicleVIN. Runs
+    // UpdateCurrentFault first.
+    int ReadIdentification();
+    // The capability flags and AsianStyle from the local ids 0xD1 and 0xD2. Runs
+    // UpdateCurrentFault first; its non-zero answer ends the operation.
+    int ReadConfiguration();
+    // The configuration lines the main window shows.
+    std::string ReadConfigurationTexts() const;
+    // Compares EcuIdentBytes with the supported identifiers: the same goes on silently; the same
+    // first three bytes with an older fourth byte in the table warns and goes on; anything else
+    // shows "not supported" and answers false.
+    bool CheckEcuSupported();
+    // EcuTyp from the first six characters of EcuDiagnosticIdentification.
+    void DeriveEcuType();
+    // The hook the function windows call when a function starts (with its number) and, in the
+    // short form, when some windows close: clears LetzterFehlercode and answers 0.
+    int ReportLastError(int functionNumber);
+    int ReportLastError();
+    // SystemName "TARVIK"; the fault help opens the main help file.
+    void InitSystemName();
+
+    // --- fault memory ---
+    // Reads the fault memory into entries (every entry's status 0 and counter 255 first).
+    int ReadFaultMemory(FaultEntryTable& entries);
+    // Decodes the 40 status bytes with the KELT table (none for other ECU types).
+    void DecodeFaultMemory(const FaultStatusBytes& status, FaultEntryTable& entries) const;
+    // Clears the fault memory and restarts the ECU session.
+    int ClearFaultMemory();
+    // Disconnects, gives the ECU kRestartWaitMs in the wait dialog, opens the interface again
+    // and reconnects; then reads the current fault. A failed reconnection is shown once through
+    // the error handler; the answer 1 tries the connection again.
+    int RestartEcuSession();
+    // Reads the fault memory and keeps the first current fault in CurrentComponent/CurrentMode
+    // (kNoCurrentComponent when there is none). The answer of ReadFaultMemory.
+    int UpdateCurrentFault();
+
+    bool demo() const;
+
+private:
+    int report(int32_t code);
+    // SendRequest, then DIAG_ERR_BAD_REPLY for a reply shorter than minLength.
+    int32_t exchange(EcuMessage& message, uint16_t minLength);
+    void busyOn();
+    void busyOff();
+    void resetCapabilityFlags();
+    void setCapabilityFlags(uint8_t a, uint8_t b, uint8_t c, uint8_t d);
+    std::string programFolder() const;
+
+    Jed677Calls calls_;
+    ErrorReporter& errors_;
+    DiagAttrStruct& attr_;
+    WaitDialog* waitDialog_ = nullptr;
+    InterfaceOpener* opener_ = nullptr;
+    BusyCursor* busyCursor_ = nullptr;
+    std::string programFolder_;
+};
+
+// The program's ECU layer; created and deleted by the main window.
+extern KELTInterface* KELTInterfaceObj;
+
+// The callback that opens the interface (handed to the port selection's retry loop): the port
+// argument is not used, KELTInterfaceObj opens the port held in DiagAttr.
+int32_t OpenDiagInterface(const std::string& portName);
