@@ -16,6 +16,7 @@
 #include "RunAsNobody.h"
 #include "SimPty.h"
 #include "SimUsbBus.h"
+#include "SimUsbFixture.h"
 #include "TempDir.h"
 #include "UsbLibrary.h"
 
@@ -178,20 +179,8 @@ TEST_F(SerialConnection, InterfaceServicesOverTheSerialPort) {
 
 // --- USB --------------------------------------------------------------------------------------
 
-class UsbConnection : public ::testing::Test {
+class UsbConnection : public SimUsbFixture {
 protected:
-    FakeClock clock;
-    DiagDriver driver{clock};
-    SimUsbBus& bus = SimUsbBus::instance();
-
-    void SetUp() override {
-        bus.reset();
-        driver.setUsbLibraryName(KELT_SIM_USB_LIBRARY);
-    }
-    void TearDown() override {
-        driver.CloseDiagDriver(2);
-        bus.reset();
-    }
     SimInterface& addGen1(bool running = false) {
         SimConfig c;
         c.generation = 1;

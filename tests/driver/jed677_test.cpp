@@ -18,6 +18,7 @@
 #include "SimMinimalEcu.h"
 #include "SimPty.h"
 #include "SimUsbBus.h"
+#include "SimUsbFixture.h"
 #include "TempDir.h"
 
 namespace {
@@ -118,21 +119,9 @@ INSTANTIATE_TEST_SUITE_P(InterfaceApplication, SerialOpenFlash,
 
 // --- opening over USB ---------------------------------------------------------------------------
 
-class UsbOpen : public ::testing::Test {
+class UsbOpen : public SimUsbFixture {
 protected:
     TempDir appFolder;
-    FakeClock clock;
-    DiagDriver driver{clock};
-    SimUsbBus& bus = SimUsbBus::instance();
-
-    void SetUp() override {
-        bus.reset();
-        driver.setUsbLibraryName(KELT_SIM_USB_LIBRARY);
-    }
-    void TearDown() override {
-        driver.CloseDiagDriver(2);
-        bus.reset();
-    }
     SimInterface& addGen1(const std::string& appVersion) {
         SimConfig c;
         c.appVersion = appVersion;
