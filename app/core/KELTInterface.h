@@ -32,6 +32,7 @@
 #include "FehlerEintrag.h"
 #include "Jed677Calls.h"
 #include "NData.h"
+#include "VehicleTexts.h"
 
 // The ECU types every operation serves unless it says otherwise.
 inline constexpr std::array<uint32_t, 11> kStandardEcuTypes = {
@@ -114,7 +115,6 @@ public:
     std::string EcuProductNumber;
     std::string EcuDateOfProduction;
     std::string EcuSoftwareVersion;
-    std::string VehicleVIN;  // entered in the vehicle-data window; cleared by ReadIdentification
     std::string SystemName;
 
     // Capability flags (0 or 1), set by ReadConfiguration.
