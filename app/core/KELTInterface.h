@@ -34,6 +34,9 @@
 #include "NData.h"
 #include "VehicleTexts.h"
 
+// The main window's texts (SessionView.h); ReadStatusValues fills the status values in them.
+struct DisplayTexts;
+
 // The ECU types every operation serves unless it says otherwise.
 inline constexpr std::array<uint32_t, 11> kStandardEcuTypes = {
     0x107001, 0x107002, 0x107004, 0x107102, 0x107103, 0x107405,
@@ -217,6 +220,14 @@ public:
     // Reads the fault memory and keeps the first current fault in CurrentComponent/CurrentMode
     // (kNoCurrentComponent when there is none). The answer of ReadFaultMemory.
     int UpdateCurrentFault();
+
+    // --- the main window's poll ---
+    // The current fault as UpdateCurrentFault last stored it (no request is sent). Always 0.
+    int GetCurrentFault(uint16_t& component, uint16_t& mode) const;
+    // Terminal-15 voltage (0x48), road speed (0x42) and safety-relay voltage (0x47) into the
+    // texts' Terminal15VoltageText, SpeedText and RelayValveVoltageText; a failed request ends
+    // the operation with the texts read so far. Demo: "24.3 V", "17 km/h", "0.0 V".
+    int ReadStatusValues(DisplayTexts& texts);
 
     bool demo() const;
 

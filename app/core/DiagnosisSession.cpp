@@ -1,0 +1,343 @@
+#include "DiagnosisSession.h"
+
+#include "ProgramModes.h"
+#include "StringTable.h"
+
+namespace {
+
+enum StringId {
+    IdInterfaceInitialising = 11006,
+    IdEcuInitialising = 11007,
+    IdReadingInformation = 11008,
+    IdUnknownText = 11106,
+    IdNoCurrentMessage = 11113,
+};
+
+constexpr uint8_t kDiagnosticLineKLine = 1;
+constexpr const char* kNoValue = "---";
+
+// The commands that follow neither the connection nor the ECU.
+constexpr MenuCommand kAlwaysEnabled[] = {
+    MenuCommand::Parameter, MenuCommand::Einstellungen,
+    MenuCommand::Fehlerspeicherprotokolldrucken, MenuCommand::Beenden,
+    MenuCommand::UnterstuetzteEcus,
+};
+
+// Offered whenever a connection is up, whatever the ECU's configuration.
+constexpr MenuCommand kConnectedCommands[] = {
+    MenuCommand::DiagnoseUnterbrechen, MenuCommand::ECUNeustart,
+    MenuCommand::Fehlersuche,          MenuCommand::HebenSenken,
+    MenuCommand::Drosseln,             MenuCommand::KalibrierenWegsensoren,
+    MenuCommand::KalibrierdatenWegsensor, MenuCommand::SystemdatenSpeichern,
+    MenuCommand::BaudrateUndAdresse,
+};
+
+}  // namespace
+
+MenuState menuStateFor(bool connected, const KELTInterface& kelt,
+                       const std::set<MenuCommand>& available) {
+    MenuState state;
+    // Everything that depends on the connection starts disabled.
+    for (MenuCommand command : kAllMenuCommands) state[command] = false;
+    for (MenuCommand command : kAlwaysEnabled) state[command] = true;
+    state[MenuCommand::DiagnoseStarten] = !connected;
+    if (connected) {
+        for (MenuCommand command : kConnectedCommands) state[command] = true;
+        state[MenuCommand::MesswerteAnzeigen] = kelt.CfgMeasuredValues != 0;
+        state[MenuCommand::KalibrierenTiltsensoren] = kelt.CfgTiltSensor != 0;
+        state[MenuCommand::KalibrierdatenTiltsensoren] = kelt.CfgTiltSensor != 0;
+        state[MenuCommand::KalibrierenDrucksensoren] = kelt.CfgPressureSensor != 0;
+        state[MenuCommand::KalibrierdatenDrucksensoren] =
+            kelt.CfgPressureSensor != 0 && kelt.CfgPressureData != 0;
+        state[MenuCommand::ALBVentil] = kelt.CfgAlbValve != 0;
+        state[MenuCommand::Lampentest] = kelt.CfgLampTest != 0;
+        state[MenuCommand::Schalterstellungen] = kelt.CfgSwitches != 0;
+        state[MenuCommand::AusgaengeAnsteuern] = kelt.CfgOutputs != 0;
+    }
+    for (auto& [command, enabled] : state)
+        if (!available.contains(command)) enabled = false;
+    return state;
+}
+
+// Marks a start or restart as running; when the outermost one ends, the idle synchronisation
+// that was held back meanwhile is asked for.
+class DiagnosisSession::BusyScope {
+public:
+    explicit BusyScope(DiagnosisSession& session) : session_(session) { ++session_.busyDepth_; }
+    ~BusyScope() {
+        if (--session_.busyDepth_ == 0) session_.requestIdleSync();
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    DiagnosisSession& session_;
+};
+
+DiagnosisSession::DiagnosisSession(KELTInterface& kelt, SessionView& view,
+                                   EcuStartErrorDialog& startDialog, InterfaceOpener& opener,
+                                   BusyCursor& cursor, Clock& clock, AutomationHub& hub)
+    : kelt_(kelt),
+      view_(view),
+      startDialog_(startDialog),
+      opener_(opener),
+      cursor_(cursor),
+      clock_(clock),
+      hub_(hub),
+      available_(std::begin(kAllMenuCommands), std::end(kAllMenuCommands)) {}
+
+void DiagnosisSession::setAvailableCommands(std::set<MenuCommand> commands) {
+    available_ = std::move(commands);
+}
+
+void DiagnosisSession::requestIdleSync() {
+    if (idleRequest_) idleRequest_();
+}
+
+void DiagnosisSession::Initialise() {
+    Diagnoseleitung = kDiagnosticLineKLine;
+    kelt_.KommunikationGestartet = 0;
+    kelt_.DiagnoseAktiv = 0;
+    kelt_.InitSystemName();
+    ResetDisplayTexts();
+    UpdateMenus(false);
+    MenusNeedRefresh = 0;
+    requestIdleSync();
+}
+
+std::string DiagnosisSession::ecuRecordName() const { return kelt_.SystemName + " ERROR RECORD"; }
+
+// --- display ------------------------------------------------------------------------------------
+
+void DiagnosisSession::ResetDisplayTexts() {
+    kelt_.EcuProductNumber = kNoValue;
+    kelt_.EcuDateOfProduction = kNoValue;
+    kelt_.EcuDiagnosticIdentification = kNoValue;
+    kelt_.EcuSoftwareVersion = kNoValue;
+    texts_.EcuSerialNumber = kNoValue;
+    texts_.SpeedText = kNoValue;
+    texts_.Terminal15VoltageText = kNoValue;
+    texts_.RelayValveVoltageText = kNoValue;
+    texts_.CurrentFaultText = kNoValue;
+    texts_.ConfigurationText = kNoValue;
+    texts_.CurrentFaultShown = 0;
+    view_.ShowValues();
+}
+
+void DiagnosisSession::ShowConfiguration() { texts_.ConfigurationText = kelt_.ReadConfigurationTexts(); }
+
+MenuState DiagnosisSession::UpdateMenus(bool connected) {
+    MenuState state = menuStateFor(connected, kelt_, available_);
+    view_.applyMenuState(state);
+    hub_.FireMenuStateHasChanged(1);
+    return state;
+}
+
+void DiagnosisSession::showCurrentFault(uint16_t component, uint16_t mode) {
+    if (component == KELTInterface::kNoCurrentComponent) {
+        texts_.CurrentFaultShown = 0;
+        texts_.CurrentFaultText = LoadStr(IdNoCurrentMessage);
+        return;
+    }
+    auto lookUp = [](const std::function<std::string(int32_t)>& lookup, int32_t code) {
+        return lookup ? lookup(code) : LoadStr(IdUnknownText);
+    };
+    texts_.CurrentFaultShown = 1;
+    texts_.CurrentFaultText =
+        lookUp(faultTexts_.KomponentenText, component) + "\n" + lookUp(faultTexts_.FehlerartText, mode);
+}
+
+// --- the commands -------------------------------------------------------------------------------
+
+int DiagnosisSession::repeatBusy(const std::function<int()>& op) {
+    do {
+        cursor_.push();
+        LetzteAntwort = op();
+        cursor_.pop();
+    } while (LetzteAntwort == RepeatOperation);
+    return LetzteAntwort;
+}
+
+StartOutcome DiagnosisSession::StartDiagnosis() {
+    if (kelt_.DiagnoseAktiv) return StartOutcome::AlreadyActive;
+    // A second start from a retry dialog's event loop would open the interface twice.
+    if (busy()) return StartOutcome::Busy;
+    BusyScope scope(*this);
+    return startDiagnosis();
+}
+
+StartOutcome DiagnosisSession::startDiagnosis() {
+    view_.setProgressText(LoadStr(IdInterfaceInitialising));
+    if (!opener_.InitDiagnosticInterface()) {
+        // Nothing is being initialised any more.
+        view_.setProgressText("");
+        return StartOutcome::InterfaceNotOpened;
+    }
+
+    view_.setProgressText(LoadStr(IdEcuInitialising));
+    // A failed start of communication is still unshown; every other failure of ConnectEcu has
+    // been shown already and comes back as the user's answer.
+    do {
+        cursor_.push();
+        const ConnectResult result = kelt_.ConnectEcu();
+        cursor_.pop();
+        int answer = result.answer;
+        if (result.startFailure != 0) answer = retryAnswerOf(startDialog_.Execute(result.startFailure));
+        if (answer != NoErrorShown) view_.repaint();
+        LetzteAntwort = answer;
+    } while (LetzteAntwort == RepeatOperation);
+    bool ok = LetzteAntwort == NoErrorShown;
+
+    if (ok) {
+        kelt_.KommunikationGestartet = 1;
+        ok = kelt_.CheckEcuSupported();
+    }
+    if (ok) {
+        kelt_.DeriveEcuType();
+        do {
+            LetzteAntwort = kelt_.ReportLastError(kStartFunctionNumber);
+        } while (LetzteAntwort == RepeatOperation);
+        ok = LetzteAntwort == NoErrorShown;
+    }
+    if (ok) {
+        view_.setProgressText(LoadStr(IdReadingInformation));
+        ok = repeatBusy([this] { return kelt_.ReadIdentification(); }) == NoErrorShown &&
+             repeatBusy([this] { return kelt_.ReadConfiguration(); }) == NoErrorShown;
+    }
+
+    if (ok) {
+        ShowConfiguration();
+        view_.ShowValues();
+        kelt_.DiagnoseAktiv = 1;
+        view_.setPollTimer(true);
+    } else {
+        kelt_.DiagnoseAktiv = 0;
+        kelt_.DisconnectEcu();
+    }
+    view_.setProgressText("");
+    return ok ? StartOutcome::Connected : StartOutcome::Failed;
+}
+
+PollOutcome DiagnosisSession::PollTick() {
+    view_.setPollTimer(false);
+    // A tick from a retry dialog's event loop must not talk to the ECU in the middle of a start;
+    // the start switches the timer on when it is done.
+    if (busy()) return PollOutcome::Busy;
+    if (!kelt_.DiagnoseAktiv) return PollOutcome::NotActive;
+
+    uint16_t component = KELTInterface::kNoCurrentComponent;
+    uint16_t mode = 0;
+    do {
+        LetzteAntwort = kelt_.GetCurrentFault(component, mode);
+    } while (LetzteAntwort == RepeatOperation);
+    if (LetzteAntwort != NoErrorShown) {
+        connectionLost();
+        return PollOutcome::ConnectionLost;
+    }
+    showCurrentFault(component, mode);
+
+    do {
+        LetzteAntwort = kelt_.ReadStatusValues(texts_);
+    } while (LetzteAntwort == RepeatOperation);
+    if (LetzteAntwort != NoErrorShown) {
+        connectionLost();
+        return PollOutcome::ConnectionLost;
+    }
+
+    view_.ShowValues();
+    view_.setPollTimer(true);
+    return PollOutcome::Shown;
+}
+
+void DiagnosisSession::connectionLost() {
+    kelt_.DiagnoseAktiv = 0;
+    requestIdleSync();
+}
+
+void DiagnosisSession::interruptBody() {
+    kelt_.DisconnectEcu();
+    kelt_.DiagnoseAktiv = 0;
+    kelt_.KommunikationGestartet = 0;
+}
+
+bool DiagnosisSession::InterruptDiagnosis() {
+    if (busy()) return false;
+    interruptBody();
+    requestIdleSync();
+    return true;
+}
+
+StartOutcome DiagnosisSession::RestartEcu() {
+    if (busy()) return StartOutcome::Busy;
+    BusyScope scope(*this);
+    return restartEcu();
+}
+
+StartOutcome DiagnosisSession::restartEcu() {
+    kelt_.DiagnoseAktiv = 0;
+    ResetDisplayTexts();
+    if (repeatBusy([this] { return kelt_.StopDiagnosis(); }) != NoErrorShown)
+        return StartOutcome::StopFailed;
+    // The ECU needs the time to come up again; the window does not answer meanwhile.
+    cursor_.push();
+    clock_.sleepMs(kRestartWaitMs);
+    cursor_.pop();
+    return startDiagnosis();
+}
+
+AfterParameterOutcome DiagnosisSession::AfterParameterEditor() {
+    if (busy()) return AfterParameterOutcome::Busy;
+    view_.repaint();
+    if (!kelt_.DiagnoseAktiv) return AfterParameterOutcome::NotConnected;
+
+    BusyScope scope(*this);
+    // A configuration read on an interface the restart left closed could only fail.
+    if (restartEcu() != StartOutcome::Connected) return AfterParameterOutcome::RestartFailed;
+
+    AfterParameterOutcome outcome = AfterParameterOutcome::Refreshed;
+    if (repeatBusy([this] { return kelt_.ReadConfiguration(); }) == NoErrorShown) {
+        MenusNeedRefresh = 1;
+        ShowConfiguration();
+        view_.ShowValues();
+    } else {
+        kelt_.DiagnoseAktiv = 0;
+        outcome = AfterParameterOutcome::ConfigurationFailed;
+    }
+    view_.setPollTimer(true);
+    return outcome;
+}
+
+// --- idle synchronisation -----------------------------------------------------------------------
+
+bool DiagnosisSession::idleWorkPending() const {
+    return MenusInitPending || MenusNeedRefresh || ShownDiagnoseAktiv != kelt_.DiagnoseAktiv;
+}
+
+void DiagnosisSession::MainIdle() {
+    // Closing the connection here while a start or restart is establishing it would pull the
+    // interface from under it; the scope asks again when it ends.
+    if (busy()) return;
+
+    if (MenusInitPending) {
+        UpdateMenus(false);
+        MenusInitPending = 0;
+    }
+    if (MenusNeedRefresh) {
+        UpdateMenus(true);
+        MenusNeedRefresh = 0;
+        // The rest waits for the next idle moment.
+        if (idleWorkPending()) requestIdleSync();
+        return;
+    }
+    if (ShownDiagnoseAktiv != kelt_.DiagnoseAktiv) {
+        view_.repaintStatusBar();
+        ShownDiagnoseAktiv = kelt_.DiagnoseAktiv;
+        if (ShownDiagnoseAktiv) {
+            UpdateMenus(true);
+        } else {
+            UpdateMenus(false);
+            ResetDisplayTexts();
+            interruptBody();
+        }
+    }
+}

@@ -1,0 +1,59 @@
+// The operations of the main window's once-a-second poll: the current fault and the three
+// status values beside the identification.
+#include <cstdio>
+
+#include "KELTInterface.h"
+#include "SessionView.h"
+
+namespace {
+
+constexpr uint8_t kServiceTerminal15Voltage = 0x48;
+constexpr uint8_t kServiceVehicleSpeed = 0x42;
+constexpr uint8_t kServiceRelayValveVoltage = 0x47;
+// One count of a voltage byte in volts.
+constexpr double kVoltsPerCount = 0.135;
+
+std::string voltageText(uint8_t raw) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%2.1f V", raw * kVoltsPerCount);
+    return text;
+}
+
+std::string speedText(uint8_t raw) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%3d km/h", raw);
+    return text;
+}
+
+}  // namespace
+
+int KELTInterface::GetCurrentFault(uint16_t& component, uint16_t& mode) const {
+    component = CurrentComponent;
+    mode = CurrentMode;
+    return 0;
+}
+
+int KELTInterface::ReadStatusValues(DisplayTexts& texts) {
+    if (demo()) {
+        texts.SpeedText = "17 km/h";
+        texts.Terminal15VoltageText = "24.3 V";
+        texts.RelayValveVoltageText = "0.0 V";
+        return 0;
+    }
+    if (!isStandardEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
+
+    // Each value sits at a fixed reply byte; a reply that does not reach it is an error, not 0 V.
+    EcuMessage message = EcuMessage::request({kServiceTerminal15Voltage});
+    if (int32_t code = exchange(message, 3); code != 0) return report(code);
+    texts.Terminal15VoltageText = voltageText(message[2]);
+
+    message = EcuMessage::request({kServiceVehicleSpeed});
+    if (int32_t code = exchange(message, 3); code != 0) return report(code);
+    texts.SpeedText = speedText(message[2]);
+
+    message = EcuMessage::request({kServiceRelayValveVoltage});
+    if (int32_t code = exchange(message, 4); code != 0) return report(code);
+    texts.RelayValveVoltageText = voltageText(message[3]);
+
+    return report(LetzterFehlercode);
+}
