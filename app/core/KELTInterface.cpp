@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "DiagDr32.h"
+#include "EcuAddress.h"
 #include "MessageBox.h"
 #include "ProfileFile.h"
 #include "ProgramModes.h"
@@ -129,8 +130,8 @@ ConnectResult KELTInterface::ConnectEcu() {
         return result;
     }
 
-    const uint8_t address =
-        static_cast<uint8_t>(readSetting(ProfileFile(attr_.AppIni), AppIniKeys::ECUAdress));
+    // Typed on the settings page as decimal or 0x-hexadecimal; a text that is no address gives 16.
+    const uint8_t address = readEcuAddress(ProfileFile(attr_.AppIni));
 
     int32_t code = calls_.JED677Config(100, 10, 500);
     if (code != 0) {

@@ -1,0 +1,232 @@
+// The program's settings dialog: the framework's pages without the printer page, and the ECU
+// address page, which stores what is typed when it is an address and refuses anything else.
+#include "Einstellungen.h"
+
+#include "EcuAddress.h"
+#include "MessageBox.h"
+#include "PortSelection.h"
+#include "StringTable.h"
+#include "TempDir.h"
+#include "UiTestSupport.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ShownBox {
+    std::string text;
+    std::string caption;
+    unsigned flags;
+};
+
+class RecordingMessages : public MessageBoxService {
+public:
+    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
+        shown.push_back({text, caption, flags});
+        return IDOK;
+    }
+    std::vector<ShownBox> shown;
+};
+
+// Neither the folder browser nor the port dialog may open in these tests.
+class NoFolderBrowser : public FolderBrowser {
+public:
+    std::optional<QString> chooseFolder(QWidget*, const QString&, const QString&) override {
+        ADD_FAILURE() << "folder browser opened";
+        return std::nullopt;
+    }
+};
+
+class NoPortDialog : public PortSelectionDialog {
+public:
+    int ShowPortDialog(std::string&) override {
+        ADD_FAILURE() << "port dialog opened";
+        return 2;
+    }
+};
+
+class ProgramSettingsDialog : public ::testing::Test {
+protected:
+    ProgramSettingsDialog() {
+        fs::create_directories(iniFile.parent_path());
+        env.program = dir / "bin" / "KeltDiag";
+        env.documents = dir / "docs";
+        drives.mountPoints = {"/"};
+        previous = installMessageBoxService(&messages);
+        savedTitle = DiagAttr.Anwendungstitel;
+        DiagAttr.Anwendungstitel = "KELT Diagnostic";
+    }
+    ~ProgramSettingsDialog() override {
+        installMessageBoxService(previous);
+        DiagAttr.Anwendungstitel = savedTitle;
+    }
+
+    std::unique_ptr<TNEinstellungen> shownDialog() {
+        SettingsContext context{
+            iniFile,
+            DataFolderContext{env.program, defaultDataFolders(env, "KeltDiag"), false, &drives},
+            UserData(false, iniFile, UserRegistry(dir / "config" / "registry.ini")),
+            &attr,
+            nullptr,
+        };
+        auto dialog = std::make_unique<TNEinstellungen>(nullptr, std::move(context), &browser, &ports);
+        dialog->show();
+        return dialog;
+    }
+    std::optional<std::string> storedAddress() const { return ProfileFile(iniFile).value("Diagnose", "ECUAdress"); }
+
+    TempDir dir;
+    fs::path iniFile = dir / "app" / "KeltDiag.INI";
+    FixedApplicationEnvironment env;
+    FixedDriveInfo drives;
+    DiagAttrStruct attr;
+    RecordingMessages messages;
+    MessageBoxService* previous = nullptr;
+    std::string savedTitle;
+    NoFolderBrowser browser;
+    NoPortDialog ports;
+};
+
+TEST_F(ProgramSettingsDialog, AddressPageAndNoPrinterPage) {
+    auto dialog = shownDialog();
+    QTabWidget* tabs = dialog->pctr_Einst;
+    const int page = tabs->indexOf(dialog->tabISOAdresse);
+    ASSERT_GE(page, 0);
+    EXPECT_EQ(tabs->tabText(page), "ISO address");
+    EXPECT_TRUE(tabs->isTabVisible(page));
+    EXPECT_FALSE(tabs->isTabVisible(tabs->indexOf(dialog->tab_Drucker)));
+    for (QWidget* other : {dialog->tab_Seriell, dialog->tab_Ablage, dialog->tab_Optionen, dialog->tab_Benutzer})
+        EXPECT_TRUE(tabs->isTabVisible(tabs->indexOf(other))) << other->objectName().toStdString();
+    EXPECT_EQ(tabs->currentIndex(), 0);
+
+    QStringList labels;
+    for (QLabel* label : dialog->tabISOAdresse->findChildren<QLabel*>()) labels << label->text();
+    EXPECT_TRUE(labels.contains("Set the ISO address of the ECU"));
+    EXPECT_TRUE(labels.contains("Address   :"));
+    EXPECT_TRUE(dialog->mmHinweis->isReadOnly());
+    EXPECT_EQ(dialog->mmHinweis->toPlainText(),
+              "NOTE: Input decimal or \nhexadecimal in the format 0x00!\n\nStandard values for busses:\n"
+              "Front section: 16\nRear section     : 17 or 19");
+    EXPECT_EQ(dialog->edAdresse->text(), "16");  // nothing stored yet
+}
+
+TEST_F(ProgramSettingsDialog, ShowsTheStoredTextEachTime) {
+    TempDir::writeFile(iniFile, "[Diagnose]\r\nECUAdress=0x13\r\n");
+    auto dialog = shownDialog();
+    EXPECT_EQ(dialog->edAdresse->text(), "0x13");
+
+    // Typed but not accepted; the next showing reads the file again.
+    dialog->edAdresse->setText("20");
+    dialog->hide();
+    TempDir::writeFile(iniFile, "[Diagnose]\r\nECUAdress=rear\r\n");
+    dialog->show();
+    EXPECT_EQ(dialog->edAdresse->text(), "rear");  // shown as stored, even when it is no address
+    EXPECT_FALSE(dialog->pctr_Einst->isTabVisible(dialog->pctr_Einst->indexOf(dialog->tab_Drucker)));
+}
+
+struct StoreCase {
+    const char* name;
+    const char* typed;
+    bool ok;      // OK, else Accept
+    int address;  // as the connection reads it back
+};
+
+class AddressesStored : public ProgramSettingsDialog, public ::testing::WithParamInterface<StoreCase> {};
+
+TEST_P(AddressesStored, AsTypedWithTheFrameworkSettings) {
+    const StoreCase& c = GetParam();
+    auto dialog = shownDialog();
+    dialog->cb_Vollbild->setChecked(true);
+    dialog->edAdresse->setText(c.typed);
+    (c.ok ? dialog->btn_Ok : dialog->btn_Uebernehmen)->click();
+
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(storedAddress(), c.typed);
+    EXPECT_EQ(readEcuAddress(ProfileFile(iniFile)), c.address);
+    EXPECT_EQ(ProfileFile(iniFile).readString("Optionen", "Vollbild"), "1");
+    if (c.ok) {
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(dialog->result(), 1);
+    } else {
+        EXPECT_TRUE(dialog->isVisible());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Typed, AddressesStored,
+                         ::testing::Values(StoreCase{"HexadecimalOk", "0x11", true, 17},
+                                           StoreCase{"HexadecimalAccept", "0x11", false, 17},
+                                           StoreCase{"DecimalOk", "17", true, 17},
+                                           StoreCase{"DecimalAccept", "17", false, 17},
+                                           StoreCase{"UpperCaseHexadecimal", "0X13", true, 19},
+                                           StoreCase{"Highest", "255", true, 255}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RefuseCase {
+    const char* name;
+    const char* typed;
+    bool ok;
+};
+
+class AddressesRefused : public ProgramSettingsDialog, public ::testing::WithParamInterface<RefuseCase> {};
+
+TEST_P(AddressesRefused, WithTheMessageAndTheDialogStaysOpen) {
+    const RefuseCase& c = GetParam();
+    TempDir::writeFile(iniFile, "[Diagnose]\r\nECUAdress=19\r\n");
+    auto dialog = shownDialog();
+    dialog->pctr_Einst->setCurrentIndex(0);
+    dialog->cb_Vollbild->setChecked(true);
+    dialog->edAdresse->setText(c.typed);
+    (c.ok ? dialog->btn_Ok : dialog->btn_Uebernehmen)->click();
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, LoadStr(kInvalidEcuAddressText));
+    EXPECT_EQ(messages.shown[0].caption, "KELT Diagnostic");
+    EXPECT_EQ(messages.shown[0].flags, MB_OK | MB_ICONWARNING);
+    EXPECT_EQ(storedAddress(), "19");  // the address before stays
+    EXPECT_EQ(ProfileFile(iniFile).readString("Optionen", "Vollbild"), "1");  // the framework's pages are saved
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->pctr_Einst->currentWidget(), dialog->tabISOAdresse);
+    EXPECT_EQ(dialog->edAdresse->text(), c.typed);  // left for correcting
+
+    // Corrected, it is stored.
+    messages.shown.clear();
+    dialog->edAdresse->setText("0x11");
+    dialog->btn_Ok->click();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(storedAddress(), "0x11");
+    EXPECT_EQ(dialog->result(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Typed, AddressesRefused,
+                         ::testing::Values(RefuseCase{"EmptyOk", "", true}, RefuseCase{"EmptyAccept", "", false},
+                                           RefuseCase{"Word", "front", true}, RefuseCase{"Zero", "0", true},
+                                           RefuseCase{"TooHigh", "256", false}, RefuseCase{"BareHexPrefix", "0x", true},
+                                           RefuseCase{"Negative", "-17", true}, RefuseCase{"Trailing", "17x", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ProgramSettingsDialog, CancelStoresNothing) {
+    auto dialog = shownDialog();
+    dialog->edAdresse->setText("0x11");
+    dialog->btn_Abbrechen->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 2);
+    EXPECT_FALSE(fs::exists(iniFile));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+}  // namespace
