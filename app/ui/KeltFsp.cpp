@@ -1,0 +1,115 @@
+#include "KeltFsp.h"
+
+#include "Fahrzeugdaten.h"
+#include "KELTInterface.h"
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// Function numbers handed to the ECU layer's error hook when the window opens and closes.
+constexpr int kFunctionOpened = 9;
+constexpr int kFunctionClosed = 10;
+
+// The hourglass for the duration of a scope.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+TKeltFsp::TKeltFsp(QWidget* owner, KELTInterface& kelt, bool fallback, bool warn,
+                   const std::string& diagnosticIdentifier, std::filesystem::path programFolder)
+    : TNFehlerspeicher(owner, diagnosticIdentifier, fallback, warn, std::move(programFolder)),
+      kelt_(kelt) {
+    setObjectName(QStringLiteral("KeltFsp"));
+    setWindowTitle(QStringLiteral("KELT fault memory"));
+    btnHilfe->setEnabled(false);
+    btnFehlerInfo->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{GroupBox1, StaticText1, MaskEdit1,
+                                                       CheckBoxZyklischAktualisieren}) {
+        w->setEnabled(false);
+        w->setVisible(false);
+    }
+    initialize();
+}
+
+template <class Operation>
+int TKeltFsp::withRetry(Operation operation) {
+    int answer;
+    do {
+        answer = operation();
+    } while (answer == RepeatOperation);
+    letzteAntwort_ = answer;
+    if (answer != 0) kelt_.DiagnoseAktiv = 0;
+    return answer;
+}
+
+void TKeltFsp::Initialisieren(const std::string&, bool, bool warn) {
+    TNFehlerspeicher::Initialisieren(kProductKey, false, warn);
+}
+
+bool TKeltFsp::FehlerspeicherLesen() {
+    FehlerTabelleLoeschen();
+    if (withRetry([this] { return kelt_.ReadFaultMemory(Fehlertabelle); }) != 0) return false;
+    const FaultTextFile file = texts();
+    const std::size_t used = usedEntryCount(Fehlertabelle);
+    for (std::size_t i = 0; i < used; ++i) {
+        FehlerEintrag& e = Fehlertabelle[i];
+        e.KomponentenName = file.KomponentenText(e.KomponentenCode);
+        e.FehlerartName = file.FehlerartText(e.FehlerartCode);
+    }
+    return true;
+}
+
+void TKeltFsp::Voreinstellungen() {
+    AnzeigeMaskeSetzen(FaultDetailMask::Komponente | FaultDetailMask::Fehlerart |
+                       FaultDetailMask::Zaehler | FaultDetailMask::Nummer);
+}
+
+int TKeltFsp::Ausfuehren() {
+    kelt_.ReportLastError(kFunctionOpened);
+    FehlerTabelleLoeschen();
+    if (!FehlerspeicherLesen()) return 0;
+    const int result = exec();
+    kelt_.ReportLastError(kFunctionClosed);
+    return result;
+}
+
+bool TKeltFsp::PrueferAbfragen() {
+    TfrmFahrzeugdaten dialog(this);
+    return dialog.exec() != IDCANCEL;
+}
+
+void TKeltFsp::btnFehlerLoeschenClick() {
+    WaitCursor busy;
+    FehlerListeLeeren();
+    if (withRetry([this] { return kelt_.ClearFaultMemory(); }) != 0) {
+        done(IDCANCEL);
+        return;
+    }
+    if (!FehlerspeicherLesen()) done(IDCANCEL);
+    FehlerListeFuellen(false);
+}
+
+void TKeltFsp::btnAktualisierenClick() {
+    FehlerListeLeeren();
+    if (withRetry([this] { return kelt_.RestartEcuSession(); }) != 0) {
+        done(IDCANCEL);
+        return;
+    }
+    if (!FehlerspeicherLesen()) done(IDCANCEL);
+    FehlerListeFuellen(false);
+}
+
+void TKeltFsp::btnFehlerInfoClick() { TNFehlerspeicher::btnFehlerInfoClick(); }

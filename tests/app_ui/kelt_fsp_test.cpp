@@ -1,0 +1,433 @@
+// The KELT fault-memory window over the simulated ECU (through the fake JED677 layer and through
+// the real driver with the simulated USB interface) and in demo mode.
+#include "KeltFsp.h"
+
+#include "DiagDriver.h"
+#include "Fahrzeugdaten.h"
+#include "HtmlHelp.h"
+#include "KeltTestSupport.h"
+#include "SimUsbBus.h"
+#include "TextCodec.h"
+#include "UiTestSupport.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kTarvikFkd =
+    "[Komponente]\r\n"
+    "10=Supply\r\n"
+    "50=Valve block\r\n"
+    "51=Level sensor front left\r\n"
+    "[Fehlerart]\r\n"
+    "13=Parameter definition\r\n"
+    "14=Undervoltage\r\n"
+    "40=Implausible\r\n"
+    "41=Open circuit\r\n"
+    "92=Short circuit\r\n"
+    "96=Overvoltage\r\n"
+    "[Hinweis]\r\n"
+    "1013=Check the parameter set.\r\n";
+
+QStringList listTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+}
+
+class RecordingHelp : public HtmlHelpViewer {
+public:
+    bool displayTopic(const std::string& location) override {
+        locations.push_back(location);
+        return true;
+    }
+    std::vector<std::string> locations;
+};
+
+// The window's side of the fixture: the application data the framework window reads, a
+// TARVIK.FKD beside the "program" and a help viewer.
+class KeltFspFixture : public KeltFixture {
+public:
+    DiagAttrStruct savedAttr;
+    RecordingHelp help;
+    HtmlHelpViewer* previousHelp = nullptr;
+
+    void SetUp() override {
+        KeltFixture::SetUp();
+        savedAttr = DiagAttr;
+        DiagAttr.AppIni = attr.AppIni;
+        DiagAttr.Anwendungstitel = attr.Anwendungstitel;
+        DiagAttr.FspHilfeDatei = (dir / "Tarvik.chm").string();
+        TempDir::writeFile(DiagAttr.FspHilfeDatei, "help");
+        TempDir::writeFile(dir / "TARVIK.FKD", kTarvikFkd);
+        previousHelp = installHtmlHelpViewer(&help);
+        LoadHtmlHelp();
+    }
+    void TearDown() override {
+        installHtmlHelpViewer(previousHelp);
+        LoadHtmlHelp();
+        DiagAttr = savedAttr;
+        KeltFixture::TearDown();
+    }
+
+    std::unique_ptr<TKeltFsp> window(bool warn = true) {
+        return std::make_unique<TKeltFsp>(nullptr, *kelt, true, warn, kelt->EcuDiagnosticIdentification,
+                                          dir.path());
+    }
+    // A connected standard ECU with a diagnosis running.
+    void connected() {
+        connectTo({0x10, 0x78, 0x01, 0x00});
+        kelt->DiagnoseAktiv = 1;
+    }
+};
+
+// --- the window -------------------------------------------------------------------------------
+
+TEST_F(KeltFspFixture, LayoutAndTheProgramsOwnTextFile) {
+    connected();
+    TempDir::writeFile(dir / "10780100.FKD", "[Komponente]\r\n10=Other system\r\n");
+    auto w = window();
+    EXPECT_EQ(w->FkdDatei, (dir / "TARVIK.FKD").string());
+    EXPECT_EQ(w->KomponentenText(10), "Supply");
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(w->AnzeigeMaske, 27);
+    EXPECT_EQ(w->windowTitle(), "KELT fault memory");
+    EXPECT_FALSE(w->btnHilfe->isEnabled());
+    EXPECT_FALSE(w->btnFehlerInfo->isEnabled());
+    for (QWidget* hidden : std::initializer_list<QWidget*>{w->GroupBox1, w->CheckBoxZyklischAktualisieren,
+                                                           w->MaskEdit1, w->StaticText1}) {
+        EXPECT_FALSE(hidden->isEnabled());
+        EXPECT_TRUE(hidden->isHidden());
+    }
+    EXPECT_TRUE(ecu->messages().empty()) << "construction does not talk to the ECU";
+}
+
+TEST_F(KeltFspFixture, MissingTextFileIsNeverSubstituted) {
+    connected();
+    fs::remove(dir / "TARVIK.FKD");
+    TempDir::writeFile(dir / "TARVIK00.FKD", kTarvikFkd);
+    TempDir::writeFile(dir / "10780100.FKD", kTarvikFkd);
+    auto w = window();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "File " + (dir / "TARVIK.FKD").string() + " not found. Unable to display message texts.");
+    EXPECT_EQ(boxes.boxes[0].flags, MB_OK | MB_ICONWARNING);
+    EXPECT_EQ(w->KomponentenText(10), "Unknown");
+    auto quiet = window(false);
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
+TEST_F(KeltFspFixture, ShowsAndListsTheEntries) {
+    connected();
+    ecu->setFaultStatus(0, 0x05);  // (10, 96, 3) and (10, 13, 1), both current
+    ecu->setFaultStatus(17, 0xC3);  // (51, 41, 20) and (51, 40, 10), stored, counter 3
+    auto w = window();
+    ModalScript script([&](QWidget* modal) {
+        EXPECT_EQ(modal, w.get());
+        EXPECT_EQ(listTexts(w->lbFehlerpfad),
+                  (QStringList{"Supply", "Supply", "Level sensor front left", "Level sensor front left"}));
+        EXPECT_EQ(w->Fehlertabelle[1].KomponentenName, "Supply");
+        EXPECT_EQ(w->Fehlertabelle[1].FehlerartName, "Parameter definition");
+        EXPECT_EQ(w->rowView(0).icon, 1);
+        EXPECT_EQ(w->rowView(0).line2, QString("Overvoltage"));
+        EXPECT_EQ(w->rowView(3).icon, 0);
+        EXPECT_EQ(w->rowView(3).line2, QString("Implausible"));
+
+        w->lbFehlerpfad->setCurrentRow(1);
+        EXPECT_EQ(w->stxtFehlerhinweis->text(), "Check the parameter set.");
+        EXPECT_EQ(w->lblFehlerpfadTxt->text(), "10");
+        EXPECT_EQ(w->lblFehlerartTxt->text(), "13");
+        EXPECT_EQ(w->lblFehlerwertigkeitTxt->text(), "");
+        EXPECT_EQ(w->lblFehlerzaehlerTxt->text(), "1");
+        EXPECT_EQ(w->lblFehlernummerTxt->text(), "1");
+
+        // Double-clicking opens the fault's help topic.
+        emit w->lbFehlerpfad->itemDoubleClicked(w->lbFehlerpfad->item(1));
+        EXPECT_EQ(help.locations, std::vector<std::string>{DiagAttr.FspHilfeDatei + "::/1013.htm"});
+
+        w->btnOK->click();  // refused: current messages
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text, "Current messages are still available");
+        EXPECT_TRUE(w->isVisible());
+        w->btnAbbruch->click();
+    });
+    kelt->LetzterFehlercode = 0x1234;
+    EXPECT_EQ(w->Ausfuehren(), IDCANCEL);
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(ecu->count({0x11}), 1);
+    EXPECT_EQ(kelt->LetzterFehlercode, 0);
+    EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+    EXPECT_TRUE(errors.shownCodes().empty());
+}
+
+TEST_F(KeltFspFixture, EmptyMemoryShowsNoMessagePresent) {
+    connected();
+    auto w = window();
+    ModalScript script([&](QWidget*) {
+        EXPECT_EQ(listTexts(w->lbFehlerpfad), QStringList{"No message present"});
+        EXPECT_FALSE(w->rowView(0).line2);
+        w->btnOK->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDOK);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(KeltFspFixture, RefreshRestartsTheSession) {
+    connected();
+    ecu->setFaultStatus(0, 0x01);  // (10, 96, 3)
+    auto w = window();
+    ModalScript script([&](QWidget*) {
+        ASSERT_EQ(listTexts(w->lbFehlerpfad), QStringList{"Supply"});
+        ecu->setFaultStatus(0, 0x02);  // now (10, 14, 2)
+        ecu->clearLog();
+        w->btnAktualisieren->click();
+        EXPECT_EQ(waitDialog.waits, std::vector<int32_t>{KELTInterface::kRestartWaitMs});
+        EXPECT_EQ(opener.calls, 1);
+        EXPECT_EQ(jed.count("JED677StopCommunication"), 1);
+        EXPECT_EQ(jed.count("JED677StartCommunication"), 2);
+        EXPECT_EQ(ecu->count({0x11}), 3) << "before, after the restart, and the window's own read";
+        EXPECT_EQ(w->rowView(0).line2, QString("Undervoltage"));
+        EXPECT_TRUE(w->isVisible());
+        w->btnAbbruch->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDCANCEL);
+    EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+    EXPECT_EQ(w->letzteAntwort(), 0);
+}
+
+TEST_F(KeltFspFixture, ClearWithoutConfirmationThenRestart) {
+    connected();
+    ecu->setFaultStatus(0, 0x05);
+    ecu->setFaultStatus(20, 0x61);  // (54, 40, 13) current
+    auto w = window();
+    ModalScript script([&](QWidget*) {
+        ASSERT_EQ(w->lbFehlerpfad->count(), 3);
+        ecu->clearLog();
+        w->btnFehlerLoeschen->click();
+        EXPECT_TRUE(boxes.boxes.empty()) << "no question asked";
+        EXPECT_EQ(ecu->faultStatus(), (std::array<uint8_t, SimKeltEcu::kFaultStatusBytes>{}));
+        const std::vector<SimBytes> bodies = ecu->bodies();
+        ASSERT_FALSE(bodies.empty());
+        EXPECT_EQ(bodies.front(), SimBytes{0x10});
+        EXPECT_EQ(waitDialog.waits, std::vector<int32_t>{KELTInterface::kRestartWaitMs});
+        EXPECT_EQ(opener.calls, 1);
+        EXPECT_EQ(listTexts(w->lbFehlerpfad), QStringList{"No message present"});
+        w->btnOK->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDOK);
+    EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+}
+
+// --- failures ---------------------------------------------------------------------------------
+
+TEST_F(KeltFspFixture, FailedFirstReadShowsNothing) {
+    connected();
+    ecu->injectSilence({0x11});
+    errors.script(GiveUp);
+    auto w = window();
+    EXPECT_EQ(w->Ausfuehren(), 0);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(kelt->DiagnoseAktiv, 0);
+    EXPECT_EQ(w->letzteAntwort(), GiveUp);
+    EXPECT_EQ(errors.shownCodes().size(), 1u);
+}
+
+TEST_F(KeltFspFixture, ReadRepeatedOnRequest) {
+    connected();
+    ecu->setFaultStatus(0, 0x01);
+    ecu->injectSilence({0x11});
+    errors.script(RepeatOperation);
+    auto w = window();
+    ModalScript script([&](QWidget*) {
+        EXPECT_EQ(listTexts(w->lbFehlerpfad), QStringList{"Supply"});
+        w->btnAbbruch->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDCANCEL);
+    EXPECT_EQ(ecu->count({0x11}), 2);
+    EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+}
+
+struct ButtonFailure {
+    const char* title;
+    std::function<void(KeltFspFixture&)> arrange;
+    std::function<QPushButton*(TKeltFsp&)> button;
+    std::size_t errorsShown;  // by the ECU layer; the port selection shows its own
+};
+
+void PrintTo(const ButtonFailure& c, std::ostream* os) { *os << c.title; }
+
+class KeltFspButtonFailures : public KeltFspFixture,
+                              public ::testing::WithParamInterface<ButtonFailure> {};
+
+TEST_P(KeltFspButtonFailures, CloseTheWindowWithCancel) {
+    connected();
+    ecu->setFaultStatus(0, 0x01);  // a current fault: OK would be refused, Cancel is not
+    auto w = window();
+    ModalScript script([&](QWidget*) {
+        w->Timer1->start();
+        GetParam().arrange(*this);
+        if (GetParam().errorsShown) errors.script(GiveUp);
+        GetParam().button(*w)->click();
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_FALSE(w->Timer1->isActive());
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDCANCEL);
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(kelt->DiagnoseAktiv, 0);
+    EXPECT_EQ(w->letzteAntwort(), GiveUp);
+    EXPECT_EQ(errors.shownCodes().size(), GetParam().errorsShown);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, KeltFspButtonFailures,
+    ::testing::Values(
+        ButtonFailure{"RefreshReadSilent", [](KeltFspFixture& f) { f.ecu->injectSilence({0x11}); },
+                      [](TKeltFsp& w) { return w.btnAktualisieren; }, 1},
+        ButtonFailure{"RefreshReconnectFails",
+                      [](KeltFspFixture& f) { f.opener.results.push_back(false); },
+                      [](TKeltFsp& w) { return w.btnAktualisieren; }, 0},
+        ButtonFailure{"ClearRefused", [](KeltFspFixture& f) { f.ecu->injectNegative({0x10}); },
+                      [](TKeltFsp& w) { return w.btnFehlerLoeschen; }, 1},
+        ButtonFailure{"ClearRestartReadSilent", [](KeltFspFixture& f) { f.ecu->injectSilence({0x11}); },
+                      [](TKeltFsp& w) { return w.btnFehlerLoeschen; }, 1}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+TEST_F(KeltFspFixture, RefreshRepeatedWhileTheUserAsks) {
+    connected();
+    auto w = window();
+    ModalScript script([&](QWidget*) {
+        ecu->injectSilence({0x11});  // the restart's first read
+        errors.script(RepeatOperation);
+        w->btnAktualisieren->click();
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(waitDialog.waits.size(), 1u) << "the failed attempt ended before the wait";
+        EXPECT_EQ(jed.count("JED677StopCommunication"), 1);
+        w->btnOK->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDOK);
+    EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+    EXPECT_EQ(errors.shownCodes().size(), 1u);
+}
+
+// --- tester query -----------------------------------------------------------------------------
+
+TEST_F(KeltFspFixture, TesterQueryIsTheVehicleDataWindow) {
+    connected();
+    auto w = window();
+    for (bool ok : {true, false}) {
+        ModalScript script([&](QWidget* modal) {
+            auto* dialog = qobject_cast<TfrmFahrzeugdaten*>(modal);
+            ASSERT_TRUE(dialog);
+            (ok ? dialog->btnOk : dialog->btnAbbruch)->click();
+        });
+        EXPECT_EQ(w->PrueferAbfragen(), ok);
+        EXPECT_TRUE(script.ran());
+    }
+}
+
+// --- demo mode --------------------------------------------------------------------------------
+
+class KeltFspDemo : public KeltFspFixture {
+public:
+    int driverCalls = 0;
+    void SetUp() override {
+        KeltFspFixture::SetUp();
+        DemoModus = 1;
+        makeKelt(forbiddenJed677Calls(driverCalls));
+        ASSERT_TRUE(kelt->ConnectEcu().connected());
+        kelt->DeriveEcuType();
+    }
+    void TearDown() override {
+        EXPECT_EQ(driverCalls, 0);
+        KeltFspFixture::TearDown();
+    }
+};
+
+TEST_F(KeltFspDemo, ListsTheDemoEntries) {
+    auto w = window();
+    ModalScript script([&](QWidget*) {
+        EXPECT_EQ(listTexts(w->lbFehlerpfad), (QStringList{"Valve block", "Valve block"}));
+        EXPECT_EQ(w->rowView(0).icon, 1);
+        EXPECT_EQ(w->rowView(0).line2, QString("Open circuit"));
+        EXPECT_EQ(w->rowView(1).icon, 0);
+        EXPECT_EQ(w->rowView(1).line2, QString("Short circuit"));
+        EXPECT_EQ(w->lblFehlerzaehlerTxt->text(), "17");
+
+        w->btnAktualisieren->click();
+        EXPECT_EQ(waitDialog.waits, std::vector<int32_t>{KELTInterface::kRestartWaitMs});
+        EXPECT_EQ(w->lbFehlerpfad->count(), 2);
+
+        w->btnFehlerLoeschen->click();  // the demo memory stays as it is
+        EXPECT_EQ(w->lbFehlerpfad->count(), 2);
+
+        emit w->lbFehlerpfad->itemDoubleClicked(w->lbFehlerpfad->item(0));
+        EXPECT_EQ(help.locations, std::vector<std::string>{DiagAttr.FspHilfeDatei + "::/5041.htm"});
+        w->btnAbbruch->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDCANCEL);
+    EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+}
+
+// --- through the real driver ------------------------------------------------------------------
+
+constexpr const char* kPort = "Diagnostic Interface #1";
+
+class KeltFspThroughTheDriver : public KeltFspFixture {
+public:
+    SimUsbBus& bus = SimUsbBus::instance();
+    SimInterface* sim = nullptr;
+
+    void SetUp() override {
+        KeltFspFixture::SetUp();
+        bus.reset();
+        DiagDriver::instance().setUsbLibraryName(KELT_SIM_USB_LIBRARY);
+        SimConfig config;
+        config.generation = 1;
+        config.appVersion = "JED-677 V2.04";
+        sim = &bus.addDevice(kPort, config);
+        sim->attachEcu(ecu);
+        attr.Schnittstellenname = kPort;
+        makeKelt(exportedJed677Calls());
+        ASSERT_EQ(OpenDiagInterface(kPort), 0);
+        ASSERT_TRUE(kelt->ConnectEcu().connected());
+        kelt->DeriveEcuType();
+        kelt->DiagnoseAktiv = 1;
+    }
+    void TearDown() override {
+        JED677CloseDiagDriver();
+        bus.reset();
+        KeltFspFixture::TearDown();
+    }
+};
+
+TEST_F(KeltFspThroughTheDriver, ListsClearsAndReconnects) {
+    ecu->setFaultStatus(0, 0x04);  // (10, 13, 1) current
+    ecu->setFaultStatus(18, 0x42);  // (50, 40, 11) stored
+    auto w = window();
+    ModalScript script([&](QWidget*) {
+        EXPECT_EQ(listTexts(w->lbFehlerpfad), (QStringList{"Supply", "Valve block"}));
+        EXPECT_EQ(w->rowView(0).line2, QString("Parameter definition"));
+        w->btnFehlerLoeschen->click();
+        EXPECT_EQ(listTexts(w->lbFehlerpfad), QStringList{"No message present"});
+        EXPECT_TRUE(sim->communicating()) << "the session is up again";
+        EXPECT_EQ(opener.calls, 1);
+        w->btnOK->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDOK);
+    EXPECT_EQ(ecu->faultStatus(), (std::array<uint8_t, SimKeltEcu::kFaultStatusBytes>{}));
+    EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+    EXPECT_TRUE(errors.shownCodes().empty());
+}
+
+}  // namespace

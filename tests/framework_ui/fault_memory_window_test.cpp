@@ -1,0 +1,614 @@
+// The framework's fault-memory window under the offscreen platform, with a small derived window
+// whose "ECU" is a list of entries.
+#include "Fehlerspeicher.h"
+
+#include "HtmlHelp.h"
+#include "MessageBox.h"
+#include "NData.h"
+#include "ProgramModes.h"
+#include "ProfileFile.h"
+#include "StringTable.h"
+#include "TempDir.h"
+#include "TextCodec.h"
+#include "UiTestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kFkd =
+    "[Komponente]\r\n"
+    "3=Level sensor rear\r\n"
+    "10=Supply\r\n"
+    "50=Valve block\r\n"
+    "[Fehlerart]\r\n"
+    "7=Short circuit\r\n"
+    "41=Open circuit\r\n"
+    "[Hinweis]\r\n"
+    "307=Check the sensor cable.\r\n";
+
+FehlerEintrag entry(int32_t komponente, int32_t fehlerart, int32_t status, int32_t nummer = 0) {
+    FehlerEintrag e;
+    e.KomponentenCode = komponente;
+    e.FehlerartCode = fehlerart;
+    e.Status = status;
+    e.Zaehler = 4;
+    e.Timer = 9;
+    e.Nummer = nummer;
+    return e;
+}
+
+struct ShownBox {
+    std::string text;
+    unsigned flags;
+};
+
+class RecordingBoxes : public MessageBoxService {
+public:
+    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
+        EXPECT_EQ(caption, DiagAttr.Anwendungstitel);
+        shown.push_back({text, flags});
+        return IDOK;
+    }
+    std::vector<ShownBox> shown;
+};
+
+class RecordingHelp : public HtmlHelpViewer {
+public:
+    bool displayTopic(const std::string& location) override {
+        locations.push_back(location);
+        return true;
+    }
+    std::vector<std::string> locations;
+};
+
+// A system's fault-memory window: its "ECU" holds `memory`; a read or clear answers from the
+// scripts (true when they are used up).
+class TestFsp final : public TNFehlerspeicher {
+public:
+    TestFsp(const std::string& name, bool fallback, bool warn, const fs::path& folder)
+        : TNFehlerspeicher(nullptr, name, fallback, warn, folder) {
+        initialize();
+    }
+    void Voreinstellungen() override {
+        ++presets;
+        AnzeigeMaskeSetzen(0x1F);
+    }
+    bool FehlerspeicherLesen() override {
+        ++reads;
+        if (!readResults.empty()) {
+            const bool ok = readResults.front();
+            readResults.pop_front();
+            if (!ok) return false;
+        }
+        FehlerTabelleLoeschen();
+        for (std::size_t i = 0; i < memory.size() && i < Fehlertabelle.size(); ++i)
+            Fehlertabelle[i] = memory[i];
+        return true;
+    }
+    bool FehlerspeicherLoeschen() override {
+        ++clears;
+        if (!clearResult) return false;
+        memory.clear();
+        return true;
+    }
+    void UmweltdatenAnzeigen(const FaultEntryKey& key) override { keys.push_back(key); }
+
+    std::vector<FehlerEintrag> memory;
+    std::deque<bool> readResults;
+    bool clearResult = true;
+    int presets = 0;
+    int reads = 0;
+    int clears = 0;
+    std::vector<FaultEntryKey> keys;
+};
+
+QStringList listTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+}
+
+class FaultMemoryWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedAttr = DiagAttr;
+        savedTester = TesterName;
+        DiagAttr.AppIni = (dir / "APP.INI").string();
+        DiagAttr.Anwendungstitel = "Test Diagnostic";
+        DiagAttr.FspHilfeDatei = (dir / "Test_Fsp.chm").string();
+        DiagAttr.HilfeDatei = (dir / "Test.chm").string();
+        TempDir::writeFile(DiagAttr.FspHilfeDatei, "help");
+        TempDir::writeFile(DiagAttr.HilfeDatei, "help");
+        TempDir::writeFile(dir / "SYSTEM.FKD", kFkd);
+        previousBoxes = installMessageBoxService(&boxes);
+        previousHelp = installHtmlHelpViewer(&help);
+        LoadHtmlHelp();
+    }
+    void TearDown() override {
+        installHtmlHelpViewer(previousHelp);
+        LoadHtmlHelp();
+        installMessageBoxService(previousBoxes);
+        DiagAttr = savedAttr;
+        TesterName = savedTester;
+    }
+
+    std::unique_ptr<TestFsp> window(std::vector<FehlerEintrag> memory = {}, bool warn = false) {
+        auto w = std::make_unique<TestFsp>("SYSTEM", false, warn, dir.path());
+        w->memory = std::move(memory);
+        return w;
+    }
+    // Read and shown without a modal loop, as Ausfuehren shows it.
+    std::unique_ptr<TestFsp> shown(std::vector<FehlerEintrag> memory) {
+        auto w = window(std::move(memory));
+        EXPECT_TRUE(w->FehlerspeicherLesen());
+        w->show();
+        return w;
+    }
+    void writeSortOrder(const std::string& value) {
+        ProfileFile ini(DiagAttr.AppIni);
+        ASSERT_TRUE(ini.writeString("OPTIONEN", "DTC_SORTING", value));
+    }
+    std::optional<std::string> storedSortOrder() const {
+        return ProfileFile(DiagAttr.AppIni).value("OPTIONEN", "DTC_SORTING");
+    }
+
+    TempDir dir;
+    RecordingBoxes boxes;
+    RecordingHelp help;
+    MessageBoxService* previousBoxes = nullptr;
+    HtmlHelpViewer* previousHelp = nullptr;
+    DiagAttrStruct savedAttr;
+    std::string savedTester;
+};
+
+// --- construction and the fault-text file -----------------------------------------------------
+
+TEST_F(FaultMemoryWindowTest, DerivedInitialisationRunsOnce) {
+    auto w = window();
+    EXPECT_EQ(w->presets, 1);
+    EXPECT_EQ(w->AnzeigeMaske, 0x1F);
+    EXPECT_EQ(w->FkdDatei, (dir / "SYSTEM.FKD").string());
+    EXPECT_TRUE(boxes.shown.empty());
+    w->initialize();
+    w->show();
+    EXPECT_EQ(w->presets, 1);
+    EXPECT_EQ(w->windowTitle(), fromAnsi(w->FkdDatei));
+}
+
+TEST_F(FaultMemoryWindowTest, BaseWindowInitialisesAtItsFirstUse) {
+    TNFehlerspeicher w(nullptr, "SYSTEM", false, false, dir.path());
+    EXPECT_FALSE(w.initialized());
+    EXPECT_EQ(w.KomponentenText(50), "Valve block");
+    EXPECT_TRUE(w.initialized());
+    EXPECT_EQ(w.AnzeigeMaske, 15);
+    EXPECT_TRUE(w.EintragLeer(0));
+    EXPECT_TRUE(w.EintragLeer(99));
+    EXPECT_TRUE(w.EintragLeer(200));
+}
+
+TEST_F(FaultMemoryWindowTest, MessagesAboutTheFaultTextFile) {
+    const fs::path odd = dir / "odd %s%n folder";
+    fs::create_directories(odd);
+    TempDir::writeFile(odd / "10780127.FKD", kFkd);
+    TempDir::writeFile(odd / "10780125.FKD", kFkd);
+    struct Case {
+        const char* title;
+        std::string name;
+        bool fallback;
+        bool warn;
+        std::string fkd;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {"Substitute", "1078012A", true, true, (odd / "10780127.FKD").string(),
+         {"The original FKD file could not be found. " + (odd / "10780127.FKD").string() +
+          " will be used. The message texts may be displayed incorrectly."}},
+        {"SubstituteQuietly", "1078012A", true, false, (odd / "10780127.FKD").string(), {}},
+        {"Missing", "1078012A", false, true, (odd / "1078012A.FKD").string(),
+         {"File " + (odd / "1078012A.FKD").string() + " not found. Unable to display message texts."}},
+        {"ShortNameNoSubstitute", "107801", true, true, (odd / "107801.FKD").string(),
+         {"File " + (odd / "107801.FKD").string() + " not found. Unable to display message texts."}},
+    };
+    for (const Case& c : cases) {
+        boxes.shown.clear();
+        TNFehlerspeicher w(nullptr, c.name, c.fallback, c.warn, odd);
+        w.initialize();
+        EXPECT_EQ(w.FkdDatei, c.fkd) << c.title;
+        ASSERT_EQ(boxes.shown.size(), c.texts.size()) << c.title;
+        for (std::size_t i = 0; i < c.texts.size(); ++i) {
+            EXPECT_EQ(boxes.shown[i].text, c.texts[i]) << c.title;
+            EXPECT_EQ(boxes.shown[i].flags, MB_OK | MB_ICONWARNING) << c.title;
+        }
+    }
+}
+
+TEST_F(FaultMemoryWindowTest, EmptyIniPathIsReportedAndWorkGoesOn) {
+    DiagAttr.AppIni.clear();
+    auto w = window();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "No entry in the DiagAttr.AppIni file!");
+    EXPECT_EQ(boxes.shown[0].flags, MB_OK | MB_ICONINFORMATION);
+    EXPECT_EQ(w->KomponentenText(3), "Level sensor rear");
+    EXPECT_EQ(w->ComboBoxSort->currentIndex(), 0);
+}
+
+// --- the list ---------------------------------------------------------------------------------
+
+TEST_F(FaultMemoryWindowTest, EmptyMemoryShowsNoMessagePresent) {
+    auto w = window();
+    ModalScript script([&](QWidget*) {
+        ASSERT_EQ(listTexts(w->lbFehlerpfad), QStringList{"No message present"});
+        const FaultRowView row = w->rowView(0);
+        EXPECT_EQ(row.icon, 0);
+        EXPECT_FALSE(row.line2);
+        EXPECT_FALSE(w->EintraegeVorhanden);
+        EXPECT_EQ(w->AnzahlEintraege, 0);
+        EXPECT_EQ(w->Anzeigetabelle[0].KomponentenName, "No message present");
+        for (QLabel* label : {w->stxtFehlerhinweis, w->lblFehlerpfadTxt, w->lblFehlerartTxt,
+                              w->lblFehlerzaehlerTxt, w->lblFehlerdauerTxt, w->lblFehlernummerTxt})
+            EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
+        w->btnFehlerInfo->click();
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, "No message present");
+        EXPECT_EQ(boxes.shown[0].flags, MB_OK | MB_ICONINFORMATION);
+        EXPECT_TRUE(help.locations.empty());
+        w->btnUmweltdaten->click();
+        EXPECT_TRUE(w->keys.empty());
+        w->btnOK->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDOK);
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(w->reads, 1);
+}
+
+TEST_F(FaultMemoryWindowTest, EntriesWithTextsHintAndDetails) {
+    auto w = shown({entry(3, 7, 1, 81), entry(50, 99, 0, 12), entry(77, 41, 0)});
+    EXPECT_EQ(listTexts(w->lbFehlerpfad),
+              (QStringList{"Level sensor rear", "Valve block", "Unknown"}));
+    EXPECT_EQ(w->AnzahlEintraege, 3);
+    EXPECT_TRUE(w->AktuelleFehlerVorhanden);
+    EXPECT_EQ(w->lbFehlerpfad->currentRow(), 0);
+    const FaultRowView first = w->rowView(0);
+    EXPECT_EQ(first.icon, 1);
+    EXPECT_EQ(first.line2, QString("Short circuit"));
+    EXPECT_EQ(w->rowView(1).icon, 0);
+    EXPECT_EQ(w->rowView(1).line2, QString("Unknown"));
+    EXPECT_EQ(w->stxtFehlerhinweis->text(), "Check the sensor cable.");
+    EXPECT_EQ(w->lblFehlerpfadTxt->text(), "3");
+    EXPECT_EQ(w->lblFehlerartTxt->text(), "7");
+    EXPECT_EQ(w->lblFehlerwertigkeitTxt->text(), "0");
+    EXPECT_EQ(w->lblFehlerzaehlerTxt->text(), "4");
+    EXPECT_EQ(w->lblFehlerdauerTxt->text(), "");
+    EXPECT_EQ(w->lblFehlernummerTxt->text(), "81");
+
+    // The user picks row 1: its hint is missing, its number shown.
+    w->lbFehlerpfad->setCurrentRow(1);
+    EXPECT_TRUE(w->ZeileGewaehlt[1]);
+    EXPECT_FALSE(w->ZeileGewaehlt[0]);
+    EXPECT_EQ(w->stxtFehlerhinweis->text(), "---");
+    EXPECT_EQ(w->lblFehlerpfadTxt->text(), "50");
+    EXPECT_EQ(w->lblFehlernummerTxt->text(), "12");
+
+    w->btnFehlerInfo->click();
+    EXPECT_EQ(help.locations, std::vector<std::string>{DiagAttr.FspHilfeDatei + "::/5099.htm"});
+    w->btnHilfe->click();
+    EXPECT_EQ(help.locations.back(), DiagAttr.HilfeDatei);
+    w->done(IDCANCEL);
+}
+
+TEST_F(FaultMemoryWindowTest, NothingSelectedIsSafe) {
+    auto w = shown({entry(3, 7, 0), entry(50, 41, 0)});
+    w->btnUmweltdaten->setEnabled(true);
+    w->lbFehlerpfad->setCurrentRow(-1);
+    EXPECT_EQ(std::count(w->ZeileGewaehlt.begin(), w->ZeileGewaehlt.end(), true), 0);
+    EXPECT_TRUE(w->stxtFehlerhinweis->text().isEmpty());
+    w->btnFehlerInfo->click();
+    w->btnUmweltdaten->click();
+    emit w->lbFehlerpfad->itemDoubleClicked(w->lbFehlerpfad->item(0));
+    EXPECT_TRUE(help.locations.empty());
+    EXPECT_TRUE(w->keys.empty());
+    EXPECT_TRUE(boxes.shown.empty());
+
+    w->lbFehlerpfad->setCurrentRow(1);
+    w->btnUmweltdaten->click();
+    ASSERT_EQ(w->keys.size(), 1u);
+    EXPECT_EQ(w->keys[0], (FaultEntryKey{50, 41, 0}));
+    w->done(IDOK);
+}
+
+TEST_F(FaultMemoryWindowTest, EnvironmentDataButtonFollowsTheCaller) {
+    auto w = window({entry(3, 7, 0, 5)});
+    EXPECT_FALSE(w->btnUmweltdaten->isEnabled());
+    ModalScript script([&](QWidget*) {
+        EXPECT_TRUE(w->btnUmweltdaten->isEnabled());
+        w->btnUmweltdaten->click();
+        w->btnOK->click();
+    });
+    EXPECT_EQ(w->AusfuehrenMitUmweltdaten(true), IDOK);
+    EXPECT_EQ(w->keys, std::vector<FaultEntryKey>{(FaultEntryKey{3, 7, 5})});
+}
+
+TEST_F(FaultMemoryWindowTest, SelectionKeptAfterRefresh) {
+    std::vector<FehlerEintrag> eight;
+    for (int i = 0; i < 8; ++i) eight.push_back(entry(i + 1, 1, 0));
+    auto w = shown(eight);
+    w->lbFehlerpfad->setCurrentRow(5);
+    w->btnAktualisieren->click();
+    EXPECT_EQ(w->reads, 2);
+    EXPECT_EQ(w->lbFehlerpfad->count(), 8);
+    EXPECT_EQ(w->lbFehlerpfad->currentRow(), 5);
+    EXPECT_EQ(w->lblFehlerpfadTxt->text(), "6");
+
+    w->memory.resize(3);
+    w->btnAktualisieren->click();
+    EXPECT_EQ(w->lbFehlerpfad->count(), 3);
+    EXPECT_EQ(w->lbFehlerpfad->currentRow(), 0);
+
+    w->memory = eight;
+    w->btnAktualisieren->click();
+    EXPECT_EQ(w->lbFehlerpfad->currentRow(), 5) << "the user's row comes back";
+    w->done(IDCANCEL);
+}
+
+TEST_F(FaultMemoryWindowTest, FullTableAndEntriesBehindAnEmptyOne) {
+    std::vector<FehlerEintrag> full;
+    for (int i = 0; i < 100; ++i) full.push_back(entry(i, 1, 0));
+    auto w = shown(full);
+    EXPECT_EQ(w->lbFehlerpfad->count(), 100);
+    EXPECT_EQ(w->AnzahlEintraege, 100);
+    w->done(IDOK);
+
+    auto gap = shown({entry(3, 7, 0), entry(256, 0, 1), entry(50, 41, 1)});
+    gap->Fehlertabelle[1].Zaehler = 255;  // the second entry is the empty one
+    gap->FehlerListeFuellen(false);
+    EXPECT_EQ(listTexts(gap->lbFehlerpfad), QStringList{"Level sensor rear"});
+    EXPECT_FALSE(gap->AktuelleFehlerVorhanden);
+    gap->done(IDOK);
+    EXPECT_FALSE(gap->isVisible());
+}
+
+TEST_F(FaultMemoryWindowTest, RowsAreDrawnWithTheirIcons) {
+    auto w = shown({entry(3, 7, 1), entry(50, 41, 0)});
+    w->resize(900, 650);
+    w->lbFehlerpfad->setCurrentRow(-1);  // no highlight under the icons
+    const QImage image = w->lbFehlerpfad->viewport()->grab().toImage();
+    const QRect current = w->lbFehlerpfad->visualItemRect(w->lbFehlerpfad->item(0));
+    const QRect stored = w->lbFehlerpfad->visualItemRect(w->lbFehlerpfad->item(1));
+    EXPECT_EQ(current.height(), TNFehlerspeicher::kRowHeight);
+    const QColor red = image.pixelColor(current.left() + 4 + 12, current.top() + 2 + 30);
+    EXPECT_GT(red.red(), 180);
+    EXPECT_LT(red.green(), 80);
+    const QColor grey = image.pixelColor(stored.left() + 4 + 8, stored.top() + 2 + 20);
+    EXPECT_NEAR(grey.red(), 200, 25);
+    EXPECT_NEAR(grey.blue(), 215, 25);
+    EXPECT_EQ(w->listIcon(0).size(), QSize(40, 40));
+    EXPECT_EQ(w->listIcon(1).size(), QSize(40, 40));
+    w->done(IDCANCEL);
+}
+
+// --- sorting ----------------------------------------------------------------------------------
+
+TEST_F(FaultMemoryWindowTest, StoredSortOrderDecidesTheList) {
+    const std::vector<FehlerEintrag> memory = {entry(3, 1, 0), entry(10, 1, 1), entry(50, 1, 0),
+                                               entry(77, 1, 2)};
+    struct Case {
+        const char* stored;
+        int index;
+        QStringList rows;
+    } cases[] = {
+        {"1", 1, {"Supply", "Unknown", "Level sensor rear", "Valve block"}},
+        {"2", 2, {"Level sensor rear", "Valve block", "Supply", "Unknown"}},
+        {"0", 0, {"Level sensor rear", "Supply", "Valve block", "Unknown"}},
+        {"7", -1, {"Level sensor rear", "Supply", "Valve block", "Unknown"}},
+    };
+    for (const Case& c : cases) {
+        writeSortOrder(c.stored);
+        auto w = shown(memory);
+        EXPECT_EQ(w->ComboBoxSort->currentIndex(), c.index) << c.stored;
+        EXPECT_EQ(listTexts(w->lbFehlerpfad), c.rows) << c.stored;
+        w->done(IDCANCEL);
+        EXPECT_EQ(storedSortOrder(), std::string(c.stored)) << "unchanged, so not written back";
+    }
+}
+
+TEST_F(FaultMemoryWindowTest, ChosenSortOrderIsStoredOnClose) {
+    struct Case {
+        std::optional<std::string> stored;
+        int chosen;
+        std::optional<std::string> after;
+    } cases[] = {
+        {std::nullopt, 0, std::nullopt},
+        {std::nullopt, 2, "2"},
+        {"1", 0, "0"},
+        {"7", 1, "1"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(DiagAttr.AppIni);
+        if (c.stored) writeSortOrder(*c.stored);
+        auto w = shown({entry(3, 1, 0), entry(10, 1, 1)});
+        w->ComboBoxSort->setCurrentIndex(c.chosen);
+        EXPECT_EQ(w->lbFehlerpfad->item(0)->text(), c.chosen == 1 ? "Supply" : "Level sensor rear");
+        w->btnAbbruch->click();
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(storedSortOrder(), c.after) << c.chosen;
+    }
+}
+
+// --- closing and the cyclic update ------------------------------------------------------------
+
+TEST_F(FaultMemoryWindowTest, OkRefusedWhileCurrentMessagesAreShown) {
+    auto w = window({entry(3, 7, 1)});
+    ModalScript script([&](QWidget*) {
+        w->CheckBoxZyklischAktualisieren->setChecked(true);
+        ASSERT_TRUE(w->Timer1->isActive());
+        w->btnOK->click();
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, "Current messages are still available");
+        EXPECT_EQ(boxes.shown[0].flags, MB_OK | MB_ICONWARNING);
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_TRUE(w->Timer1->isActive()) << "the refresh goes on";
+        w->btnAbbruch->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDCANCEL);
+    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_EQ(w->modalResult(), IDCANCEL);
+}
+
+TEST_F(FaultMemoryWindowTest, EscapeAndCloseBoxCancel) {
+    for (int way = 0; way < 2; ++way) {
+        auto w = window({entry(3, 7, 1)});
+        ModalScript script([&](QWidget* modal) {
+            if (way == 0)
+                pressEscape(modal);
+            else
+                modal->close();
+        });
+        EXPECT_EQ(w->Ausfuehren(), IDCANCEL) << way;
+        EXPECT_TRUE(boxes.shown.empty());
+    }
+}
+
+TEST_F(FaultMemoryWindowTest, CyclicUpdate) {
+    auto w = shown({entry(3, 7, 0)});
+    EXPECT_EQ(w->MaskEdit1->text(), "1000");
+    EXPECT_FALSE(w->Timer1->isActive());
+    w->CheckBoxZyklischAktualisieren->setChecked(true);
+    EXPECT_TRUE(w->Timer1->isActive());
+    EXPECT_EQ(w->Timer1->interval(), 1000);
+
+    // A tick reads again and goes on.
+    w->memory.push_back(entry(50, 41, 0));
+    w->Timer1Timer();
+    EXPECT_EQ(w->reads, 2);
+    EXPECT_EQ(w->lbFehlerpfad->count(), 2);
+    EXPECT_TRUE(w->Timer1->isActive());
+
+    // Entering the interval field stops the cycle; leaving it sets the interval, never below
+    // the minimum.
+    w->MaskEdit1Enter();
+    EXPECT_FALSE(w->CheckBoxZyklischAktualisieren->isChecked());
+    EXPECT_FALSE(w->Timer1->isActive());
+    for (const auto& [text, interval] : std::vector<std::pair<QString, int>>{
+             {"2500", 2500}, {"", kMinRefreshIntervalMs}, {"0", kMinRefreshIntervalMs}}) {
+        w->MaskEdit1->setText(text);
+        w->MaskEdit1Exit();
+        EXPECT_EQ(w->Timer1->interval(), interval) << text.toStdString();
+        EXPECT_EQ(w->MaskEdit1->text(), QString::number(interval));
+    }
+
+    // A failed read during a tick closes the window with Cancel and ends the cycle.
+    w->CheckBoxZyklischAktualisieren->setChecked(true);
+    w->readResults.push_back(false);
+    w->Timer1Timer();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(w->modalResult(), IDCANCEL);
+    EXPECT_FALSE(w->Timer1->isActive());
+}
+
+TEST_F(FaultMemoryWindowTest, FailedReadDoesNotShowTheWindow) {
+    auto w = window({entry(3, 7, 1)});
+    w->readResults.push_back(false);
+    EXPECT_EQ(w->Ausfuehren(), 0);
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(FaultMemoryWindowTest, ClearThenReadAgain) {
+    auto w = window({entry(3, 7, 1), entry(50, 41, 0)});
+    ModalScript script([&](QWidget*) {
+        EXPECT_EQ(w->lbFehlerpfad->count(), 2);
+        w->btnFehlerLoeschen->click();
+        EXPECT_EQ(w->clears, 1);
+        EXPECT_EQ(w->reads, 2);
+        EXPECT_EQ(listTexts(w->lbFehlerpfad), QStringList{"No message present"});
+        w->btnOK->click();  // nothing current any more
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDOK);
+
+    for (bool clearFails : {true, false}) {
+        auto failing = window({entry(3, 7, 1)});
+        ModalScript fails([&](QWidget*) {
+            failing->clearResult = !clearFails;
+            if (!clearFails) failing->readResults.push_back(false);
+            failing->btnFehlerLoeschen->click();
+        });
+        EXPECT_EQ(failing->Ausfuehren(), IDCANCEL);
+    }
+}
+
+TEST_F(FaultMemoryWindowTest, FirstCurrentFaultText) {
+    auto w = window({entry(50, 41, 0), entry(3, 7, 2), entry(50, 41, 1)});
+    std::string text;
+    EXPECT_EQ(w->FehlerTextErmitteln(text), 2);
+    EXPECT_EQ(text, "Level sensor rear\nShort circuit");
+    w->memory = {entry(99, 7, 1)};
+    EXPECT_EQ(w->FehlerTextErmitteln(text), 1);
+    EXPECT_EQ(text, "Unknown (99)\nShort circuit");
+    w->memory.clear();
+    EXPECT_EQ(w->FehlerTextErmitteln(text), 0);
+    EXPECT_EQ(text, "No current message stored in the ECU");
+    EXPECT_EQ(w->HinweisText(3, 7), "Check the sensor cable.");
+    EXPECT_EQ(w->HinweisText(3, 8), "Unknown");
+}
+
+TEST_F(FaultMemoryWindowTest, PrintAndSaveStayHiddenUntilTheyWork) {
+    auto w = shown({});
+    w->DruckenSichtbar(true);
+    w->SpeichernSichtbar(true);
+    EXPECT_TRUE(w->druckenGewuenscht());
+    EXPECT_TRUE(w->speichernGewuenscht());
+    EXPECT_FALSE(w->bitbtnDrucken->isVisible());
+    EXPECT_FALSE(w->bitbtnSpeichern->isVisible());
+    EXPECT_FALSE(w->ComboBoxSort->isVisible());
+    EXPECT_FALSE(w->MaskEdit1->isVisible());
+    EXPECT_TRUE(w->GroupBox1->isVisible());
+    w->done(IDOK);
+}
+
+TEST_F(FaultMemoryWindowTest, TesterQuery) {
+    auto w = window();
+    TesterName = "Old";
+    struct Case {
+        bool accept;
+        QString typed;
+        bool answer;
+        std::string tester;
+    } cases[] = {
+        {true, QString(40, 'T'), true, std::string(31, 'T')},
+        {true, "M\u00fcller", true, "M\xfcller"},
+        {false, "Nobody", false, "M\xfcller"},
+    };
+    for (const Case& c : cases) {
+        ModalScript script([&](QWidget* modal) {
+            auto* box = qobject_cast<QInputDialog*>(modal);
+            ASSERT_TRUE(box);
+            EXPECT_EQ(box->windowTitle(), "Tested by");
+            EXPECT_EQ(box->labelText(), "Please enter the name of the tester :");
+            EXPECT_EQ(box->textValue(), fromAnsi(TesterName));
+            box->setTextValue(c.typed);
+            c.accept ? box->accept() : box->reject();
+        });
+        EXPECT_EQ(w->PrueferAbfragen(), c.answer);
+        EXPECT_EQ(TesterName, c.tester);
+    }
+}
+
+}  // namespace
