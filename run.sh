@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Builds the program and starts it; "./run.sh demo" starts it against the built-in demo ECU.
+# Builds the program and starts it: "./run.sh demo" against the built-in demo ECU, "./run.sh"
+# against a real diagnostic interface. Further arguments go to the program.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 "$root/scripts/build.sh"
 build="${BUILD_DIR:-$root/build}"
 program="$build/bin/KeltDiag"
 if [ ! -x "$program" ]; then
-    echo "The build is complete, but there is no program to start yet: the main window is not built."
-    exit 0
+    echo "run.sh: the build finished without $program" >&2
+    exit 1
+fi
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "run.sh: no desktop found (DISPLAY and WAYLAND_DISPLAY are empty); start it from a desktop session." >&2
+    exit 1
 fi
 exec "$program" "$@"

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "SimKeltEcu.h"
 #include "SimMinimalEcu.h"
 
 namespace {
@@ -34,7 +35,11 @@ long pathIndex(const char* path) {
     return index;
 }
 
-std::shared_ptr<SimEcu> defaultEcu(uint8_t /*generation*/) {
+// The ECU of the devices from the environment when no factory is set: KELT_SIM_ECU=kelt puts the
+// simulated KELT ECU behind them (to run the whole program), anything else the minimal one.
+std::shared_ptr<SimEcu> defaultEcu(uint8_t generation) {
+    const char* kind = std::getenv(SimUsbBus::kEcuEnvironmentVariable);
+    if (kind && std::strcmp(kind, "kelt") == 0) return SimKeltEcu::factory(generation);
     return std::make_shared<SimMinimalEcu>();
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "DiagDriver.h"
+#include "SimKeltEcu.h"
 #include "SimMinimalEcu.h"
 #include "SimUsbBus.h"
 
@@ -72,6 +73,24 @@ TEST(SimUsbEnvironment, WithoutTheVariableTheBusIsEmpty) {
 
 std::shared_ptr<SimEcu> ecuByGeneration(uint8_t generation) {
     return std::make_shared<SimMinimalEcu>(static_cast<uint8_t>(0x40 + generation));
+}
+
+TEST(SimUsbEnvironment, KeltEcuBehindTheEnvironmentDevicesOnRequest) {
+    SimUsbBus& bus = SimUsbBus::instance();
+    SimUsbBus::setEcuFactory(nullptr);
+    struct Case {
+        const char* value;
+        bool kelt;
+    };
+    for (const Case& c : {Case{"kelt", true}, Case{"minimal", false}, Case{"", false}}) {
+        bus.reset();
+        ::setenv(SimUsbBus::kEcuEnvironmentVariable, c.value, 1);
+        ASSERT_EQ(bus.addDevicesFromSpec("1"), 1u);
+        const bool isKelt = dynamic_cast<SimKeltEcu*>(bus.device(0)->ecu().get()) != nullptr;
+        EXPECT_EQ(isKelt, c.kelt) << "KELT_SIM_ECU=" << c.value;
+    }
+    ::unsetenv(SimUsbBus::kEcuEnvironmentVariable);
+    bus.reset();
 }
 
 TEST(SimUsbEnvironment, EcuFactoryFitsTheEnvironmentDevices) {

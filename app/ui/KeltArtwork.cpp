@@ -1,0 +1,244 @@
+#include "KeltArtwork.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QPolygonF>
+
+namespace {
+
+const QColor kOutline(40, 40, 40);
+const QColor kBody(235, 235, 225);
+const QColor kAir(70, 130, 200);
+const QColor kGo(30, 150, 60);
+const QColor kStop(200, 40, 40);
+const QColor kAmber(230, 160, 20);
+
+QPixmap transparentPixmap(int width, int height) {
+    QPixmap pixmap(width, height);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+void drawArrow(QPainter& p, QPointF from, QPointF to, qreal head) {
+    p.drawLine(from, to);
+    const QPointF d = to - from;
+    const qreal length = std::max<qreal>(1.0, std::hypot(d.x(), d.y()));
+    const QPointF u = d / length;
+    const QPointF n(-u.y(), u.x());
+    QPolygonF tip;
+    tip << to << to - u * head + n * head * 0.6 << to - u * head - n * head * 0.6;
+    p.setBrush(p.pen().color());
+    p.drawPolygon(tip);
+}
+
+void drawBellows(QPainter& p, const QRectF& r) {
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(kAir);
+    p.drawRoundedRect(r, 3, 3);
+    p.setPen(QPen(kBody, 1));
+    p.drawLine(QPointF(r.left() + 2, r.center().y()), QPointF(r.right() - 2, r.center().y()));
+}
+
+void drawSensor(QPainter& p, QPointF at) {
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(kAmber);
+    p.drawEllipse(at, 5, 5);
+}
+
+// The glyph painter of one tool button, on a 32 x 32 canvas.
+void paintGlyph(QPainter& p, MenuCommand command) {
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (command) {
+    case MenuCommand::DiagnoseStarten: {
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(kGo);
+        p.drawPolygon(QPolygonF({QPointF(8, 5), QPointF(27, 16), QPointF(8, 27)}));
+        break;
+    }
+    case MenuCommand::DiagnoseUnterbrechen:
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(kStop);
+        p.drawRect(QRectF(7, 7, 18, 18));
+        break;
+    case MenuCommand::ECUNeustart: {
+        p.setPen(QPen(kGo, 3));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(6, 6, 20, 20), 60 * 16, 290 * 16);
+        p.setPen(QPen(kGo, 1));
+        p.setBrush(kGo);
+        p.drawPolygon(QPolygonF({QPointF(20, 2), QPointF(27, 9), QPointF(18, 11)}));
+        break;
+    }
+    case MenuCommand::Fehlersuche: {
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(6, 3, 20, 26));
+        p.setPen(QPen(Qt::gray, 2));
+        for (int y = 9; y <= 21; y += 6) p.drawLine(10, y, 22, y);
+        p.setPen(QPen(kStop, 3));
+        p.drawLine(QPointF(24, 14), QPointF(24, 24));
+        p.drawPoint(QPointF(24, 28));
+        break;
+    }
+    case MenuCommand::HebenSenken: {
+        p.setPen(QPen(kAir, 3));
+        drawArrow(p, QPointF(10, 26), QPointF(10, 6), 6);
+        p.setPen(QPen(kAir, 3));
+        drawArrow(p, QPointF(22, 6), QPointF(22, 26), 6);
+        break;
+    }
+    case MenuCommand::MesswerteAnzeigen: {
+        p.setPen(QPen(kOutline, 2));
+        p.setBrush(Qt::white);
+        p.drawPie(QRectF(3, 6, 26, 26), 0, 180 * 16);
+        p.setPen(QPen(kStop, 2));
+        p.drawLine(QPointF(16, 19), QPointF(24, 11));
+        break;
+    }
+    case MenuCommand::Schalterstellungen: {
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(QRectF(4, 10, 24, 12), 6, 6);
+        p.setBrush(kGo);
+        p.drawEllipse(QRectF(17, 11, 10, 10));
+        break;
+    }
+    case MenuCommand::Parameter: {
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(Qt::gray);
+        for (int i = 0; i < 8; ++i) {
+            p.save();
+            p.translate(16, 16);
+            p.rotate(i * 45.0);
+            p.drawRect(QRectF(-2.5, -14, 5, 6));
+            p.restore();
+        }
+        p.drawEllipse(QPointF(16, 16), 9, 9);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(16, 16), 3.5, 3.5);
+        break;
+    }
+    case MenuCommand::KalibrierenWegsensoren: {
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(kAmber);
+        p.drawRect(QRectF(4, 3, 9, 26));
+        p.setPen(QPen(kOutline, 1));
+        for (int y = 6; y < 28; y += 4) p.drawLine(4, y, y % 8 == 6 ? 10 : 8, y);
+        p.setPen(QPen(kAir, 2));
+        drawArrow(p, QPointF(22, 16), QPointF(22, 4), 5);
+        p.setPen(QPen(kAir, 2));
+        drawArrow(p, QPointF(22, 16), QPointF(22, 28), 5);
+        break;
+    }
+    case MenuCommand::KalibrierenDrucksensoren: {
+        p.setPen(QPen(kOutline, 2));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(3, 3, 26, 26));
+        QFont font = p.font();
+        font.setBold(true);
+        font.setPixelSize(16);
+        p.setFont(font);
+        p.setPen(kAir);
+        p.drawText(QRectF(3, 3, 26, 26), Qt::AlignCenter, QStringLiteral("P"));
+        break;
+    }
+    default: break;
+    }
+}
+
+}  // namespace
+
+QPixmap vehicleSchemePicture() {
+    QPixmap picture = transparentPixmap(260, 200);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    // The body, front to the left.
+    const QRectF body(20, 50, 220, 100);
+    p.setPen(QPen(kOutline, 2));
+    p.setBrush(kBody);
+    p.drawRoundedRect(body, 14, 14);
+    p.setBrush(QColor(170, 200, 230));
+    p.drawRoundedRect(QRectF(24, 60, 14, 80), 4, 4);  // windscreen
+
+    // Axles with their wheels; the front axle has one sensor, the rear axle one each side.
+    const qreal frontX = 70;
+    const qreal rearX = 190;
+    for (qreal x : {frontX, rearX}) {
+        p.setPen(QPen(kOutline, 3));
+        p.drawLine(QPointF(x, 40), QPointF(x, 160));
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(QColor(60, 60, 60));
+        p.drawRoundedRect(QRectF(x - 14, 30, 28, 14), 3, 3);
+        p.drawRoundedRect(QRectF(x - 14, 156, 28, 14), 3, 3);
+        drawBellows(p, QRectF(x - 20, 56, 14, 18));
+        drawBellows(p, QRectF(x - 20, 126, 14, 18));
+    }
+    drawSensor(p, QPointF(frontX + 12, 100));
+    drawSensor(p, QPointF(rearX + 12, 66));
+    drawSensor(p, QPointF(rearX + 12, 134));
+
+    // The ECU in the middle with its lines to the valves.
+    const QRectF ecu(112, 86, 36, 28);
+    p.setPen(QPen(kAir, 1, Qt::DashLine));
+    p.drawLine(ecu.center(), QPointF(frontX, 100));
+    p.drawLine(ecu.center(), QPointF(rearX, 100));
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(90, 90, 110));
+    p.drawRect(ecu);
+    QFont font = p.font();
+    font.setPixelSize(10);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(ecu, Qt::AlignCenter, QStringLiteral("ECU"));
+
+    // The direction of travel.
+    p.setPen(QPen(kOutline, 2));
+    drawArrow(p, QPointF(60, 188), QPointF(20, 188), 7);
+    return picture;
+}
+
+QPixmap connectionStatusPicture(int index) {
+    QPixmap picture = transparentPixmap(16, 16);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool connected = index == 1;
+    // Two plug halves: joined when connected, apart and red when not.
+    const qreal gap = connected ? 0 : 3;
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(connected ? kGo : kStop);
+    p.drawRect(QRectF(1, 5, 6 - gap / 2, 6));
+    p.drawRect(QRectF(9 + gap / 2, 5, 6 - gap / 2, 6));
+    p.setPen(QPen(kOutline, 1));
+    p.drawLine(QPointF(0, 8), QPointF(1, 8));
+    p.drawLine(QPointF(15, 8), QPointF(16, 8));
+    if (connected) p.drawLine(QPointF(7, 8), QPointF(9, 8));
+    return picture;
+}
+
+QIcon toolButtonIcon(MenuCommand command) {
+    switch (command) {
+    case MenuCommand::DiagnoseStarten:
+    case MenuCommand::DiagnoseUnterbrechen:
+    case MenuCommand::ECUNeustart:
+    case MenuCommand::Fehlersuche:
+    case MenuCommand::HebenSenken:
+    case MenuCommand::MesswerteAnzeigen:
+    case MenuCommand::Schalterstellungen:
+    case MenuCommand::Parameter:
+    case MenuCommand::KalibrierenWegsensoren:
+    case MenuCommand::KalibrierenDrucksensoren: {
+        QPixmap glyph = transparentPixmap(32, 32);
+        QPainter p(&glyph);
+        paintGlyph(p, command);
+        p.end();
+        return QIcon(glyph);
+    }
+    default: return {};
+    }
+}

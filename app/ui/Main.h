@@ -1,0 +1,187 @@
+#pragma once
+// TfrmMain: the suspension program's main window and the owner of the diagnosis. It fills in the
+// program's identification and its supported-ECU list for the framework's start-up, shows the
+// ECU's identification, configuration, status values and current fault, and opens every
+// function window. The decisions of the session (start, poll, interrupt, restart, idle
+// synchronisation, menu state) live in DiagnosisSession (app/core); this window shows what the
+// session tells it (SessionView) and hands it the real dialogs.
+//
+// Use (main()):
+//   TfrmMain w;                      // layout, ECU layer, error handler, session
+//   if (!w.initialize()) return 0;   // the framework's start-up (safety question, port, splash)
+//   w.show();                        // the first idle moment runs StartUp (auto start)
+//
+// Qt has no idle event: "idle moments" are a zero-time timer started whenever the session's state
+// may have changed (after every command, tick and dialog). Such a timer also fires inside a
+// dialog's own event loop; the session takes care not to close a connection it is building.
+
+#include "Basisform.h"
+#include "DiagnosisSession.h"
+#include "EcuSessionWindows.h"
+#include "Jed677Calls.h"
+#include "KELTInterface.h"
+#include "MenuCommands.h"
+#include "SessionView.h"
+
+#include <QPointer>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTimer;
+class QWidget;
+class TNErrorHandler;
+class WaitWindow;
+
+// What the main window takes from outside; everything left empty is the running program's own.
+struct MainWindowEnvironment {
+    BasisformEnvironment basis;
+    std::optional<Jed677Calls> calls;     // the driver's JED677 layer (exported functions)
+    Clock* sessionClock = nullptr;        // the restart's 5 s wait (the steady clock)
+    std::string programFolder;            // fault texts and interface images (the program's folder)
+};
+
+class TfrmMain : public TNBasisform, public SessionView {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* owner = nullptr, MainWindowEnvironment environment = {});
+    ~TfrmMain() override;
+
+    // --- the framework's start-up ---
+    void ProgrammkennungEinlesen() override;
+    void ECUListeFuellen() override;
+    void InitialisierungVorbereiten() override;
+    // The framework's Initialisieren, then the K-line and the help check (they need the INI file
+    // and the application title it sets).
+    void Initialisieren() override;
+    void tim_MaxSplashTimer() override;
+    void NStatusDrawPanel(QPainter& painter, const QRect& rect) override;
+
+    // --- SessionView ---
+    void setProgressText(const std::string& text) override;
+    void ShowValues() override;
+    void applyMenuState(const MenuState& state) override;
+    void setPollTimer(bool enabled) override;
+    void repaintStatusBar() override;
+    void repaint() override;
+
+    // Runs a command by its fixed identifier as its menu item does; false when the command is
+    // unknown or disabled.
+    bool startCommand(MenuCommand command);
+    // The menu item or, for commands without one, null.
+    QAction* commandAction(MenuCommand command) const;
+    // The tool button's twin of a command, or null.
+    QAction* toolAction(MenuCommand command) const;
+    // Commands whose windows exist in this program; the others stay disabled.
+    static const std::set<MenuCommand>& availableCommands();
+
+    KELTInterface& ecu() const { return *KELTInterfaceObj_; }
+    DiagnosisSession& session() const { return *session_; }
+
+    // --- controls ---
+    QGroupBox* gbECUDaten;
+    QLabel* txtGeraetenummer;
+    QLabel* txtProduktionsdatum;
+    QLabel* txtSeriennummer;
+    QLabel* txtSoftwareversion;
+    QLabel* txtDiagnosekennung;
+    QGroupBox* gbAktuellerFehler;
+    QLabel* txtAktuellerFehler;
+    QGroupBox* gbKonfiguration;
+    QLabel* txtKonfiguration;
+    QGroupBox* gbMesswerte;
+    QLabel* txtSpgBetrieb;
+    QLabel* txtSpgRelaisventil;
+    QLabel* txtGeschwindigkeit;
+    QWidget* pnlFahrzeugschema;
+    QLabel* imgFahrzeugschema;
+    QPlainTextEdit* txtWarnung;
+    QTimer* MainTimer;
+
+    QAction* mnuDiagnoseStarten;
+    QAction* mnuDiagnoseUnterbrechen;
+    QAction* mnuECUNeustart;
+    QAction* Fehlerspeicherprotokolldrucken;
+    QAction* mnuBeenden;
+    QAction* mnuFehlersuche;
+    QAction* mnuHebenSenken;
+    QAction* mnuLampentest;
+    QAction* mnuDrosseln;
+    QAction* mnuALBVentil;
+    QAction* mnuAusgaengeAnsteuern;
+    QAction* mnuSchalterstellungen;
+    QAction* mnuMesswerteAnzeigen;
+    QAction* mnuParameter;
+    QAction* mnuKalibrierenWegsensoren;
+    QAction* mnuKalibrierenDrucksensoren;
+    QAction* mnuKalibrierenTiltsensoren;
+    QAction* mnuKalibrierdatenWegsensor;
+    QAction* mnuKalibrierdatenDrucksensoren;
+    QAction* mnuSystemdatenSpeichern;
+    QAction* mnuBaudrateUndAdresse;
+    QAction* mnuEinstellungen;
+
+    QAction* cmd_ECUStart;
+    QAction* cmd_ECUStop;
+    QAction* cmd_ECUReset;
+    QAction* cmd_FSP;
+    QAction* cmd_HebenSenken;
+    QAction* cmd_Messwerte;
+    QAction* cmd_Schalter;
+    QAction* cmd_Parametrieren;
+    QAction* cmd_WSKalibrieren;
+    QAction* cmd_DSKalibrieren;
+
+public slots:
+    void StartUp();
+    void MainIdle();
+    void MainTimerTimer();
+    void mnuDiagnoseStartenClick();
+    void mnuDiagnoseUnterbrechenClick();
+    void mnuECUNeustartClick();
+    void mnuBeendenClick();
+    void mnuFehlersucheClick();
+    void mnuEinstellungenClick();
+    void mnuUnterstuetzteEcusClick() override;
+
+protected:
+    // The first showing queues StartUp for the first idle moment after it.
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class EcuStartDialog;
+    class PortOpener;
+    class HourglassCursor;
+
+    void buildLayout();
+    void buildMenus();
+    void buildToolBar();
+    QAction* addCommand(QMenu* menu, MenuCommand command, const char* objectName,
+                        const QString& caption, const QString& hint);
+    void connectCommand(QAction* action, MenuCommand command);
+    void runCommand(MenuCommand command);
+    // Asks for MainIdle at the next idle moment.
+    void requestIdle();
+
+    MainWindowEnvironment environment_;
+    std::unique_ptr<TNErrorHandler> NErrorHandler_;
+    std::unique_ptr<KELTInterface> KELTInterfaceObj_;
+    std::unique_ptr<EcuStartDialog> ecuStartDialog_;
+    std::unique_ptr<PortOpener> portOpener_;
+    std::unique_ptr<HourglassCursor> hourglass_;
+    std::unique_ptr<WaitWindow> waitDialog_;
+    std::unique_ptr<DiagnosisSession> session_;
+    std::map<MenuCommand, QAction*> menuActions_;
+    std::map<MenuCommand, QAction*> toolActions_;
+    QTimer* idleTimer_ = nullptr;
+    bool startedUp_ = false;
+    bool startUpQueued_ = false;
+};
