@@ -5,7 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 "$root/scripts/build.sh"
 build="${BUILD_DIR:-$root/build}"
-program="$build/bin/KeltDiag"
+program="$build/bin/Tarvik"
 if [ ! -x "$program" ]; then
     echo "run.sh: the build finished without $program" >&2
     exit 1

@@ -189,6 +189,8 @@ void TNBasisform::buildLayout() {
     txt_Info->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txt_Info->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txt_Info->setReadOnly(true);
+    // Two lines of small text must fit the 28 pixels without being clipped.
+    txt_Info->document()->setDocumentMargin(1);
     txt_Info->viewport()->setAutoFillBackground(false);
     txt_Info->setEnabled(false);
 

@@ -176,6 +176,8 @@ TEST_F(MainWindowTest, DemoStartsTheDiagnosisByItselfAndPolls) {
     EXPECT_TRUE(w.MainTimer->isActive());
     expectConnectedMenus(w, true);
     EXPECT_EQ(w.statusPanel(0)->text(), QString());
+    // Started before the splash closed; it closes soon after.
+    EXPECT_EQ(w.tim_MaxSplash->interval(), 500);
 
     // One tick of the poll: the demo's current fault and values.
     w.MainTimerTimer();
