@@ -146,9 +146,13 @@ TfrmMain::TfrmMain(QWidget* owner, MainWindowEnvironment environment)
 }
 
 TfrmMain::~TfrmMain() {
-    idleTimer_->stop();
     MainTimer->stop();
-    if (session_) session_->InterruptDiagnosis();
+    if (session_) {
+        // No idle moment may reach a session that is going away.
+        session_->setIdleRequest({});
+        session_->InterruptDiagnosis();
+    }
+    idleTimer_->stop();
     session_.reset();
     if (KELTInterfaceObj == KELTInterfaceObj_.get()) KELTInterfaceObj = nullptr;
     KELTInterfaceObj_.reset();
@@ -416,6 +420,8 @@ void TfrmMain::Initialisieren() {
     // The framework's Initialisieren clears the line; this program always diagnoses on the K-line.
     Diagnoseleitung = 1;
     DiagnoseleitungLesen(1);
+    // The help files are known only now: fault information opens the program's main help file.
+    ecu().InitSystemName();
     if (!LoadHtmlHelp()) MsgBox(LoadStr(11096), DiagAttr.Anwendungstitel, 0x40);
 }
 

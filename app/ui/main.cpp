@@ -13,7 +13,6 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik Diagnostic Software"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarvik Diagnostic Software"));
 
     QtMessageBoxService messageBoxes;
     installMessageBoxService(&messageBoxes);

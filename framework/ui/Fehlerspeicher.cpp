@@ -160,6 +160,8 @@ void TNFehlerspeicher::buildLayout() {
     connect(lbFehlerpfad, &QListWidget::currentRowChanged, this, [this] {
         if (!programmaticSelection_) lbFehlerpfadClick();
     });
+    // A click on the row already current changes no row but is still the user's choice.
+    connect(lbFehlerpfad, &QListWidget::itemClicked, this, [this] { lbFehlerpfadClick(); });
     connect(lbFehlerpfad, &QListWidget::itemDoubleClicked, this, [this] { btnFehlerInfoClick(); });
 
     GroupBox2 = new QGroupBox(QStringLiteral("Information about the message selected above :"), this);

@@ -1,18 +1,22 @@
 #pragma once
 // Test doubles for the ECU layer: a JED677 table that plays the driver's JED677 layer over a
-// simulated KELT ECU (fast, no interface), and scripted stand-ins for the windows the layer
-// opens. Header-only: the test folder compiles only its *_test.cpp files.
+// simulated KELT ECU (fast, no interface), scripted stand-ins for the windows the layer opens,
+// the fixture over them (also in demo mode) and helpers for tables of failure points.
+// Header-only: the test folder compiles only its *_test.cpp files.
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "DiagDr32.h"
@@ -24,6 +28,7 @@
 #include "MessageBox.h"
 #include "ProgramModes.h"
 #include "ScriptedErrorReporter.h"
+#include "ScriptedMessageBoxes.h"
 #include "SimKeltEcu.h"
 #include "TempDir.h"
 
@@ -156,21 +161,6 @@ inline Jed677Calls forbiddenJed677Calls(int& calls) {
     return c;
 }
 
-// Message boxes that answer OK and remember what they showed.
-class RecordingMessageBoxes : public MessageBoxService {
-public:
-    struct Box {
-        std::string text;
-        std::string caption;
-        unsigned flags;
-    };
-    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        boxes.push_back({text, caption, flags});
-        return IDOK;
-    }
-    std::vector<Box> boxes;
-};
-
 // The ECU start dialog with scripted answers.
 class ScriptedStartDialog : public EcuStartErrorDialog {
 public:
@@ -232,19 +222,17 @@ public:
     ScriptedErrorReporter errors;
     TempDir dir;
     DiagAttrStruct attr;
-    RecordingMessageBoxes boxes;
+    ScriptedMessageBoxes boxes;
     RecordingWaitDialog waitDialog;
     ScriptedOpener opener;
     CountingCursor cursor;
     std::unique_ptr<KELTInterface> kelt;
-    MessageBoxService* previousBoxes = nullptr;
     KELTInterface* previousObj = nullptr;
     uint8_t previousDemo = 0;
 
     void SetUp() override {
         previousDemo = DemoModus;
         DemoModus = 0;
-        previousBoxes = installMessageBoxService(&boxes);
         attr.AppIni = (dir / "KELT.INI").string();
         attr.Schnittstellenname = "COM1";
         attr.Anwendungstitel = "KELT Diagnostic";
@@ -254,7 +242,6 @@ public:
     void TearDown() override {
         EXPECT_EQ(cursor.depth, 0) << "hourglass left on";
         KELTInterfaceObj = previousObj;
-        installMessageBoxService(previousBoxes);
         DemoModus = previousDemo;
     }
     void makeKelt(Jed677Calls calls) {
@@ -278,3 +265,59 @@ public:
         ecu->clearLog();
     }
 };
+
+// A KeltFixture, or a fixture built on one, in demo mode: the ECU layer answers with the sample
+// data, and every call that would reach the driver fails the test and is counted.
+template <class Base>
+class InDemoMode : public Base {
+public:
+    int driverCalls = 0;
+
+    void SetUp() override {
+        Base::SetUp();
+        DemoModus = 1;
+        this->makeKelt(forbiddenJed677Calls(driverCalls));
+    }
+};
+
+// --- tables of failure points ------------------------------------------------------------------
+
+// Each failure point of a table once with each answer of the error dialog: Repeat and give up.
+template <class Case, std::size_t N>
+auto withEachAnswer(const Case (&cases)[N]) {
+    return ::testing::Combine(::testing::ValuesIn(cases),
+                              ::testing::Values(RepeatOperation, GiveUp));
+}
+
+// The test name of such a case: the point's name, then "Repeat" or `giveUpName`.
+inline auto pointAndAnswerName(std::string giveUpName = "GiveUp") {
+    return [giveUpName](const auto& info) {
+        return std::get<0>(info.param).name +
+               (std::get<1>(info.param) == RepeatOperation ? "Repeat" : giveUpName);
+    };
+}
+
+// A failure point of the connection at the start of the diagnosis.
+template <class Fixture>
+struct ConnectFailureCase {
+    std::string name;
+    std::function<void(Fixture&)> arrange;
+    int32_t code;
+    bool inStartDialog;  // else in the error handler
+};
+
+// The connection at the start of the diagnosis fails as arranged: exactly one dialog, in the
+// right window, and the user's answer back.
+inline void expectConnectFailureShownOnce(KeltFixture& f, int32_t code, bool inStartDialog,
+                                          int answer) {
+    f.errors.script(answer);
+    ScriptedStartDialog start{answer};
+    EXPECT_EQ(f.kelt->ConnectEcuAtStart(start), answer);
+    if (inStartDialog) {
+        EXPECT_EQ(start.shown, std::vector<int32_t>{code});
+        EXPECT_TRUE(f.errors.shownCodes().empty());
+    } else {
+        EXPECT_EQ(f.errors.shownCodes(), std::vector<int32_t>{code});
+        EXPECT_TRUE(start.shown.empty());
+    }
+}

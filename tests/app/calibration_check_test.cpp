@@ -75,15 +75,7 @@ TEST_F(KeltFixture, CalibrationCheckRepeatsTheReadOnRequest) {
     EXPECT_EQ(errors.shownCodes().size(), 1u);
 }
 
-class CalibrationCheckDemo : public KeltFixture {
-public:
-    int driverCalls = 0;
-    void SetUp() override {
-        KeltFixture::SetUp();
-        DemoModus = 1;
-        makeKelt(forbiddenJed677Calls(driverCalls));
-    }
-};
+class CalibrationCheckDemo : public InDemoMode<KeltFixture> {};
 
 TEST_F(CalibrationCheckDemo, Allowed) {
     ASSERT_TRUE(kelt->ConnectEcu().connected());

@@ -179,13 +179,10 @@ TEST_F(SessionLogic, MenuRefreshTakesAnIdleMomentOfItsOwn) {
 
 // --- demo mode ---------------------------------------------------------------------------------
 
-class DemoSession : public SessionFixture {
+class DemoSession : public InDemoMode<SessionFixture> {
 public:
-    int driverCalls = 0;
     void SetUp() override {
-        SessionFixture::SetUp();
-        DemoModus = 1;
-        makeKelt(forbiddenJed677Calls(driverCalls));
+        InDemoMode::SetUp();
         makeSession();
     }
 };

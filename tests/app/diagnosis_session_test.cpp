@@ -1,43 +1,23 @@
 // The diagnosis session through the real driver: libdiagdr32's exported JED677 functions, the
 // USB test library and a generation-1 simulated interface with the simulated KELT ECU behind it.
 // Every JED677 call is logged on its way to the driver.
-#include "DiagDriver.h"
 #include "DiagnosisSessionTestSupport.h"
+#include "DriverTestSupport.h"
 #include "ProfileFile.h"
-#include "SimUsbBus.h"
 #include "StringTable.h"
 
 namespace {
 
-constexpr const char* kPort = "Diagnostic Interface #1";
-constexpr int32_t jed677Status(uint8_t status) { return 0x20020000 | status; }
-
 const std::string kConfig = "Config 100 10 500";
 const std::string kClose = "Close";
 
-class SessionThroughTheDriver : public SessionFixture {
+class SessionThroughTheDriver : public OverTheRealDriver<SessionFixture> {
 public:
-    SimUsbBus& bus = SimUsbBus::instance();
-    SimInterface* sim = nullptr;
-
     void SetUp() override {
-        SessionFixture::SetUp();
-        bus.reset();
-        DiagDriver::instance().setUsbLibraryName(KELT_SIM_USB_LIBRARY);
-        SimConfig config;
-        config.generation = 1;  // no restart waits when the application starts
-        config.appVersion = "JED-677 V2.04";
-        sim = &bus.addDevice(kPort, config);
-        sim->attachEcu(ecu);
-        attr.Schnittstellenname = kPort;
-        makeKelt(jedLog.wrap(exportedJed677Calls()));
+        OverTheRealDriver::SetUp();
         makeSession();
     }
-    void TearDown() override {
-        JED677CloseDiagDriver();
-        bus.reset();
-        SessionFixture::TearDown();
-    }
+    Jed677Calls driverCalls() override { return jedLog.wrap(exportedJed677Calls()); }
 
     // Started, and the first idle moment has followed; records cleared.
     void startConnected() {
@@ -48,6 +28,14 @@ public:
         ecu->clearLog();
     }
     bool interfaceOpen() { return bus.isOpen(0); }
+    // The first close of the driver times out; any later one goes through.
+    void failFirstClose() {
+        jedLog.intercept = [failed = false](const std::string& line) mutable -> int32_t {
+            if (line != kClose || failed) return 0;
+            failed = true;
+            return DIAG_ERR_TIMEOUT;
+        };
+    }
 };
 
 // --- the start ---------------------------------------------------------------------------------
@@ -175,13 +163,8 @@ const ConnectFailure kConnectFailures[] = {
      jed677Status(SimInterface::kStatusEcuSilent), false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Points, ConnectFailures,
-                         ::testing::Combine(::testing::ValuesIn(kConnectFailures),
-                                            ::testing::Values(RepeatOperation, GiveUp)),
-                         [](const auto& info) {
-                             return std::get<0>(info.param).name +
-                                    (std::get<1>(info.param) == 1 ? "Repeat" : "Cancel");
-                         });
+INSTANTIATE_TEST_SUITE_P(Points, ConnectFailures, withEachAnswer(kConnectFailures),
+                         pointAndAnswerName("Cancel"));
 
 TEST_F(SessionThroughTheDriver, NoSecondStartFromTheStartDialog) {
     sim->injectStatusFor(0x10, SimInterface::kStatusNoSynchroByte);
@@ -209,12 +192,12 @@ TEST_P(IdentifierCheck, DecidesTheStart) {
     ecu->setIdentifier(c.identifier);
     clearRecords();
     EXPECT_EQ(session->StartDiagnosis(), c.outcome);
-    EXPECT_EQ(boxes.boxes.size(), c.boxes);
+    EXPECT_EQ(boxes.shown.size(), c.boxes);
     if (c.outcome == StartOutcome::Connected) {
         EXPECT_TRUE(interfaceOpen());
         return;
     }
-    EXPECT_NE(boxes.boxes.at(0).text.find(
+    EXPECT_NE(boxes.shown.at(0).text.find(
                   "The diagnostics version of the ECU is not supported by this diagnostic program."),
               std::string::npos);
     // Nothing is asked of the ECU after the warning, and the interface is closed again.
@@ -447,12 +430,7 @@ TEST_F(SessionThroughTheDriver, FailedRestartIsClosedAndShownAtTheNextIdleStep) 
 
 TEST_F(SessionThroughTheDriver, RestartStopsWhenClosingIsGivenUp) {
     startConnected();
-    bool failClose = true;
-    jedLog.intercept = [&](const std::string& line) -> int32_t {
-        if (line != kClose || !failClose) return 0;
-        failClose = false;
-        return DIAG_ERR_TIMEOUT;
-    };
+    failFirstClose();
     errors.script(GiveUp);
     EXPECT_EQ(session->RestartEcu(), StartOutcome::StopFailed);
     EXPECT_EQ(errors.shownCodes(), std::vector<int32_t>{DIAG_ERR_TIMEOUT});
@@ -463,12 +441,7 @@ TEST_F(SessionThroughTheDriver, RestartStopsWhenClosingIsGivenUp) {
 
 TEST_F(SessionThroughTheDriver, RestartRepeatsAFailedClose) {
     startConnected();
-    bool failClose = true;
-    jedLog.intercept = [&](const std::string& line) -> int32_t {
-        if (line != kClose || !failClose) return 0;
-        failClose = false;
-        return DIAG_ERR_TIMEOUT;
-    };
+    failFirstClose();
     errors.script(RepeatOperation);
     EXPECT_EQ(session->RestartEcu(), StartOutcome::Connected);
     EXPECT_EQ(jedLog.count(kClose), 2);

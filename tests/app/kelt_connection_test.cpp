@@ -88,12 +88,7 @@ TEST_F(Connection, StartFailureIsReturnedUnshown) {
 
 // Each failure point of the connection at the start of the diagnosis: exactly one dialog, in
 // the right window, and the user's answer back.
-struct FailureCase {
-    std::string name;
-    std::function<void(KeltFixture&)> arrange;
-    int32_t code;
-    bool inStartDialog;  // else in the error handler
-};
+using FailureCase = ConnectFailureCase<KeltFixture>;
 
 class ConnectFailures : public Connection,
                         public ::testing::WithParamInterface<std::tuple<FailureCase, int>> {};
@@ -101,18 +96,7 @@ class ConnectFailures : public Connection,
 TEST_P(ConnectFailures, ShownOnceWithTheAnswerBack) {
     const auto& [c, answer] = GetParam();
     c.arrange(*this);
-    errors.script(answer);
-    ScriptedStartDialog start{answer};
-
-    EXPECT_EQ(kelt->ConnectEcuAtStart(start), answer);
-
-    if (c.inStartDialog) {
-        EXPECT_EQ(start.shown, std::vector<int32_t>{c.code});
-        EXPECT_TRUE(errors.shownCodes().empty());
-    } else {
-        EXPECT_EQ(errors.shownCodes(), std::vector<int32_t>{c.code});
-        EXPECT_TRUE(start.shown.empty());
-    }
+    expectConnectFailureShownOnce(*this, c.code, c.inStartDialog, answer);
     EXPECT_EQ(kelt->LetzterFehlercode, c.code);
     EXPECT_EQ(kelt->KommunikationGestartet, 0);
 }
@@ -150,13 +134,8 @@ const FailureCase kConnectFailures[] = {
      DIAG_ERR_BAD_REPLY, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Points, ConnectFailures,
-                         ::testing::Combine(::testing::ValuesIn(kConnectFailures),
-                                            ::testing::Values(RepeatOperation, GiveUp)),
-                         [](const auto& info) {
-                             return std::get<0>(info.param).name +
-                                    (std::get<1>(info.param) == 1 ? "Repeat" : "GiveUp");
-                         });
+INSTANTIATE_TEST_SUITE_P(Points, ConnectFailures, withEachAnswer(kConnectFailures),
+                         pointAndAnswerName());
 
 TEST_F(Connection, StartDialogClosedAnyOtherWayGivesUp) {
     ecu->setRefusesStart(true);
@@ -224,17 +203,17 @@ TEST_P(SupportedVersions, ChecksTheIdentifier) {
     kelt->EcuIdentBytes = c.identifier;
     EXPECT_EQ(kelt->CheckEcuSupported(), c.goesOn);
     if (c.messageId == 0) {
-        EXPECT_TRUE(boxes.boxes.empty());
+        EXPECT_TRUE(boxes.shown.empty());
         return;
     }
-    ASSERT_EQ(boxes.boxes.size(), 1u);
+    ASSERT_EQ(boxes.shown.size(), 1u);
     char hex[9];
     std::snprintf(hex, sizeof hex, "%02x%02x%02x%02x", c.identifier[0], c.identifier[1],
                   c.identifier[2], c.identifier[3]);
-    EXPECT_EQ(boxes.boxes[0].text,
+    EXPECT_EQ(boxes.shown[0].text,
               "Ascertained diagnostic identifier : " + std::string(hex) + "\n\n" + LoadStr(c.messageId));
-    EXPECT_EQ(boxes.boxes[0].caption, "KELT Diagnostic");
-    EXPECT_EQ(boxes.boxes[0].flags, 0x30u);
+    EXPECT_EQ(boxes.shown[0].caption, "KELT Diagnostic");
+    EXPECT_EQ(boxes.shown[0].flags, 0x30u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -251,8 +230,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Connection, NotSupportedMessageReadsAsTheUserSeesIt) {
     kelt->EcuIdentBytes = {0x10, 0x79, 0x00, 0x00};
     kelt->CheckEcuSupported();
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text,
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
               "Ascertained diagnostic identifier : 10790000\n\nThe diagnostics version of the ECU "
               "is not supported by this diagnostic program.\nUpdate the diagnostics program.\nThe "
               "diagnostics will be terminated.");

@@ -5,20 +5,13 @@
 
 namespace {
 
-class Demo : public KeltFixture {
+class Demo : public InDemoMode<KeltFixture> {
 protected:
-    int driverCalls = 0;
-
-    void SetUp() override {
-        KeltFixture::SetUp();
-        DemoModus = 1;
-        makeKelt(forbiddenJed677Calls(driverCalls));
-    }
     void TearDown() override {
         EXPECT_EQ(driverCalls, 0);
         EXPECT_TRUE(errors.shownCodes().empty());
         EXPECT_TRUE(ecu->messages().empty());
-        KeltFixture::TearDown();
+        InDemoMode::TearDown();
     }
 };
 
@@ -32,7 +25,7 @@ TEST_F(Demo, StartOfTheDiagnosis) {
     EXPECT_EQ(kelt->EcuIdentBytes, (std::array<uint8_t, 4>{0x10, 0x78, 0x01, 0x00}));
     EXPECT_EQ(kelt->EcuDiagnosticIdentification, "10780100");
     EXPECT_TRUE(kelt->CheckEcuSupported());
-    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
     kelt->DeriveEcuType();
     EXPECT_EQ(kelt->EcuTyp, 0x107801u);
     EXPECT_EQ(kelt->ReportLastError(7), 0);

@@ -2,42 +2,18 @@
 // test library and a generation-1 simulated interface with the simulated KELT ECU behind it.
 #include <functional>
 
-#include "DiagDriver.h"
-#include "KeltTestSupport.h"
-#include "SimUsbBus.h"
+#include "DriverTestSupport.h"
 
 namespace {
 
 using Path = SimKeltEcu::IdentifierPath;
 
-constexpr const char* kPort = "Diagnostic Interface #1";
-
-// Status frames of the interface as the JED677 layer hands them on.
-constexpr int32_t jed677Status(uint8_t status) { return 0x20020000 | status; }
-
-class ThroughTheDriver : public KeltFixture {
+class ThroughTheDriver : public OverTheRealDriver<KeltFixture> {
 public:
-    SimUsbBus& bus = SimUsbBus::instance();
-    SimInterface* sim = nullptr;
-
     void SetUp() override {
-        KeltFixture::SetUp();
-        bus.reset();
-        DiagDriver::instance().setUsbLibraryName(KELT_SIM_USB_LIBRARY);
-        SimConfig config;
-        config.generation = 1;  // no restart waits when the application starts
-        config.appVersion = "JED-677 V2.04";
-        sim = &bus.addDevice(kPort, config);
-        sim->attachEcu(ecu);
-        attr.Schnittstellenname = kPort;
-        makeKelt(exportedJed677Calls());
-        ASSERT_EQ(OpenDiagInterface(kPort), 0);
+        OverTheRealDriver::SetUp();
+        ASSERT_EQ(OpenDiagInterface(kSimulatedPort), 0);
         ASSERT_TRUE(sim->applicationRunning());
-    }
-    void TearDown() override {
-        JED677CloseDiagDriver();
-        bus.reset();
-        KeltFixture::TearDown();
     }
     void connect() {
         ASSERT_TRUE(kelt->ConnectEcu().connected());
@@ -91,7 +67,7 @@ TEST_P(DriverSupportCheck, Identifiers) {
     ecu->setIdentifier(GetParam().identifier);
     ASSERT_TRUE(kelt->ConnectEcu().connected());
     EXPECT_EQ(kelt->CheckEcuSupported(), GetParam().goesOn);
-    EXPECT_EQ(boxes.boxes.size(), GetParam().boxes);
+    EXPECT_EQ(boxes.shown.size(), GetParam().boxes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,12 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SupportCase{"Unsupported", {0x10, 0x74, 0x07, 0x00}, false, 1}),
     [](const auto& info) { return info.param.name; });
 
-struct ConnectFailure {
-    std::string name;
-    std::function<void(ThroughTheDriver&)> arrange;
-    int32_t code;
-    bool inStartDialog;
-};
+using ConnectFailure = ConnectFailureCase<ThroughTheDriver>;
 
 class DriverConnectFailures
     : public ThroughTheDriver,
@@ -115,16 +86,7 @@ class DriverConnectFailures
 TEST_P(DriverConnectFailures, ShownOnceWithTheAnswerBack) {
     const auto& [c, answer] = GetParam();
     c.arrange(*this);
-    errors.script(answer);
-    ScriptedStartDialog start{answer};
-    EXPECT_EQ(kelt->ConnectEcuAtStart(start), answer);
-    if (c.inStartDialog) {
-        EXPECT_EQ(start.shown, std::vector<int32_t>{c.code});
-        EXPECT_TRUE(errors.shownCodes().empty());
-    } else {
-        EXPECT_EQ(errors.shownCodes(), std::vector<int32_t>{c.code});
-        EXPECT_TRUE(start.shown.empty());
-    }
+    expectConnectFailureShownOnce(*this, c.code, c.inStartDialog, answer);
 }
 
 const ConnectFailure kDriverConnectFailures[] = {
@@ -151,13 +113,8 @@ const ConnectFailure kDriverConnectFailures[] = {
      KELT_ERR_UNDERVOLTAGE, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Points, DriverConnectFailures,
-                         ::testing::Combine(::testing::ValuesIn(kDriverConnectFailures),
-                                            ::testing::Values(RepeatOperation, GiveUp)),
-                         [](const auto& info) {
-                             return std::get<0>(info.param).name +
-                                    (std::get<1>(info.param) == 1 ? "Repeat" : "GiveUp");
-                         });
+INSTANTIATE_TEST_SUITE_P(Points, DriverConnectFailures, withEachAnswer(kDriverConnectFailures),
+                         pointAndAnswerName());
 
 // --- identification, configuration, fault memory -----------------------------------------------
 
@@ -317,13 +274,8 @@ const RestartFailure kDriverRestartFailures[] = {
      jed677Status(SimInterface::kStatusEcuSilent), true, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Points, DriverRestartFailures,
-                         ::testing::Combine(::testing::ValuesIn(kDriverRestartFailures),
-                                            ::testing::Values(RepeatOperation, GiveUp)),
-                         [](const auto& info) {
-                             return std::get<0>(info.param).name +
-                                    (std::get<1>(info.param) == 1 ? "Repeat" : "GiveUp");
-                         });
+INSTANTIATE_TEST_SUITE_P(Points, DriverRestartFailures, withEachAnswer(kDriverRestartFailures),
+                         pointAndAnswerName());
 
 TEST_F(ThroughTheDriver, RestartEndsWhenTheInterfaceStaysClosed) {
     connect();

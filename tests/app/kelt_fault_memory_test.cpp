@@ -296,13 +296,8 @@ const RestartCase kRestartFailures[] = {
      KELT_ERR_UNDERVOLTAGE, true, 1, true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Points, RestartFailures,
-                         ::testing::Combine(::testing::ValuesIn(kRestartFailures),
-                                            ::testing::Values(RepeatOperation, GiveUp)),
-                         [](const auto& info) {
-                             return std::get<0>(info.param).name +
-                                    (std::get<1>(info.param) == 1 ? "Repeat" : "GiveUp");
-                         });
+INSTANTIATE_TEST_SUITE_P(Points, RestartFailures, withEachAnswer(kRestartFailures),
+                         pointAndAnswerName());
 
 TEST_F(FaultMemory, RestartEndsWhenTheInterfaceIsNotOpenedAgain) {
     opener.results.push_back(false);

@@ -92,13 +92,8 @@ const IdentFailure kIdentFailures[] = {
      JED677_NEGATIVE_ANSWER, {{0x11}, {0x02}, {0x40}}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Points, IdentFailures,
-                         ::testing::Combine(::testing::ValuesIn(kIdentFailures),
-                                            ::testing::Values(RepeatOperation, GiveUp)),
-                         [](const auto& info) {
-                             return std::get<0>(info.param).name +
-                                    (std::get<1>(info.param) == 1 ? "Repeat" : "GiveUp");
-                         });
+INSTANTIATE_TEST_SUITE_P(Points, IdentFailures, withEachAnswer(kIdentFailures),
+                         pointAndAnswerName());
 
 // --- configuration ------------------------------------------------------------------------------
 

@@ -2,11 +2,10 @@
 // the real driver with the simulated USB interface) and in demo mode.
 #include "KeltFsp.h"
 
-#include "DiagDriver.h"
+#include "DriverTestSupport.h"
 #include "Fahrzeugdaten.h"
 #include "HtmlHelp.h"
 #include "KeltTestSupport.h"
-#include "SimUsbBus.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
 
@@ -39,28 +38,12 @@ const std::string kTarvikFkd =
     "[Hinweis]\r\n"
     "1013=Check the parameter set.\r\n";
 
-QStringList listTexts(const QListWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-    return texts;
-}
-
-class RecordingHelp : public HtmlHelpViewer {
-public:
-    bool displayTopic(const std::string& location) override {
-        locations.push_back(location);
-        return true;
-    }
-    std::vector<std::string> locations;
-};
-
 // The window's side of the fixture: the application data the framework window reads, a
 // TARVIK.FKD beside the "program" and a help viewer.
 class KeltFspFixture : public KeltFixture {
 public:
     DiagAttrStruct savedAttr;
-    RecordingHelp help;
-    HtmlHelpViewer* previousHelp = nullptr;
+    RecordingHelpViewer help;
 
     void SetUp() override {
         KeltFixture::SetUp();
@@ -70,12 +53,8 @@ public:
         DiagAttr.FspHilfeDatei = (dir / "Tarvik.chm").string();
         TempDir::writeFile(DiagAttr.FspHilfeDatei, "help");
         TempDir::writeFile(dir / "TARVIK.FKD", kTarvikFkd);
-        previousHelp = installHtmlHelpViewer(&help);
-        LoadHtmlHelp();
     }
     void TearDown() override {
-        installHtmlHelpViewer(previousHelp);
-        LoadHtmlHelp();
         DiagAttr = savedAttr;
         KeltFixture::TearDown();
     }
@@ -99,7 +78,7 @@ TEST_F(KeltFspFixture, LayoutAndTheProgramsOwnTextFile) {
     auto w = window();
     EXPECT_EQ(w->FkdDatei, (dir / "TARVIK.FKD").string());
     EXPECT_EQ(w->KomponentenText(10), "Supply");
-    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(w->AnzeigeMaske, 27);
     EXPECT_EQ(w->windowTitle(), "KELT fault memory");
     EXPECT_FALSE(w->btnHilfe->isEnabled());
@@ -118,13 +97,13 @@ TEST_F(KeltFspFixture, MissingTextFileIsNeverSubstituted) {
     TempDir::writeFile(dir / "TARVIK00.FKD", kTarvikFkd);
     TempDir::writeFile(dir / "10780100.FKD", kTarvikFkd);
     auto w = window();
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text,
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
               "File " + (dir / "TARVIK.FKD").string() + " not found. Unable to display message texts.");
-    EXPECT_EQ(boxes.boxes[0].flags, MB_OK | MB_ICONWARNING);
+    EXPECT_EQ(boxes.shown[0].flags, MB_OK | MB_ICONWARNING);
     EXPECT_EQ(w->KomponentenText(10), "Unknown");
     auto quiet = window(false);
-    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 TEST_F(KeltFspFixture, ShowsAndListsTheEntries) {
@@ -156,8 +135,8 @@ TEST_F(KeltFspFixture, ShowsAndListsTheEntries) {
         EXPECT_EQ(help.locations, std::vector<std::string>{DiagAttr.FspHilfeDatei + "::/1013.htm"});
 
         w->btnOK->click();  // refused: current messages
-        ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].text, "Current messages are still available");
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, "Current messages are still available");
         EXPECT_TRUE(w->isVisible());
         w->btnAbbruch->click();
     });
@@ -179,7 +158,7 @@ TEST_F(KeltFspFixture, EmptyMemoryShowsNoMessagePresent) {
         w->btnOK->click();
     });
     EXPECT_EQ(w->Ausfuehren(), IDOK);
-    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(KeltFspFixture, RefreshRestartsTheSession) {
@@ -214,7 +193,7 @@ TEST_F(KeltFspFixture, ClearWithoutConfirmationThenRestart) {
         ASSERT_EQ(w->lbFehlerpfad->count(), 3);
         ecu->clearLog();
         w->btnFehlerLoeschen->click();
-        EXPECT_TRUE(boxes.boxes.empty()) << "no question asked";
+        EXPECT_TRUE(boxes.shown.empty()) << "no question asked";
         EXPECT_EQ(ecu->faultStatus(), (std::array<uint8_t, SimKeltEcu::kFaultStatusBytes>{}));
         const std::vector<SimBytes> bodies = ecu->bodies();
         ASSERT_FALSE(bodies.empty());
@@ -286,7 +265,7 @@ TEST_P(KeltFspButtonFailures, CloseTheWindowWithCancel) {
     EXPECT_EQ(kelt->DiagnoseAktiv, 0);
     EXPECT_EQ(w->letzteAntwort(), GiveUp);
     EXPECT_EQ(errors.shownCodes().size(), GetParam().errorsShown);
-    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -338,19 +317,16 @@ TEST_F(KeltFspFixture, TesterQueryIsTheVehicleDataWindow) {
 
 // --- demo mode --------------------------------------------------------------------------------
 
-class KeltFspDemo : public KeltFspFixture {
+class KeltFspDemo : public InDemoMode<KeltFspFixture> {
 public:
-    int driverCalls = 0;
     void SetUp() override {
-        KeltFspFixture::SetUp();
-        DemoModus = 1;
-        makeKelt(forbiddenJed677Calls(driverCalls));
+        InDemoMode::SetUp();
         ASSERT_TRUE(kelt->ConnectEcu().connected());
         kelt->DeriveEcuType();
     }
     void TearDown() override {
         EXPECT_EQ(driverCalls, 0);
-        KeltFspFixture::TearDown();
+        InDemoMode::TearDown();
     }
 };
 
@@ -381,33 +357,14 @@ TEST_F(KeltFspDemo, ListsTheDemoEntries) {
 
 // --- through the real driver ------------------------------------------------------------------
 
-constexpr const char* kPort = "Diagnostic Interface #1";
-
-class KeltFspThroughTheDriver : public KeltFspFixture {
+class KeltFspThroughTheDriver : public OverTheRealDriver<KeltFspFixture> {
 public:
-    SimUsbBus& bus = SimUsbBus::instance();
-    SimInterface* sim = nullptr;
-
     void SetUp() override {
-        KeltFspFixture::SetUp();
-        bus.reset();
-        DiagDriver::instance().setUsbLibraryName(KELT_SIM_USB_LIBRARY);
-        SimConfig config;
-        config.generation = 1;
-        config.appVersion = "JED-677 V2.04";
-        sim = &bus.addDevice(kPort, config);
-        sim->attachEcu(ecu);
-        attr.Schnittstellenname = kPort;
-        makeKelt(exportedJed677Calls());
-        ASSERT_EQ(OpenDiagInterface(kPort), 0);
+        OverTheRealDriver::SetUp();
+        ASSERT_EQ(OpenDiagInterface(kSimulatedPort), 0);
         ASSERT_TRUE(kelt->ConnectEcu().connected());
         kelt->DeriveEcuType();
         kelt->DiagnoseAktiv = 1;
-    }
-    void TearDown() override {
-        JED677CloseDiagDriver();
-        bus.reset();
-        KeltFspFixture::TearDown();
     }
 };
 

@@ -5,8 +5,10 @@
 #include "KeltFsp.h"
 
 #include "DiagDriver.h"
+#include "DriverTestSupport.h"
 #include "ErrorHandler.h"
 #include "KELTInterface.h"
+#include "MainWindowTestSupport.h"
 #include "MessageBox.h"
 #include "PortSelection.h"
 #include "ProgramModes.h"
@@ -19,7 +21,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -28,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -37,43 +39,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kUsbPort = "Diagnostic Interface #1";
-
-// Answers the safety question with Yes and every other box with OK; remembers them.
-class ScriptedMessages : public MessageBoxService {
-public:
-    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        shown.push_back(text);
-        (void)caption;
-        return (flags & 0x0F) == 0x04 ? IDYES : IDOK;
-    }
-    std::vector<std::string> shown;
-};
-
-class NoPortDialog : public PortSelectionDialog {
-public:
-    int ShowPortDialog(std::string&) override { return 2; }
-};
-
-void resetProgramState() {
-    DiagAttr = DiagAttrStruct{};
-    DemoModus = 0;
-    AutomatisierungsModus = 0;
-    WechsellaufwerkAktiv = 0;
-    Diagnoseleitung = 0;
-    TesterName.clear();
-    ECUListe.clear();
-}
-
-bool processEventsUntil(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(10000);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
 // Lets every queued event run (the idle moments among them).
 void settle() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -81,59 +46,34 @@ void settle() {
 
 QString text(const QLabel* label) { return label->text(); }
 
-class MainWindowTest : public ::testing::Test {
+// Answers every Yes/No question (the safety question) with Yes and every other box with OK.
+class MainWindowTest : public MainWindowFixture {
 protected:
     MainWindowTest() {
-        resetProgramState();
-        env.program = dir / "prog" / "Tarvik";
-        env.documents = dir / "docs";
-        env.data = dir / "share";
-        env.texts = {{"ProductName", "Tarvik Diagnostic Software"},
-                     {"ProductVersion", "1.32"},
-                     {"SprachID", "GB"},
-                     {"NORVA_No", "411107001"}};
-        fs::create_directories(env.program.parent_path());
-        TempDir::writeFile(env.program, "program");
+        env.texts["NORVA_No"] = "411107001";
         // Our own fault texts for the poll's current fault.
         TempDir::writeFile(env.program.parent_path() / "TARVIK.FKD",
                            "[Komponente]\r\n50=Level sensor rear left\r\n7=Solenoid valve front\r\n"
                            "[Fehlerart]\r\n41=Signal implausible\r\n3=Short circuit to ground\r\n");
-        drives.mountPoints = {"/"};
-        previous = installMessageBoxService(&messages);
-    }
-    ~MainWindowTest() override {
-        installMessageBoxService(previous);
-        resetProgramState();
-    }
-
-    fs::path iniFile() const {
-        return dir / "docs" / "NORVA Diagnostic Software" / "Tarvik" / "V1.32 (GB)" / "Tarvik.INI";
-    }
-    void writeIni(const std::string& content) {
-        fs::create_directories(iniFile().parent_path());
-        TempDir::writeFile(iniFile(), content);
+        messages.answer = [](const ShownBox& box) {
+            return (box.flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+        };
     }
 
     MainWindowEnvironment environment(std::vector<std::string> arguments) {
         MainWindowEnvironment e;
-        e.basis.arguments = std::move(arguments);
-        e.basis.application = &env;
-        e.basis.drives = &drives;
-        e.basis.hub = &hub;
-        e.basis.clock = &clock;
-        e.basis.portDialog = &ports;
+        e.basis = MainWindowFixture::environment(std::move(arguments));
         e.sessionClock = &clock;
         return e;
     }
 
-    TempDir dir;
-    FixedApplicationEnvironment env;
-    FixedDriveInfo drives;
-    AutomationHub hub;
-    FakeClock clock{1000};
-    NoPortDialog ports;
-    ScriptedMessages messages;
-    MessageBoxService* previous = nullptr;
+    // Shown, and the diagnosis started by itself has connected.
+    void showConnected(TfrmMain& w) {
+        ASSERT_TRUE(w.initialize());
+        w.show();
+        ASSERT_TRUE(processEventsUntil([&] { return w.ecu().DiagnoseAktiv == 1; }));
+        settle();
+    }
 };
 
 // The menu items and tool buttons the connection switches.
@@ -223,10 +163,7 @@ TEST_F(MainWindowTest, WithoutAutoStartTheWindowWaitsForTheTechnician) {
 TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
-    ASSERT_TRUE(w.initialize());
-    w.show();
-    ASSERT_TRUE(processEventsUntil([&] { return w.ecu().DiagnoseAktiv == 1; }));
-    settle();
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
     for (MenuCommand command : kAllMenuCommands) {
         QAction* action = w.commandAction(command);
         if (!action) continue;
@@ -241,10 +178,7 @@ TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
 TEST_F(MainWindowTest, DiagnosticMemoryOpensOverThePausedPoll) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
-    ASSERT_TRUE(w.initialize());
-    w.show();
-    ASSERT_TRUE(processEventsUntil([&] { return w.ecu().DiagnoseAktiv == 1; }));
-    settle();
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
 
     bool timerWhileOpen = true;
     QStringList rows;
@@ -266,6 +200,32 @@ TEST_F(MainWindowTest, DiagnosticMemoryOpensOverThePausedPoll) {
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }
 
+TEST_F(MainWindowTest, HelpFilesAndTheMissingHelpSystem) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
+    auto helpMissing = [&] {
+        return std::count_if(messages.shown.begin(), messages.shown.end(),
+                             [](const ShownBox& box) { return box.text == LoadStr(11096); });
+    };
+    {
+        TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+        ASSERT_TRUE(w.initialize());
+        // No help viewer in this process: said once, as information, under the program's title.
+        ASSERT_EQ(helpMissing(), 1);
+        const auto box = std::find_if(messages.shown.begin(), messages.shown.end(),
+                                      [](const ShownBox& b) { return b.text == LoadStr(11096); });
+        EXPECT_EQ(box->caption, DiagAttr.Anwendungstitel);
+        EXPECT_EQ(box->flags, 0x40u);
+        // Fault information opens the program's main help file, not a "_Fsp" one.
+        EXPECT_EQ(fs::path(DiagAttr.HilfeDatei).filename(), "Tarvik.chm");
+        EXPECT_EQ(DiagAttr.FspHilfeDatei, DiagAttr.HilfeDatei);
+    }
+    messages.shown.clear();
+    RecordingHelpViewer viewer;
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(w.initialize());
+    EXPECT_EQ(helpMissing(), 0);
+}
+
 TEST_F(MainWindowTest, ExitAsksTheApplicationToClose) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
@@ -280,18 +240,12 @@ TEST_F(MainWindowTest, ExitAsksTheApplicationToClose) {
 class MainWindowOnSimulator : public MainWindowTest {
 protected:
     void SetUp() override {
-        bus.reset();
-        DiagDriver::instance().setUsbLibraryName(KELT_SIM_USB_LIBRARY);
-        SimConfig config;
-        config.generation = 1;
-        config.appVersion = "JED-677 V2.04";
-        sim = &bus.addDevice(kUsbPort, config);
         ecu->setIdentifier({0x10, 0x78, 0x01, 0x00});
         ecu->setConfiguration(0xFF, 0xFF, 0xFF, 0xFF);
         ecu->setStatusValue(0x48, 200, 0);  // 200 x 0.135 = 27.0 V
         ecu->setStatusValue(0x42, 42, 0);
         ecu->setStatusValue(0x47, 0, 100);  // 100 x 0.135 = 13.5 V
-        sim->attachEcu(ecu);
+        sim = &plugInSimulatedInterface(ecu);
     }
     void TearDown() override {
         bus.reset();
@@ -303,13 +257,10 @@ protected:
 };
 
 TEST_F(MainWindowOnSimulator, StartPollAndInterrupt) {
-    writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kUsbPort + "\r\n");
+    writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
     {
         TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
-        ASSERT_TRUE(w.initialize());
-        w.show();
-        ASSERT_TRUE(processEventsUntil([&] { return w.ecu().DiagnoseAktiv == 1; }));
-        settle();
+        ASSERT_NO_FATAL_FAILURE(showConnected(w));
         EXPECT_TRUE(sim->applicationRunning());
         EXPECT_EQ(text(w.txtDiagnosekennung), QStringLiteral("10780100"));
         EXPECT_NE(text(w.txtGeraetenummer), QStringLiteral("---"));

@@ -5,6 +5,7 @@
 #include "EcuAddress.h"
 #include "MessageBox.h"
 #include "PortSelection.h"
+#include "ScriptedMessageBoxes.h"
 #include "StringTable.h"
 #include "TempDir.h"
 #include "UiTestSupport.h"
@@ -27,21 +28,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ShownBox {
-    std::string text;
-    std::string caption;
-    unsigned flags;
-};
-
-class RecordingMessages : public MessageBoxService {
-public:
-    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        shown.push_back({text, caption, flags});
-        return IDOK;
-    }
-    std::vector<ShownBox> shown;
-};
 
 // Neither the folder browser nor the port dialog may open in these tests.
 class NoFolderBrowser : public FolderBrowser {
@@ -67,14 +53,10 @@ protected:
         env.program = dir / "bin" / "KeltDiag";
         env.documents = dir / "docs";
         drives.mountPoints = {"/"};
-        previous = installMessageBoxService(&messages);
         savedTitle = DiagAttr.Anwendungstitel;
         DiagAttr.Anwendungstitel = "KELT Diagnostic";
     }
-    ~ProgramSettingsDialog() override {
-        installMessageBoxService(previous);
-        DiagAttr.Anwendungstitel = savedTitle;
-    }
+    ~ProgramSettingsDialog() override { DiagAttr.Anwendungstitel = savedTitle; }
 
     std::unique_ptr<TNEinstellungen> shownDialog() {
         SettingsContext context{
@@ -95,8 +77,7 @@ protected:
     FixedApplicationEnvironment env;
     FixedDriveInfo drives;
     DiagAttrStruct attr;
-    RecordingMessages messages;
-    MessageBoxService* previous = nullptr;
+    ScriptedMessageBoxes messages;
     std::string savedTitle;
     NoFolderBrowser browser;
     NoPortDialog ports;

@@ -14,12 +14,12 @@
 #include "SupportedEcuList.h"
 #include "TempDir.h"
 #include "TextCodec.h"
+#include "MainWindowTestSupport.h"
 #include "UiTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -38,40 +38,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ShownBox {
-    std::string text;
-    std::string caption;
-    unsigned flags;
-};
-
-// Answers the safety question as told and every other box with OK; remembers every box.
-class ScriptedMessages : public MessageBoxService {
-public:
-    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        shown.push_back({text, caption, flags});
-        if (caption == LoadStr(11031)) return safetyAnswer;
-        return IDOK;
-    }
-    int safetyAnswer = IDYES;
-    std::vector<ShownBox> shown;
-    int count(const std::string& caption) const {
-        return static_cast<int>(std::count_if(shown.begin(), shown.end(),
-                                              [&](const ShownBox& b) { return b.caption == caption; }));
-    }
-};
-
-class ScriptedPortDialog : public PortSelectionDialog {
-public:
-    int ShowPortDialog(std::string& port) override {
-        ++calls;
-        if (result == 1) port = chosen;
-        return result;
-    }
-    int result = 2;
-    std::string chosen;
-    int calls = 0;
-};
 
 // A program's main window: fills in the identification and the ECU list, and logs the calls the
 // start-up makes into it.
@@ -97,83 +63,24 @@ public:
     std::vector<QRect> drawnPanels;
 };
 
-void resetProgramState() {
-    DiagAttr = DiagAttrStruct{};
-    DemoModus = 0;
-    AutomatisierungsModus = 0;
-    WechsellaufwerkAktiv = 0;
-    Diagnoseleitung = 0;
-    TesterName.clear();
-    ECUListe.clear();
-    setApplicationToolTipsEnabled(true);
-}
-
-// Lets queued events and timers run until the condition holds or a generous limit passes.
-bool processEventsUntil(const std::function<bool()>& condition) {
-    QDeadlineTimer deadline(5000);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
 bool anyVisibleWindowBut(const QWidget* except) {
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget != except && widget->isVisible()) return true;
     return false;
 }
 
-class BasisformTest : public ::testing::Test {
+// Answers the safety question as told and every other box with OK.
+class BasisformTest : public MainWindowFixture {
 protected:
     BasisformTest() {
-        resetProgramState();
-        env.program = dir / "prog" / "Tarvik";
-        env.documents = dir / "docs";
-        env.data = dir / "share";
-        env.texts = {{"ProductName", "Tarvik Diagnostic Software"},
-                     {"ProductVersion", "1.32"},
-                     {"SprachID", "GB"},
-                     {"NORVA_No", "123456789"},
-                     {"LegalCopyright", "(c) Maker"}};
-        fs::create_directories(env.program.parent_path());
-        TempDir::writeFile(env.program, "program");
-        drives.mountPoints = {"/"};
-        previous = installMessageBoxService(&messages);
-    }
-    ~BasisformTest() override {
-        installMessageBoxService(previous);
-        resetProgramState();
+        env.texts["NORVA_No"] = "123456789";
+        env.texts["LegalCopyright"] = "(c) Maker";
+        messages.answer = [this](const ShownBox& box) {
+            return box.caption == LoadStr(11031) ? safetyAnswer : IDOK;
+        };
     }
 
-    // The INI file the start-up will choose, with its folder.
-    fs::path iniFile() const {
-        return dir / "docs" / "NORVA Diagnostic Software" / "Tarvik" / "V1.32 (GB)" / "Tarvik.INI";
-    }
-    void writeIni(const std::string& content) {
-        fs::create_directories(iniFile().parent_path());
-        TempDir::writeFile(iniFile(), content);
-    }
-
-    BasisformEnvironment environment(std::vector<std::string> arguments = {"/opt/Tarvik"}) {
-        BasisformEnvironment u;
-        u.arguments = std::move(arguments);
-        u.application = &env;
-        u.drives = &drives;
-        u.hub = &hub;
-        u.clock = &clock;
-        u.portDialog = &ports;
-        return u;
-    }
-
-    TempDir dir;
-    FixedApplicationEnvironment env;
-    FixedDriveInfo drives;
-    AutomationHub hub;
-    FakeClock clock{1000};
-    ScriptedPortDialog ports;
-    ScriptedMessages messages;
-    MessageBoxService* previous = nullptr;
+    int safetyAnswer = IDYES;
 };
 
 TEST_F(BasisformTest, YesStartsWithTheDerivedWindowsOverrides) {
@@ -207,7 +114,7 @@ TEST_F(BasisformTest, YesStartsWithTheDerivedWindowsOverrides) {
     EXPECT_EQ(TesterName, "Alice");
     EXPECT_EQ(ECUListe.size(), 1u);
     EXPECT_EQ(Diagnoseleitung, 0);
-    EXPECT_EQ(ports.calls, 0);  // a stored port needs no dialog
+    EXPECT_TRUE(ports.given.empty());  // a stored port needs no dialog
 
     const fs::path read = dir / "docs" / "NORVA Diagnostic Software" / "Tarvik" / "DATA";
     EXPECT_EQ(DiagAttr.ReadDataPfad, read.string() + "/");
@@ -276,13 +183,13 @@ TEST_F(BasisformTest, SplashClosesAtOnceWithoutMinimumAndIsHarmlessTwice) {
 
 TEST_F(BasisformTest, NoEndsTheStartAtOnceWithNothingMoreShown) {
     // No port stored: a start that went on would show the port dialog.
-    messages.safetyAnswer = IDNO;
+    safetyAnswer = IDNO;
     TestMainWindow window(nullptr, true, environment());
     EXPECT_FALSE(window.initialize());
     EXPECT_TRUE(hub.closeRequested());
     EXPECT_TRUE(window.closeRequested());
     EXPECT_EQ(window.startupRan().back(), StartupStep::SicherheitsabfrageAnzeigen);
-    EXPECT_EQ(ports.calls, 0);
+    EXPECT_TRUE(ports.given.empty());
     EXPECT_EQ(messages.shown.size(), 1u);  // only the question itself; no "no port" message
     EXPECT_EQ(frm_NSplash, nullptr);
     EXPECT_FALSE(window.tim_MaxSplash->isActive());
@@ -292,7 +199,7 @@ TEST_F(BasisformTest, NoEndsTheStartAtOnceWithNothingMoreShown) {
 TEST_F(BasisformTest, NoEndsTheProgramBeforeItsEventLoopRuns) {
     QtApplicationWindows windows;
     hub.setWindows(&windows);
-    messages.safetyAnswer = IDNO;
+    safetyAnswer = IDNO;
     TestMainWindow window(nullptr, true, environment());
     windows.setMainWindow(&window);
     EXPECT_FALSE(window.initialize());
@@ -317,7 +224,7 @@ TEST_F(BasisformTest, MissingLanguageEndsTheStartBeforeTheIniFileIsChosen) {
         ASSERT_EQ(messages.shown.size(), 1u);  // the developer note; no safety question
         EXPECT_EQ(messages.shown[0].caption, "Achtung");
         EXPECT_EQ(messages.shown[0].flags, 0x30u);
-        EXPECT_EQ(ports.calls, 0);
+        EXPECT_TRUE(ports.given.empty());
         EXPECT_EQ(frm_NSplash, nullptr);
         EXPECT_EQ(DiagAttr.AppIni, "");
         TesterName = "Bob";
@@ -365,7 +272,7 @@ TEST_F(BasisformTest, PortChosenAtStartIsStored) {
     ports.chosen = "COM5";
     TestMainWindow window(nullptr, true, environment());
     ASSERT_TRUE(window.initialize());
-    EXPECT_EQ(ports.calls, 1);
+    EXPECT_EQ(ports.given.size(), 1u);
     EXPECT_EQ(DiagAttr.Schnittstellenname, "COM5");
     EXPECT_EQ(ProfileFile(iniFile()).readString("SelectPort", "InterfacePort"), "COM5");
 }
@@ -492,18 +399,8 @@ TEST_F(BasisformTest, HelpMenuEntries) {
     EXPECT_EQ(window.men_Info->statusTip(), QStringLiteral("Information about this Diagnostic Software"));
 }
 
-class RecordingHelpViewer : public HtmlHelpViewer {
-public:
-    bool displayTopic(const std::string& location) override {
-        locations.push_back(location);
-        return true;
-    }
-    std::vector<std::string> locations;
-};
-
 TEST_F(BasisformTest, F1AnywhereOpensTheHelpFileWhenItExists) {
     RecordingHelpViewer viewer;
-    HtmlHelpViewer* previousViewer = installHtmlHelpViewer(&viewer);
     ASSERT_TRUE(LoadHtmlHelp());
     writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
     TestMainWindow window(nullptr, false, environment());
@@ -525,9 +422,6 @@ TEST_F(BasisformTest, F1AnywhereOpensTheHelpFileWhenItExists) {
     TempDir::writeFile(dir / "prog" / "Tarvik_History.chm", "history");
     window.mnuVersionshitsory->trigger();
     EXPECT_EQ(viewer.locations, std::vector<std::string>{(dir / "prog" / "Tarvik_History.chm").string()});
-
-    installHtmlHelpViewer(previousViewer);
-    LoadHtmlHelp();
 }
 
 TEST_F(BasisformTest, SupportedEcusWindowLivesOnlyWhileShown) {

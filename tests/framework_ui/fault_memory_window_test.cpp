@@ -7,6 +7,7 @@
 #include "NData.h"
 #include "ProgramModes.h"
 #include "ProfileFile.h"
+#include "ScriptedMessageBoxes.h"
 #include "StringTable.h"
 #include "TempDir.h"
 #include "TextCodec.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -56,30 +58,6 @@ FehlerEintrag entry(int32_t komponente, int32_t fehlerart, int32_t status, int32
     e.Nummer = nummer;
     return e;
 }
-
-struct ShownBox {
-    std::string text;
-    unsigned flags;
-};
-
-class RecordingBoxes : public MessageBoxService {
-public:
-    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        EXPECT_EQ(caption, DiagAttr.Anwendungstitel);
-        shown.push_back({text, flags});
-        return IDOK;
-    }
-    std::vector<ShownBox> shown;
-};
-
-class RecordingHelp : public HtmlHelpViewer {
-public:
-    bool displayTopic(const std::string& location) override {
-        locations.push_back(location);
-        return true;
-    }
-    std::vector<std::string> locations;
-};
 
 // A system's fault-memory window: its "ECU" holds `memory`; a read or clear answers from the
 // scripts (true when they are used up).
@@ -122,12 +100,6 @@ public:
     std::vector<FaultEntryKey> keys;
 };
 
-QStringList listTexts(const QListWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-    return texts;
-}
-
 class FaultMemoryWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -140,14 +112,13 @@ protected:
         TempDir::writeFile(DiagAttr.FspHilfeDatei, "help");
         TempDir::writeFile(DiagAttr.HilfeDatei, "help");
         TempDir::writeFile(dir / "SYSTEM.FKD", kFkd);
-        previousBoxes = installMessageBoxService(&boxes);
-        previousHelp = installHtmlHelpViewer(&help);
-        LoadHtmlHelp();
+        // Every box the window shows carries the application title.
+        boxes.answer = [](const ShownBox& box) {
+            EXPECT_EQ(box.caption, DiagAttr.Anwendungstitel);
+            return IDOK;
+        };
     }
     void TearDown() override {
-        installHtmlHelpViewer(previousHelp);
-        LoadHtmlHelp();
-        installMessageBoxService(previousBoxes);
         DiagAttr = savedAttr;
         TesterName = savedTester;
     }
@@ -173,10 +144,8 @@ protected:
     }
 
     TempDir dir;
-    RecordingBoxes boxes;
-    RecordingHelp help;
-    MessageBoxService* previousBoxes = nullptr;
-    HtmlHelpViewer* previousHelp = nullptr;
+    ScriptedMessageBoxes boxes;
+    RecordingHelpViewer help;
     DiagAttrStruct savedAttr;
     std::string savedTester;
 };
@@ -366,6 +335,35 @@ TEST_F(FaultMemoryWindowTest, SelectionKeptAfterRefresh) {
     w->memory = eight;
     w->btnAktualisieren->click();
     EXPECT_EQ(w->lbFehlerpfad->currentRow(), 5) << "the user's row comes back";
+    w->done(IDCANCEL);
+}
+
+// A mouse click on a row as the user makes it.
+void clickRow(QListWidget* list, int row) {
+    const QPoint at = list->visualItemRect(list->item(row)).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list->viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, list->viewport()->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(list->viewport(), &release);
+}
+
+TEST_F(FaultMemoryWindowTest, ClickOnTheCurrentRowIsTheUsersChoiceToo) {
+    std::vector<FehlerEintrag> eight;
+    for (int i = 0; i < 8; ++i) eight.push_back(entry(i + 1, 1, 0));
+    auto w = shown(eight);
+    clickRow(w->lbFehlerpfad, 5);
+    EXPECT_EQ(w->lbFehlerpfad->currentRow(), 5);
+    w->memory.resize(3);
+    w->btnAktualisieren->click();
+    ASSERT_EQ(w->lbFehlerpfad->currentRow(), 0);
+
+    // Row 0 is current already: the click changes no row but is still the choice.
+    clickRow(w->lbFehlerpfad, 0);
+    w->memory = eight;
+    w->btnAktualisieren->click();
+    EXPECT_EQ(w->lbFehlerpfad->currentRow(), 0);
     w->done(IDCANCEL);
 }
 

@@ -6,6 +6,7 @@
 #include "ErrorHandler.h"
 #include "MessageBox.h"
 #include "NData.h"
+#include "ScriptedMessageBoxes.h"
 #include "SimUsbBus.h"
 #include "StringTable.h"
 #include "TempDir.h"
@@ -31,39 +32,21 @@ namespace {
 const std::string kUsb1 = "Diagnostic Interface #1";
 const std::string kUsb2 = "Diagnostic-Interface-2 #5";
 
-struct ShownBox {
-    std::string text;
-    std::string caption;
-    unsigned flags;
-};
-
-class RecordingBoxes final : public MessageBoxService {
-public:
-    std::vector<ShownBox> shown;
-    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        shown.push_back({text, caption, flags});
-        return IDOK;
-    }
-};
-
 class PortDialogTest : public ::testing::Test {
 protected:
     SimUsbBus& bus = SimUsbBus::instance();
-    RecordingBoxes boxes;
-    MessageBoxService* previousBoxes = nullptr;
+    ScriptedMessageBoxes boxes;
     DiagAttrStruct savedAttr;
     TempDir dir;
 
     void SetUp() override {
         bus.reset();
         DiagDriver::instance().setUsbLibraryName(KELT_SIM_USB_LIBRARY);
-        previousBoxes = installMessageBoxService(&boxes);
         savedAttr = DiagAttr;
         DiagAttr.Anwendungstitel = "Tarvik Diagnostic Software";
         DiagAttr.AppIni = (dir / "Tarvik.INI").string();
     }
     void TearDown() override {
-        installMessageBoxService(previousBoxes);
         DiagDriver::instance().setUsbLibraryName("");
         DiagAttr = savedAttr;
         bus.reset();

@@ -4,6 +4,7 @@
 #include "BubbleHelp.h"
 #include "MessageBox.h"
 #include "PortSelection.h"
+#include "ScriptedMessageBoxes.h"
 #include "StringTable.h"
 #include "TempDir.h"
 #include "TextCodec.h"
@@ -29,21 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ShownBox {
-    std::string text;
-    std::string caption;
-    unsigned flags;
-};
-
-class RecordingMessages : public MessageBoxService {
-public:
-    int MsgBox(const std::string& text, const std::string& caption, unsigned flags) override {
-        shown.push_back({text, caption, flags});
-        return IDOK;
-    }
-    std::vector<ShownBox> shown;
-};
-
 class ScriptedFolderBrowser : public FolderBrowser {
 public:
     std::optional<QString> chooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
@@ -56,18 +42,6 @@ public:
     std::vector<QString> starts;
 };
 
-class ScriptedPortDialog : public PortSelectionDialog {
-public:
-    int ShowPortDialog(std::string& port) override {
-        given.push_back(port);
-        if (result == 1) port = chosen;
-        return result;
-    }
-    int result = 2;
-    std::string chosen;
-    std::vector<std::string> given;
-};
-
 class SettingsDialogTest : public ::testing::Test {
 protected:
     SettingsDialogTest() {
@@ -78,13 +52,9 @@ protected:
         env.documents = dir / "docs";
         drives.mountPoints = {"/", dir / "stick"};
         drives.removableMountPoints = {dir / "stick"};
-        previous = installMessageBoxService(&messages);
         setApplicationToolTipsEnabled(true);
     }
-    ~SettingsDialogTest() override {
-        installMessageBoxService(previous);
-        setApplicationToolTipsEnabled(true);
-    }
+    ~SettingsDialogTest() override { setApplicationToolTipsEnabled(true); }
 
     SettingsContext context(bool removable = false) {
         return SettingsContext{
@@ -109,8 +79,7 @@ protected:
     FixedApplicationEnvironment env;
     FixedDriveInfo drives;
     DiagAttrStruct attr;
-    RecordingMessages messages;
-    MessageBoxService* previous = nullptr;
+    ScriptedMessageBoxes messages;
     ScriptedFolderBrowser browser;
     ScriptedPortDialog ports;
 };
