@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <functional>
 #include <system_error>
 
 #include "Environment.h"
@@ -200,37 +201,32 @@ std::unique_ptr<SerialLink> SerialLink::open(const fs::path& device, int32_t& st
 }
 
 int32_t SerialLink::configure(uint32_t baud) {
+    // 8N1, hardware flow control; reads never block in the kernel: poll() keeps the time-outs.
+    return applySettings(baud, [](termios& settings) {
+        ::cfmakeraw(&settings);
+        settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
+        settings.c_cflag |= CS8 | CLOCAL | CREAD | CRTSCTS;
+        settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+        settings.c_cc[VMIN] = 0;
+        settings.c_cc[VTIME] = 0;
+    });
+}
+
+int32_t SerialLink::setBaudrate(uint32_t baud) {
+    return applySettings(baud, [](termios&) {});
+}
+
+int32_t SerialLink::applySettings(uint32_t baud, const std::function<void(termios&)>& change) {
     if (fd_ < 0) return kWinInvalidHandle;
     speed_t speed;
     if (!speedFor(baud, speed)) return kWinInvalidParameter;
     termios settings{};
     if (::tcgetattr(fd_, &settings) != 0) return windowsErrorFromErrno(errno);
-    ::cfmakeraw(&settings);
-    settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
-    settings.c_cflag |= CS8 | CLOCAL | CREAD | CRTSCTS;
-    settings.c_iflag &= ~(IXON | IXOFF | IXANY);
-    // Reads never block in the kernel: poll() keeps the time-outs.
-    settings.c_cc[VMIN] = 0;
-    settings.c_cc[VTIME] = 0;
+    change(settings);
     ::cfsetispeed(&settings, speed);
     ::cfsetospeed(&settings, speed);
     if (::tcsetattr(fd_, TCSANOW, &settings) != 0) return windowsErrorFromErrno(errno);
     // tcsetattr succeeds when any part of the change took; the rate is the part that matters.
-    termios applied{};
-    if (::tcgetattr(fd_, &applied) != 0) return windowsErrorFromErrno(errno);
-    if (::cfgetospeed(&applied) != speed) return kWinInvalidParameter;
-    return 0;
-}
-
-int32_t SerialLink::setBaudrate(uint32_t baud) {
-    if (fd_ < 0) return kWinInvalidHandle;
-    speed_t speed;
-    if (!speedFor(baud, speed)) return kWinInvalidParameter;
-    termios settings{};
-    if (::tcgetattr(fd_, &settings) != 0) return windowsErrorFromErrno(errno);
-    ::cfsetispeed(&settings, speed);
-    ::cfsetospeed(&settings, speed);
-    if (::tcsetattr(fd_, TCSANOW, &settings) != 0) return windowsErrorFromErrno(errno);
     termios applied{};
     if (::tcgetattr(fd_, &applied) != 0) return windowsErrorFromErrno(errno);
     if (::cfgetospeed(&applied) != speed) return kWinInvalidParameter;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -79,6 +80,9 @@ public:
     void purgeReceive() override;
 
 private:
+    // Reads the port's settings, lets `change` adjust them, sets the rate and applies; checks
+    // that the rate took.
+    int32_t applySettings(uint32_t baud, const std::function<void(struct termios&)>& change);
     SerialLink(int fd, std::unique_ptr<ModemLines> lines);
     int fd_;
     std::unique_ptr<ModemLines> lines_;
