@@ -97,10 +97,21 @@ QLabel* valueLabel(const char* objectName, QWidget* parent) {
     return label;
 }
 
-void addRow(QGridLayout* grid, const QString& caption, QLabel* value) {
+QGroupBox* groupBox(const char* title, const char* objectName, QWidget* parent) {
+    auto* box = new QGroupBox(QString::fromLatin1(title), parent);
+    box->setObjectName(QString::fromLatin1(objectName));
+    return box;
+}
+
+// A caption and its value in the next row of the box's grid.
+QLabel* addValueRow(QGridLayout* grid, const char* caption, const char* objectName) {
+    QWidget* box = grid->parentWidget();
+    QLabel* value = valueLabel(objectName, box);
     const int row = grid->rowCount();
-    grid->addWidget(new QLabel(caption, value->parentWidget()), row, 0);
+    grid->addWidget(new QLabel(QString::fromLatin1(caption), box), row, 0);
     grid->addWidget(value, row, 1);
+    grid->setColumnStretch(1, 1);
+    return value;
 }
 
 }  // namespace
@@ -169,24 +180,16 @@ void TfrmMain::buildLayout() {
     left->setSpacing(8);
     columns->addLayout(left, 3);
 
-    gbECUDaten = new QGroupBox(QStringLiteral("ECU DATA"), area);
-    gbECUDaten->setObjectName(QStringLiteral("gbECUDaten"));
+    gbECUDaten = groupBox("ECU DATA", "gbECUDaten", area);
     auto* ecuGrid = new QGridLayout(gbECUDaten);
-    txtGeraetenummer = valueLabel("txtGeraetenummer", gbECUDaten);
-    txtProduktionsdatum = valueLabel("txtProduktionsdatum", gbECUDaten);
-    txtSeriennummer = valueLabel("txtSeriennummer", gbECUDaten);
-    txtSoftwareversion = valueLabel("txtSoftwareversion", gbECUDaten);
-    txtDiagnosekennung = valueLabel("txtDiagnosekennung", gbECUDaten);
-    addRow(ecuGrid, QStringLiteral("Device number"), txtGeraetenummer);
-    addRow(ecuGrid, QStringLiteral("Production date"), txtProduktionsdatum);
-    addRow(ecuGrid, QStringLiteral("ECU serial number"), txtSeriennummer);
-    addRow(ecuGrid, QStringLiteral("Software version"), txtSoftwareversion);
-    addRow(ecuGrid, QStringLiteral("Diagnostics identifier"), txtDiagnosekennung);
-    ecuGrid->setColumnStretch(1, 1);
+    txtGeraetenummer = addValueRow(ecuGrid, "Device number", "txtGeraetenummer");
+    txtProduktionsdatum = addValueRow(ecuGrid, "Production date", "txtProduktionsdatum");
+    txtSeriennummer = addValueRow(ecuGrid, "ECU serial number", "txtSeriennummer");
+    txtSoftwareversion = addValueRow(ecuGrid, "Software version", "txtSoftwareversion");
+    txtDiagnosekennung = addValueRow(ecuGrid, "Diagnostics identifier", "txtDiagnosekennung");
     left->addWidget(gbECUDaten);
 
-    gbAktuellerFehler = new QGroupBox(QStringLiteral("CURRENT NOTE"), area);
-    gbAktuellerFehler->setObjectName(QStringLiteral("gbAktuellerFehler"));
+    gbAktuellerFehler = groupBox("CURRENT NOTE", "gbAktuellerFehler", area);
     auto* faultBox = new QVBoxLayout(gbAktuellerFehler);
     txtAktuellerFehler = valueLabel("txtAktuellerFehler", gbAktuellerFehler);
     txtAktuellerFehler->setWordWrap(true);
@@ -199,24 +202,18 @@ void TfrmMain::buildLayout() {
     faultBox->addWidget(note);
     left->addWidget(gbAktuellerFehler);
 
-    gbKonfiguration = new QGroupBox(QStringLiteral("CONFIGURATION"), area);
-    gbKonfiguration->setObjectName(QStringLiteral("gbKonfiguration"));
+    gbKonfiguration = groupBox("CONFIGURATION", "gbKonfiguration", area);
     auto* configBox = new QVBoxLayout(gbKonfiguration);
     txtKonfiguration = valueLabel("txtKonfiguration", gbKonfiguration);
     txtKonfiguration->setWordWrap(true);
     configBox->addWidget(txtKonfiguration);
     left->addWidget(gbKonfiguration);
 
-    gbMesswerte = new QGroupBox(QStringLiteral("CURRENT MEASURED VALUES"), area);
-    gbMesswerte->setObjectName(QStringLiteral("gbMesswerte"));
+    gbMesswerte = groupBox("CURRENT MEASURED VALUES", "gbMesswerte", area);
     auto* valuesGrid = new QGridLayout(gbMesswerte);
-    txtSpgBetrieb = valueLabel("txtSpgBetrieb", gbMesswerte);
-    txtSpgRelaisventil = valueLabel("txtSpgRelaisventil", gbMesswerte);
-    txtGeschwindigkeit = valueLabel("txtGeschwindigkeit", gbMesswerte);
-    addRow(valuesGrid, QStringLiteral("Voltage terminal 15"), txtSpgBetrieb);
-    addRow(valuesGrid, QStringLiteral("Voltage safety relay"), txtSpgRelaisventil);
-    addRow(valuesGrid, QStringLiteral("Speed"), txtGeschwindigkeit);
-    valuesGrid->setColumnStretch(1, 1);
+    txtSpgBetrieb = addValueRow(valuesGrid, "Voltage terminal 15", "txtSpgBetrieb");
+    txtSpgRelaisventil = addValueRow(valuesGrid, "Voltage safety relay", "txtSpgRelaisventil");
+    txtGeschwindigkeit = addValueRow(valuesGrid, "Speed", "txtGeschwindigkeit");
     left->addWidget(gbMesswerte);
     left->addStretch(1);
 
@@ -568,11 +565,16 @@ void TfrmMain::mnuECUNeustartClick() { session_->RestartEcu(); }
 void TfrmMain::mnuBeendenClick() { hub().RequestCloseApplication(); }
 
 void TfrmMain::mnuEinstellungenClick() {
-    MainTimer->stop();
-    {
+    withPollPaused([this] {
         TNEinstellungen dialog(this, settingsContext());
         dialog.exec();
-    }
+    });
+}
+
+void TfrmMain::withPollPaused(const std::function<void()>& window) {
+    MainTimer->stop();
+    window();
+    // Also after a give-up: the next tick stops at once and the idle moment disconnects.
     setPollTimer(true);
 }
 
@@ -582,14 +584,11 @@ void TfrmMain::mnuUnterstuetzteEcusClick() {
 }
 
 void TfrmMain::mnuFehlersucheClick() {
-    MainTimer->stop();
-    {
+    withPollPaused([this] {
         TKeltFsp fsp(this, ecu(), true, true, ecu().EcuDiagnosticIdentification,
                      environment_.programFolder);
         fsp.DruckenSichtbar(true);
         fsp.SpeichernSichtbar(true);
         fsp.Ausfuehren();
-    }
-    // Also after a give-up: the next tick stops at once and the idle moment disconnects.
-    setPollTimer(true);
+    });
 }

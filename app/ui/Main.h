@@ -23,8 +23,8 @@
 #include "MenuCommands.h"
 #include "SessionView.h"
 
-#include <QPointer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -170,6 +170,8 @@ private:
     void runCommand(MenuCommand command);
     // Asks for MainIdle at the next idle moment.
     void requestIdle();
+    // A function window's frame: the poll stops while the window runs and starts again after.
+    void withPollPaused(const std::function<void()>& window);
 
     MainWindowEnvironment environment_;
     std::unique_ptr<TNErrorHandler> NErrorHandler_;
