@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Shared by run.sh and test.sh: set-up, configure and build into ./build.
+# BUILD_DIR picks another build folder; BUILD_JOBS limits the parallel compile jobs.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 build="${BUILD_DIR:-$root/build}"
 if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    launcher=()
+    # ccache is optional: it only speeds up rebuilds in several checkouts.
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 fi
-cmake --build "$build" --parallel "$(nproc)"
+cmake --build "$build" --parallel "${BUILD_JOBS:-$(nproc)}"
