@@ -1,7 +1,7 @@
 #pragma once
 // The vehicle texts the technician enters in the vehicle-data window before a protocol or a data
-// file is saved or printed; the writers read them. One instance each for the whole program
-// (TesterName lives with the framework's program modes).
+// file is saved or printed; the framework's protocol and data-file writers read them. One
+// instance each for the whole program (TesterName lives with the framework's program modes).
 
 #include <cstddef>
 #include <string>
