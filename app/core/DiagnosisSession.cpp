@@ -16,48 +16,7 @@ enum StringId {
 constexpr uint8_t kDiagnosticLineKLine = 1;
 constexpr const char* kNoValue = "---";
 
-// The commands that follow neither the connection nor the ECU.
-constexpr MenuCommand kAlwaysEnabled[] = {
-    MenuCommand::Parameter, MenuCommand::Einstellungen,
-    MenuCommand::Fehlerspeicherprotokolldrucken, MenuCommand::Beenden,
-    MenuCommand::UnterstuetzteEcus,
-};
-
-// Offered whenever a connection is up, whatever the ECU's configuration.
-constexpr MenuCommand kConnectedCommands[] = {
-    MenuCommand::DiagnoseUnterbrechen, MenuCommand::ECUNeustart,
-    MenuCommand::Fehlersuche,          MenuCommand::HebenSenken,
-    MenuCommand::Drosseln,             MenuCommand::KalibrierenWegsensoren,
-    MenuCommand::KalibrierdatenWegsensor, MenuCommand::SystemdatenSpeichern,
-    MenuCommand::BaudrateUndAdresse,
-};
-
 }  // namespace
-
-MenuState menuStateFor(bool connected, const KELTInterface& kelt,
-                       const std::set<MenuCommand>& available) {
-    MenuState state;
-    // Everything that depends on the connection starts disabled.
-    for (MenuCommand command : kAllMenuCommands) state[command] = false;
-    for (MenuCommand command : kAlwaysEnabled) state[command] = true;
-    state[MenuCommand::DiagnoseStarten] = !connected;
-    if (connected) {
-        for (MenuCommand command : kConnectedCommands) state[command] = true;
-        state[MenuCommand::MesswerteAnzeigen] = kelt.CfgMeasuredValues != 0;
-        state[MenuCommand::KalibrierenTiltsensoren] = kelt.CfgTiltSensor != 0;
-        state[MenuCommand::KalibrierdatenTiltsensoren] = kelt.CfgTiltSensor != 0;
-        state[MenuCommand::KalibrierenDrucksensoren] = kelt.CfgPressureSensor != 0;
-        state[MenuCommand::KalibrierdatenDrucksensoren] =
-            kelt.CfgPressureSensor != 0 && kelt.CfgPressureData != 0;
-        state[MenuCommand::ALBVentil] = kelt.CfgAlbValve != 0;
-        state[MenuCommand::Lampentest] = kelt.CfgLampTest != 0;
-        state[MenuCommand::Schalterstellungen] = kelt.CfgSwitches != 0;
-        state[MenuCommand::AusgaengeAnsteuern] = kelt.CfgOutputs != 0;
-    }
-    for (auto& [command, enabled] : state)
-        if (!available.contains(command)) enabled = false;
-    return state;
-}
 
 // Marks a start or restart as running; when the outermost one ends, the idle synchronisation
 // that was held back meanwhile is asked for.
@@ -84,7 +43,7 @@ DiagnosisSession::DiagnosisSession(KELTInterface& kelt, SessionView& view,
       cursor_(cursor),
       clock_(clock),
       hub_(hub),
-      available_(std::begin(kAllMenuCommands), std::end(kAllMenuCommands)) {}
+      available_(allMenuCommands()) {}
 
 void DiagnosisSession::setAvailableCommands(std::set<MenuCommand> commands) {
     available_ = std::move(commands);

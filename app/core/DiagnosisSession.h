@@ -42,28 +42,6 @@
 #include "MenuCommands.h"
 #include "SessionView.h"
 
-// Every command of the main window.
-inline constexpr MenuCommand kAllMenuCommands[] = {
-    MenuCommand::DiagnoseStarten,         MenuCommand::DiagnoseUnterbrechen,
-    MenuCommand::ECUNeustart,             MenuCommand::Fehlerspeicherprotokolldrucken,
-    MenuCommand::Beenden,                 MenuCommand::Fehlersuche,
-    MenuCommand::HebenSenken,             MenuCommand::Lampentest,
-    MenuCommand::Drosseln,                MenuCommand::ALBVentil,
-    MenuCommand::AusgaengeAnsteuern,      MenuCommand::Schalterstellungen,
-    MenuCommand::MesswerteAnzeigen,       MenuCommand::Parameter,
-    MenuCommand::KalibrierenWegsensoren,  MenuCommand::KalibrierenDrucksensoren,
-    MenuCommand::KalibrierenTiltsensoren, MenuCommand::KalibrierdatenWegsensor,
-    MenuCommand::KalibrierdatenDrucksensoren, MenuCommand::KalibrierdatenTiltsensoren,
-    MenuCommand::SystemdatenSpeichern,    MenuCommand::BaudrateUndAdresse,
-    MenuCommand::Einstellungen,           MenuCommand::UnterstuetzteEcus,
-};
-
-// The state of every command for a connection state and the ECU's capability flags. The
-// parameter editor, the settings, the protocol printing, the supported-ECU list and exit are
-// always enabled. A command not in `available` (its window is not built) is always disabled.
-MenuState menuStateFor(bool connected, const KELTInterface& kelt,
-                       const std::set<MenuCommand>& available);
-
 // The fault-text file's look-ups the poll needs (KomponentenText, FehlerartText of the
 // fault-memory window's text file). An empty function gives "Unknown".
 struct FaultTextLookup {

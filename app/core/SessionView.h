@@ -6,7 +6,6 @@
 #include "MenuCommands.h"
 
 #include <cstdint>
-#include <map>
 #include <string>
 
 // The texts the main window shows beside the ECU's identification (which KELTInterface holds).
@@ -19,9 +18,6 @@ struct DisplayTexts {
     std::string RelayValveVoltageText = "---";
     std::string EcuSerialNumber = "---";
 };
-
-// Which commands are enabled; a command not in the map keeps its state.
-using MenuState = std::map<MenuCommand, bool>;
 
 class SessionView {
 public:

@@ -33,7 +33,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -125,8 +127,7 @@ TfrmMain::TfrmMain(QWidget* owner, MainWindowEnvironment environment)
         environment_.programFolder = application().programFile().parent_path().string();
 
     buildLayout();
-    buildMenus();
-    buildToolBar();
+    buildCommands();
 
     NErrorHandler_ = std::make_unique<TNErrorHandler>(this);
     KELTInterfaceObj_ = std::make_unique<KELTInterface>(
@@ -253,141 +254,115 @@ void TfrmMain::buildLayout() {
     connect(idleTimer_, &QTimer::timeout, this, &TfrmMain::MainIdle);
 }
 
-QAction* TfrmMain::addCommand(QMenu* menu, MenuCommand command, const char* objectName,
-                              const QString& caption, const QString& hint) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QString::fromLatin1(objectName));
-    action->setStatusTip(hint);
-    action->setToolTip(hint);
-    menuActions_[command] = action;
-    connectCommand(action, command);
-    return action;
+// --- menu items and tool buttons -----------------------------------------------------------------
+
+std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
+    using C = MenuCommand;
+    using W = TfrmMain;
+    // One row per command this window names; the handler runs the command (null: its window is
+    // not built yet, the command stays disabled). Menu, tool button, enabling rule and the frame
+    // the handler runs in stand in the command's row of the command table (MenuCommands.h).
+    static const CommandBinding kBindings[] = {
+        {C::DiagnoseStarten, &W::mnuDiagnoseStarten, &W::cmd_ECUStart, &W::mnuDiagnoseStartenClick},
+        {C::DiagnoseUnterbrechen, &W::mnuDiagnoseUnterbrechen, &W::cmd_ECUStop,
+         &W::mnuDiagnoseUnterbrechenClick},
+        {C::ECUNeustart, &W::mnuECUNeustart, &W::cmd_ECUReset, &W::mnuECUNeustartClick},
+        {C::Fehlerspeicherprotokolldrucken, &W::Fehlerspeicherprotokolldrucken, nullptr, nullptr},
+        {C::Beenden, &W::mnuBeenden, nullptr, &W::mnuBeendenClick},
+        {C::Fehlersuche, &W::mnuFehlersuche, &W::cmd_FSP, &W::mnuFehlersucheClick},
+        {C::HebenSenken, &W::mnuHebenSenken, &W::cmd_HebenSenken, nullptr},
+        {C::Lampentest, &W::mnuLampentest, nullptr, nullptr},
+        {C::Drosseln, &W::mnuDrosseln, nullptr, nullptr},
+        {C::ALBVentil, &W::mnuALBVentil, nullptr, nullptr},
+        {C::AusgaengeAnsteuern, &W::mnuAusgaengeAnsteuern, nullptr, nullptr},
+        {C::Schalterstellungen, &W::mnuSchalterstellungen, &W::cmd_Schalter, nullptr},
+        {C::MesswerteAnzeigen, &W::mnuMesswerteAnzeigen, &W::cmd_Messwerte, nullptr},
+        {C::Parameter, &W::mnuParameter, &W::cmd_Parametrieren, nullptr},
+        {C::KalibrierenWegsensoren, &W::mnuKalibrierenWegsensoren, &W::cmd_WSKalibrieren, nullptr},
+        {C::KalibrierenDrucksensoren, &W::mnuKalibrierenDrucksensoren, &W::cmd_DSKalibrieren, nullptr},
+        {C::KalibrierenTiltsensoren, &W::mnuKalibrierenTiltsensoren, nullptr, nullptr},
+        {C::KalibrierdatenWegsensor, &W::mnuKalibrierdatenWegsensor, nullptr, nullptr},
+        {C::KalibrierdatenDrucksensoren, &W::mnuKalibrierdatenDrucksensoren, nullptr, nullptr},
+        {C::SystemdatenSpeichern, &W::mnuSystemdatenSpeichern, nullptr, nullptr},
+        {C::BaudrateUndAdresse, &W::mnuBaudrateUndAdresse, nullptr, nullptr},
+        {C::Einstellungen, &W::mnuEinstellungen, nullptr, &W::mnuEinstellungenClick},
+        {C::UnterstuetzteEcus, &W::mnuUnterstuetzteEcus, nullptr, &W::mnuUnterstuetzteEcusClick},
+    };
+    return kBindings;
 }
 
-void TfrmMain::connectCommand(QAction* action, MenuCommand command) {
-    connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
+const std::set<MenuCommand>& TfrmMain::availableCommands() {
+    static const std::set<MenuCommand> commands = [] {
+        std::set<MenuCommand> available;
+        for (const CommandBinding& binding : bindings())
+            if (binding.handler) available.insert(binding.command);
+        return available;
+    }();
+    return commands;
 }
 
-void TfrmMain::buildMenus() {
-    QAction* help = Hilfe->menuAction();
-    auto addMenu = [&](const QString& title, const char* objectName) {
-        auto* menu = new QMenu(title, this);
-        menu->setObjectName(QString::fromLatin1(objectName));
-        menuBar()->insertMenu(help, menu);
+void TfrmMain::buildCommands() {
+    // The menus in the order of their first command, in front of the framework's Help menu.
+    std::map<CommandMenu, QMenu*> menus{{CommandMenu::Help, Hilfe}};
+    auto menuOf = [&](CommandMenu place) {
+        QMenu*& menu = menus[place];
+        if (!menu) {
+            const CommandMenuSpec& spec = commandMenuSpec(place);
+            menu = new QMenu(QString::fromLatin1(spec.title), this);
+            menu->setObjectName(QString::fromLatin1(spec.name));
+            if (place == CommandMenu::Print)
+                menus.at(CommandMenu::Diagnose)->addMenu(menu);
+            else
+                menuBar()->insertMenu(Hilfe->menuAction(), menu);
+        }
         return menu;
     };
-    using C = MenuCommand;
-
-    QMenu* diagnose = addMenu(QStringLiteral("&Diagnosis"), "mnuDiagnose");
-    mnuDiagnoseStarten = addCommand(diagnose, C::DiagnoseStarten, "mnuDiagnoseStarten",
-                                    QStringLiteral("&Start"), QStringLiteral("Start the diagnosis of the ECU"));
-    mnuDiagnoseUnterbrechen = addCommand(diagnose, C::DiagnoseUnterbrechen, "mnuDiagnoseUnterbrechen",
-                                         QStringLiteral("&Interrupt"), QStringLiteral("Interrupt the diagnosis"));
-    mnuECUNeustart = addCommand(diagnose, C::ECUNeustart, "mnuECUNeustart", QStringLiteral("&Reset ECU"),
-                                QStringLiteral("Restart the ECU and the diagnosis"));
-    diagnose->addSeparator();
-    QMenu* drucken = diagnose->addMenu(QStringLiteral("&Print..."));
-    drucken->setObjectName(QStringLiteral("Drucken1"));
-    Fehlerspeicherprotokolldrucken =
-        addCommand(drucken, C::Fehlerspeicherprotokolldrucken, "Fehlerspeicherprotokolldrucken",
-                   QStringLiteral("&Print diagnostic memory protocol ..."),
-                   QStringLiteral("Print a saved diagnostic memory protocol"));
-    diagnose->addSeparator();
-    mnuBeenden = addCommand(diagnose, C::Beenden, "mnuBeenden", QStringLiteral("&Exit"),
-                            QStringLiteral("Exit program"));
-
-    QMenu* information = addMenu(QStringLiteral("&Information"), "mnuInformation");
-    mnuFehlersuche = addCommand(information, C::Fehlersuche, "mnuFehlersuche",
-                                QStringLiteral("&Diagnostic memory ..."),
-                                QStringLiteral("Display diagnostics memory content"));
-
-    QMenu* control = addMenu(QStringLiteral("&Control"), "mnuAnsteuern");
-    mnuHebenSenken = addCommand(control, C::HebenSenken, "mnuHebenSenken", QStringLiteral("&Lifting/lowering ..."),
-                                QStringLiteral("Lifting and lowering vehicle"));
-    mnuLampentest = addCommand(control, C::Lampentest, "mnuLampentest", QStringLiteral("L&amp test..."),
-                               QStringLiteral("Test the warning lamp"));
-    mnuDrosseln = addCommand(control, C::Drosseln, "mnuDrosseln", QStringLiteral("&Throttle..."),
-                             QStringLiteral("Drive the throttles"));
-    mnuALBVentil = addCommand(control, C::ALBVentil, "mnuALBVentil", QStringLiteral("L&SV valve..."),
-                              QStringLiteral("Drive the load-sensing valve"));
-    mnuALBVentil->setVisible(false);
-    mnuAusgaengeAnsteuern = addCommand(control, C::AusgaengeAnsteuern, "mnuAusgaengeAnsteuern",
-                                       QStringLiteral("&Outputs..."), QStringLiteral("Switch the ECU's outputs"));
-
-    QMenu* values = addMenu(QStringLiteral("&Measured values"), "mnuMesswerte");
-    mnuSchalterstellungen = addCommand(values, C::Schalterstellungen, "mnuSchalterstellungen",
-                                       QStringLiteral("&Switch settings..."), QStringLiteral("Display switch settings"));
-    mnuMesswerteAnzeigen = addCommand(values, C::MesswerteAnzeigen, "mnuMesswerteAnzeigen",
-                                      QStringLiteral("&Measured values ..."),
-                                      QStringLiteral("Display current measured values of the ECU"));
-
-    QMenu* system = addMenu(QStringLiteral("&System"), "mnuSystem");
-    mnuParameter = addCommand(system, C::Parameter, "mnuParameter", QStringLiteral("&Parameter..."),
-                              QStringLiteral("ECU parameter setting"));
-    system->addSeparator();
-    mnuKalibrierenWegsensoren = addCommand(system, C::KalibrierenWegsensoren, "mnuKalibrierenWegsensoren",
-                                           QStringLiteral("&Calibrate the distance sensors..."),
-                                           QStringLiteral("Calibrate distance sensors"));
-    mnuKalibrierenDrucksensoren = addCommand(system, C::KalibrierenDrucksensoren, "mnuKalibrierenDrucksensoren",
-                                             QStringLiteral("C&alibration of the pressure sensor..."),
-                                             QStringLiteral("Calibrate pressure sensor"));
-    mnuKalibrierenTiltsensoren = addCommand(system, C::KalibrierenTiltsensoren, "mnuKalibrierenTiltsensoren",
-                                            QStringLiteral("Ca&libration of the tilt sensors..."),
-                                            QStringLiteral("Calibrate tilt sensors"));
-    system->addSeparator();
-    mnuKalibrierdatenWegsensor = addCommand(system, C::KalibrierdatenWegsensor, "mnuKalibrierdatenWegsensor",
-                                            QStringLiteral("Cal&ibration data of the distance sensors ..."),
-                                            QStringLiteral("Display the calibration data of the distance sensors"));
-    mnuKalibrierdatenDrucksensoren =
-        addCommand(system, C::KalibrierdatenDrucksensoren, "mnuKalibrierdatenDrucksensoren",
-                   QStringLiteral("Cali&bration data of the pressure sensor..."),
-                   QStringLiteral("Display the calibration data of the pressure sensor"));
-    system->addSeparator();
-    mnuSystemdatenSpeichern = addCommand(system, C::SystemdatenSpeichern, "mnuSystemdatenSpeichern",
-                                         QStringLiteral("&Save system data"),
-                                         QStringLiteral("Save the system data of the ECU"));
-    mnuBaudrateUndAdresse = addCommand(system, C::BaudrateUndAdresse, "mnuBaudrateUndAdresse",
-                                       QStringLiteral("C&hange ECU baud rate and address..."),
-                                       QStringLiteral("Change the ECU's baud rate and address"));
-
-    QMenu* options = addMenu(QStringLiteral("&Options"), "mnuOptionen");
-    mnuEinstellungen = addCommand(options, C::Einstellungen, "mnuEinstellungen", QStringLiteral("&Settings..."),
-                                  QStringLiteral("Settings of the program"));
-
-    // The framework's help item runs this program's list.
-    menuActions_[C::UnterstuetzteEcus] = mnuUnterstuetzteEcus;
-}
-
-void TfrmMain::buildToolBar() {
-    using C = MenuCommand;
-    struct Button {
-        QAction** action;
-        const char* objectName;
-        MenuCommand command;
-        const char* hint;
+    auto connectCommand = [this](QAction* action, MenuCommand command) {
+        connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
     };
-    const Button buttons[] = {
-        {&cmd_ECUStart, "cmd_ECUStart", C::DiagnoseStarten, "Start diagnostics"},
-        {&cmd_ECUStop, "cmd_ECUStop", C::DiagnoseUnterbrechen, "Interrupt diagnostics"},
-        {&cmd_ECUReset, "cmd_ECUReset", C::ECUNeustart, "Restart ECU"},
-        {&cmd_FSP, "cmd_FSP", C::Fehlersuche, "Display diagnostics memory content"},
-        {&cmd_HebenSenken, "cmd_HebenSenken", C::HebenSenken, "Lifting and lowering vehicle"},
-        {&cmd_Messwerte, "cmd_Messwerte", C::MesswerteAnzeigen, "Display current measured values of the ECU"},
-        {&cmd_Schalter, "cmd_Schalter", C::Schalterstellungen, "Display switch settings"},
-        {&cmd_Parametrieren, "cmd_Parametrieren", C::Parameter, "ECU parameter setting"},
-        {&cmd_WSKalibrieren, "cmd_WSKalibrieren", C::KalibrierenWegsensoren, "Calibrate distance sensors"},
-        {&cmd_DSKalibrieren, "cmd_DSKalibrieren", C::KalibrierenDrucksensoren, "Calibrate pressure sensor"},
-    };
+
+    std::vector<const MenuCommandSpec*> toolButtons;
+    for (const MenuCommandSpec& spec : menuCommands()) {
+        if (spec.toolName) toolButtons.push_back(&spec);
+        if (spec.menu == CommandMenu::None) continue;
+        const QString name = QString::fromLatin1(spec.name);
+        if (spec.menu == CommandMenu::Help) {
+            // The framework's item, already wired to its (overridden) handler.
+            for (QAction* action : Hilfe->actions())
+                if (action->objectName() == name) menuActions_[spec.command] = action;
+            continue;
+        }
+        // The separator of the first submenu item stands above the submenu.
+        const bool newSubmenu = spec.menu == CommandMenu::Print && !menus.contains(CommandMenu::Print);
+        if (spec.separatorBefore) menuOf(newSubmenu ? CommandMenu::Diagnose : spec.menu)->addSeparator();
+        QAction* action = menuOf(spec.menu)->addAction(QString::fromLatin1(spec.caption));
+        action->setObjectName(name);
+        action->setStatusTip(QString::fromLatin1(spec.hint));
+        action->setToolTip(QString::fromLatin1(spec.hint));
+        action->setVisible(!spec.hidden);
+        connectCommand(action, spec.command);
+        menuActions_[spec.command] = action;
+    }
+
+    std::stable_sort(toolButtons.begin(), toolButtons.end(),
+                     [](const MenuCommandSpec* a, const MenuCommandSpec* b) {
+                         return a->toolPosition < b->toolPosition;
+                     });
     ToolBar->setIconSize(QSize(32, 32));
     ToolBar->addSeparator();
-    for (const Button& button : buttons) {
-        QAction* action = ToolBar->addAction(toolButtonIcon(button.command), QString::fromLatin1(button.hint));
-        action->setObjectName(QString::fromLatin1(button.objectName));
-        action->setToolTip(QString::fromLatin1(button.hint));
-        action->setStatusTip(QString::fromLatin1(button.hint));
-        connectCommand(action, button.command);
-        toolActions_[button.command] = action;
-        *button.action = action;
+    for (const MenuCommandSpec* spec : toolButtons) {
+        const QString hint = QString::fromLatin1(spec->toolHint);
+        QAction* action = ToolBar->addAction(toolButtonIcon(spec->command), hint);
+        action->setObjectName(QString::fromLatin1(spec->toolName));
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+        connectCommand(action, spec->command);
+        toolActions_[spec->command] = action;
+    }
+
+    for (const CommandBinding& binding : bindings()) {
+        if (binding.menuItem) this->*binding.menuItem = commandAction(binding.command);
+        if (binding.toolButton) this->*binding.toolButton = toolAction(binding.command);
     }
 }
 
@@ -514,16 +489,7 @@ void TfrmMain::MainTimerTimer() {
     requestIdle();
 }
 
-// --- commands ---------------------------------------------------------------------------------
-
-const std::set<MenuCommand>& TfrmMain::availableCommands() {
-    static const std::set<MenuCommand> commands = {
-        MenuCommand::DiagnoseStarten, MenuCommand::DiagnoseUnterbrechen, MenuCommand::ECUNeustart,
-        MenuCommand::Beenden,         MenuCommand::Fehlersuche,          MenuCommand::Einstellungen,
-        MenuCommand::UnterstuetzteEcus,
-    };
-    return commands;
-}
+// --- running commands ----------------------------------------------------------------------------
 
 QAction* TfrmMain::commandAction(MenuCommand command) const {
     const auto it = menuActions_.find(command);
@@ -543,15 +509,23 @@ bool TfrmMain::startCommand(MenuCommand command) {
 }
 
 void TfrmMain::runCommand(MenuCommand command) {
-    switch (command) {
-    case MenuCommand::DiagnoseStarten: mnuDiagnoseStartenClick(); break;
-    case MenuCommand::DiagnoseUnterbrechen: mnuDiagnoseUnterbrechenClick(); break;
-    case MenuCommand::ECUNeustart: mnuECUNeustartClick(); break;
-    case MenuCommand::Beenden: mnuBeendenClick(); break;
-    case MenuCommand::Fehlersuche: mnuFehlersucheClick(); break;
-    case MenuCommand::Einstellungen: mnuEinstellungenClick(); break;
-    case MenuCommand::UnterstuetzteEcus: mnuUnterstuetzteEcusClick(); break;
-    default: break;  // its window is not part of this program yet; the command stays disabled
+    const auto binding = std::find_if(bindings().begin(), bindings().end(),
+                                      [command](const CommandBinding& b) { return b.command == command; });
+    if (binding == bindings().end() || !binding->handler) return;  // its window is not built yet
+    const auto handler = binding->handler;
+    switch (menuCommandSpec(command).frame) {
+    case CommandFrame::Direct:
+        (this->*handler)();
+        break;
+    case CommandFrame::PollPaused:
+        withPollPaused([this, handler] { (this->*handler)(); });
+        break;
+    case CommandFrame::ParameterEditor:
+        MainTimer->stop();
+        (this->*handler)();
+        // Restarts the ECU and reads the configuration when the connection is still up.
+        session_->AfterParameterEditor();
+        break;
     }
     requestIdle();
 }
@@ -565,10 +539,8 @@ void TfrmMain::mnuECUNeustartClick() { session_->RestartEcu(); }
 void TfrmMain::mnuBeendenClick() { hub().RequestCloseApplication(); }
 
 void TfrmMain::mnuEinstellungenClick() {
-    withPollPaused([this] {
-        TNEinstellungen dialog(this, settingsContext());
-        dialog.exec();
-    });
+    TNEinstellungen dialog(this, settingsContext());
+    dialog.exec();
 }
 
 void TfrmMain::withPollPaused(const std::function<void()>& window) {
@@ -584,11 +556,8 @@ void TfrmMain::mnuUnterstuetzteEcusClick() {
 }
 
 void TfrmMain::mnuFehlersucheClick() {
-    withPollPaused([this] {
-        TKeltFsp fsp(this, ecu(), true, true, ecu().EcuDiagnosticIdentification,
-                     environment_.programFolder);
-        fsp.DruckenSichtbar(true);
-        fsp.SpeichernSichtbar(true);
-        fsp.Ausfuehren();
-    });
+    TKeltFsp fsp(this, ecu(), true, true, ecu().EcuDiagnosticIdentification, environment_.programFolder);
+    fsp.DruckenSichtbar(true);
+    fsp.SpeichernSichtbar(true);
+    fsp.Ausfuehren();
 }

@@ -23,12 +23,12 @@
 #include "MenuCommands.h"
 #include "SessionView.h"
 
-
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 
 class QAction;
@@ -80,7 +80,8 @@ public:
     QAction* commandAction(MenuCommand command) const;
     // The tool button's twin of a command, or null.
     QAction* toolAction(MenuCommand command) const;
-    // Commands whose windows exist in this program; the others stay disabled.
+    // Commands whose windows exist in this program (their rows in the binding table have a
+    // handler); the others stay disabled.
     static const std::set<MenuCommand>& availableCommands();
 
     KELTInterface& ecu() const { return *KELTInterfaceObj_; }
@@ -106,50 +107,45 @@ public:
     QPlainTextEdit* txtWarnung;
     QTimer* MainTimer;
 
-    QAction* mnuDiagnoseStarten;
-    QAction* mnuDiagnoseUnterbrechen;
-    QAction* mnuECUNeustart;
-    QAction* Fehlerspeicherprotokolldrucken;
-    QAction* mnuBeenden;
-    QAction* mnuFehlersuche;
-    QAction* mnuHebenSenken;
-    QAction* mnuLampentest;
-    QAction* mnuDrosseln;
-    QAction* mnuALBVentil;
-    QAction* mnuAusgaengeAnsteuern;
-    QAction* mnuSchalterstellungen;
-    QAction* mnuMesswerteAnzeigen;
-    QAction* mnuParameter;
-    QAction* mnuKalibrierenWegsensoren;
-    QAction* mnuKalibrierenDrucksensoren;
-    QAction* mnuKalibrierenTiltsensoren;
-    QAction* mnuKalibrierdatenWegsensor;
-    QAction* mnuKalibrierdatenDrucksensoren;
-    QAction* mnuSystemdatenSpeichern;
-    QAction* mnuBaudrateUndAdresse;
-    QAction* mnuEinstellungen;
+    // Menu items and tool buttons, filled from the command table (buildCommands).
+    QAction* mnuDiagnoseStarten = nullptr;
+    QAction* mnuDiagnoseUnterbrechen = nullptr;
+    QAction* mnuECUNeustart = nullptr;
+    QAction* Fehlerspeicherprotokolldrucken = nullptr;
+    QAction* mnuBeenden = nullptr;
+    QAction* mnuFehlersuche = nullptr;
+    QAction* mnuHebenSenken = nullptr;
+    QAction* mnuLampentest = nullptr;
+    QAction* mnuDrosseln = nullptr;
+    QAction* mnuALBVentil = nullptr;
+    QAction* mnuAusgaengeAnsteuern = nullptr;
+    QAction* mnuSchalterstellungen = nullptr;
+    QAction* mnuMesswerteAnzeigen = nullptr;
+    QAction* mnuParameter = nullptr;
+    QAction* mnuKalibrierenWegsensoren = nullptr;
+    QAction* mnuKalibrierenDrucksensoren = nullptr;
+    QAction* mnuKalibrierenTiltsensoren = nullptr;
+    QAction* mnuKalibrierdatenWegsensor = nullptr;
+    QAction* mnuKalibrierdatenDrucksensoren = nullptr;
+    QAction* mnuSystemdatenSpeichern = nullptr;
+    QAction* mnuBaudrateUndAdresse = nullptr;
+    QAction* mnuEinstellungen = nullptr;
 
-    QAction* cmd_ECUStart;
-    QAction* cmd_ECUStop;
-    QAction* cmd_ECUReset;
-    QAction* cmd_FSP;
-    QAction* cmd_HebenSenken;
-    QAction* cmd_Messwerte;
-    QAction* cmd_Schalter;
-    QAction* cmd_Parametrieren;
-    QAction* cmd_WSKalibrieren;
-    QAction* cmd_DSKalibrieren;
+    QAction* cmd_ECUStart = nullptr;
+    QAction* cmd_ECUStop = nullptr;
+    QAction* cmd_ECUReset = nullptr;
+    QAction* cmd_FSP = nullptr;
+    QAction* cmd_HebenSenken = nullptr;
+    QAction* cmd_Messwerte = nullptr;
+    QAction* cmd_Schalter = nullptr;
+    QAction* cmd_Parametrieren = nullptr;
+    QAction* cmd_WSKalibrieren = nullptr;
+    QAction* cmd_DSKalibrieren = nullptr;
 
 public slots:
     void StartUp();
     void MainIdle();
     void MainTimerTimer();
-    void mnuDiagnoseStartenClick();
-    void mnuDiagnoseUnterbrechenClick();
-    void mnuECUNeustartClick();
-    void mnuBeendenClick();
-    void mnuFehlersucheClick();
-    void mnuEinstellungenClick();
     void mnuUnterstuetzteEcusClick() override;
 
 protected:
@@ -160,13 +156,28 @@ private:
     class EcuStartDialog;
     class PortOpener;
     class HourglassCursor;
+    // The window's part of a command (see MenuCommands.h): the members naming its menu item and
+    // tool button, and its handler.
+    struct CommandBinding {
+        MenuCommand command;
+        QAction* TfrmMain::*menuItem;
+        QAction* TfrmMain::*toolButton;
+        void (TfrmMain::*handler)();
+    };
+    static std::span<const CommandBinding> bindings();
+
+    // --- command handlers: each only runs its command or window; runCommand puts the frame of
+    // the command's row around it (MenuCommands.h), so none of them touches the poll ---
+    void mnuDiagnoseStartenClick();
+    void mnuDiagnoseUnterbrechenClick();
+    void mnuECUNeustartClick();
+    void mnuBeendenClick();
+    void mnuFehlersucheClick();
+    void mnuEinstellungenClick();
 
     void buildLayout();
-    void buildMenus();
-    void buildToolBar();
-    QAction* addCommand(QMenu* menu, MenuCommand command, const char* objectName,
-                        const QString& caption, const QString& hint);
-    void connectCommand(QAction* action, MenuCommand command);
+    // Menu items and tool buttons from the command table.
+    void buildCommands();
     void runCommand(MenuCommand command);
     // Asks for MainIdle at the next idle moment.
     void requestIdle();

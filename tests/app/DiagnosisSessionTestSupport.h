@@ -194,8 +194,7 @@ public:
         hub.attachSink(&sink);
     }
     // A session over the current kelt, initialised as the window's construction does.
-    void makeSession(std::set<MenuCommand> available = {std::begin(kAllMenuCommands),
-                                                         std::end(kAllMenuCommands)}) {
+    void makeSession(std::set<MenuCommand> available = allMenuCommands()) {
         session = std::make_unique<DiagnosisSession>(*kelt, view, startDialog, opener, cursor,
                                                      clock, hub);
         session->setAvailableCommands(std::move(available));

@@ -37,7 +37,7 @@ std::set<MC> connectedWith(std::set<MC> extra) {
 }
 
 std::set<MC> allBut(std::set<MC> missing) {
-    std::set<MC> all(std::begin(kAllMenuCommands), std::end(kAllMenuCommands));
+    std::set<MC> all = allMenuCommands();
     for (MC c : missing) all.erase(c);
     return all;
 }
@@ -67,7 +67,7 @@ TEST_P(MenuStates, FollowConnectionAndCapabilities) {
     const MenuState state = menuStateFor(c.connected, *kelt, c.available);
     std::set<MC> keys;
     for (const auto& entry : state) keys.insert(entry.first);
-    EXPECT_EQ(keys, std::set<MC>(std::begin(kAllMenuCommands), std::end(kAllMenuCommands)))
+    EXPECT_EQ(keys, allMenuCommands())
         << "every command gets a state";
     EXPECT_EQ(enabledIn(state), c.enabled);
 
@@ -123,6 +123,38 @@ INSTANTIATE_TEST_SUITE_P(
                  {MC::DiagnoseStarten, MC::Parameter, MC::Fehlerspeicherprotokolldrucken,
                   MC::Beenden}}),
     [](const auto& info) { return info.param.name; });
+
+// --- the command table ---------------------------------------------------------------------------
+
+TEST(CommandTable, EveryNumberNamesOneCommand) {
+    std::set<int32_t> numbers;
+    for (const MenuCommandSpec& spec : menuCommands()) {
+        const int32_t number = static_cast<int32_t>(spec.command);
+        EXPECT_TRUE(numbers.insert(number).second) << "two rows for " << number;
+        EXPECT_EQ(findMenuCommand(number), &spec);
+        EXPECT_EQ(&menuCommandSpec(spec.command), &spec);
+    }
+    // The automation client's numbers keep their commands.
+    EXPECT_STREQ(findMenuCommand(1)->name, "mnuDiagnoseStarten");
+    EXPECT_STREQ(findMenuCommand(10)->name, "mnuFehlersuche");
+    EXPECT_STREQ(findMenuCommand(40)->name, "mnuParameter");
+    EXPECT_STREQ(findMenuCommand(60)->name, "mnuUnterstuetzteEcus");
+    for (int32_t unknown : {0, 6, 11, 49, 61, -1}) EXPECT_EQ(findMenuCommand(unknown), nullptr) << unknown;
+}
+
+// Function windows stop the poll while they are open; the parameter editor restarts the ECU
+// after it; commands that need no ECU window run as they are.
+TEST(CommandTable, FramesOfTheCommands) {
+    const std::set<MC> direct = {MC::DiagnoseStarten, MC::DiagnoseUnterbrechen, MC::ECUNeustart,
+                                 MC::Fehlerspeicherprotokolldrucken, MC::Beenden,
+                                 MC::UnterstuetzteEcus};
+    for (const MenuCommandSpec& spec : menuCommands()) {
+        const CommandFrame expected = spec.command == MC::Parameter ? CommandFrame::ParameterEditor
+                                      : direct.contains(spec.command) ? CommandFrame::Direct
+                                                                      : CommandFrame::PollPaused;
+        EXPECT_EQ(spec.frame, expected) << static_cast<int>(spec.command);
+    }
+}
 
 // --- construction and idle synchronisation -----------------------------------------------------
 

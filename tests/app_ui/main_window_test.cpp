@@ -24,7 +24,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QMenu>
 #include <QMenuBar>
+#include <QToolBar>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -164,7 +166,7 @@ TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
     ASSERT_NO_FATAL_FAILURE(showConnected(w));
-    for (MenuCommand command : kAllMenuCommands) {
+    for (MenuCommand command : allMenuCommands()) {
         QAction* action = w.commandAction(command);
         if (!action) continue;
         if (!TfrmMain::availableCommands().count(command)) {
@@ -173,6 +175,58 @@ TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
     }
     EXPECT_FALSE(w.startCommand(MenuCommand::Parameter));
     EXPECT_FALSE(w.mnuALBVentil->isVisible());
+}
+
+// The menus, their items with separators and submenus, and the tool bar, as the command table
+// lays them out: object names, "-" for a separator, "submenu>items" for a submenu.
+std::string layoutOf(const QList<QAction*>& actions) {
+    std::string names;
+    for (const QAction* action : actions) {
+        if (!names.empty()) names += ' ';
+        if (action->isSeparator())
+            names += '-';
+        else if (action->menu())
+            names += action->menu()->objectName().toStdString() + ">(" + layoutOf(action->menu()->actions()) + ")";
+        else
+            names += action->objectName().toStdString();
+    }
+    return names;
+}
+
+TEST_F(MainWindowTest, MenusAndToolBarFollowTheCommandTable) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    std::string menus;
+    for (const QAction* action : w.menuBar()->actions())
+        menus += (action->menu() ? action->menu()->objectName() : QString()).toStdString() + ":" +
+                 action->text().toStdString() + " ";
+    EXPECT_EQ(menus, "mnuDiagnose:&Diagnosis mnuInformation:&Information mnuAnsteuern:&Control "
+                     "mnuMesswerte:&Measured values mnuSystem:&System mnuOptionen:&Options Hilfe:&Help ");
+    auto items = [&](const char* menu) {
+        QMenu* m = w.findChild<QMenu*>(QString::fromLatin1(menu));
+        return m ? layoutOf(m->actions()) : std::string("(missing)");
+    };
+    EXPECT_EQ(items("mnuDiagnose"), "mnuDiagnoseStarten mnuDiagnoseUnterbrechen mnuECUNeustart - "
+                                    "Drucken1>(Fehlerspeicherprotokolldrucken) - mnuBeenden");
+    EXPECT_EQ(items("mnuInformation"), "mnuFehlersuche");
+    EXPECT_EQ(items("mnuAnsteuern"),
+              "mnuHebenSenken mnuLampentest mnuDrosseln mnuALBVentil mnuAusgaengeAnsteuern");
+    EXPECT_EQ(items("mnuMesswerte"), "mnuSchalterstellungen mnuMesswerteAnzeigen");
+    EXPECT_EQ(items("mnuSystem"),
+              "mnuParameter - mnuKalibrierenWegsensoren mnuKalibrierenDrucksensoren "
+              "mnuKalibrierenTiltsensoren - mnuKalibrierdatenWegsensor mnuKalibrierdatenDrucksensoren - "
+              "mnuSystemdatenSpeichern mnuBaudrateUndAdresse");
+    EXPECT_EQ(items("mnuOptionen"), "mnuEinstellungen");
+    EXPECT_EQ(w.Fehlerspeicherprotokolldrucken->text(), QStringLiteral("&Print diagnostic memory protocol ..."));
+    EXPECT_EQ(w.mnuKalibrierenTiltsensoren->text(), QStringLiteral("Ca&libration of the tilt sensors..."));
+    EXPECT_EQ(w.commandAction(MenuCommand::UnterstuetzteEcus), w.mnuUnterstuetzteEcus);
+    EXPECT_EQ(w.commandAction(MenuCommand::KalibrierdatenTiltsensoren), nullptr);
+
+    EXPECT_EQ(layoutOf(w.ToolBar->actions()),
+              "- cmd_Exit - cmd_ECUStart cmd_ECUStop cmd_ECUReset cmd_FSP cmd_HebenSenken cmd_Messwerte "
+              "cmd_Schalter cmd_Parametrieren cmd_WSKalibrieren cmd_DSKalibrieren");
+    EXPECT_EQ(w.cmd_Messwerte->toolTip(), QStringLiteral("Display current measured values of the ECU"));
+    EXPECT_EQ(w.toolAction(MenuCommand::Fehlersuche), w.cmd_FSP);
 }
 
 TEST_F(MainWindowTest, DiagnosticMemoryOpensOverThePausedPoll) {
