@@ -155,7 +155,7 @@ int32_t DiagDriver::openSerial(const std::string& portName) {
     serial_->setTimeouts(timeouts);
     if ((status = serial_->configure(kDefaultBaudrate)) != 0) return status;
 
-    clock_.sleepMs(50);
+    clock_->sleepMs(50);
     if ((status = serial_->clearErrors()) != 0) return status;
     ModemState lines;
     if ((status = serial_->readModemLines(lines)) != 0) return status;
@@ -165,7 +165,7 @@ int32_t DiagDriver::openSerial(const std::string& portName) {
     if ((status = serial_->setDtr(!dsrBefore)) != 0) return status;
     bool echoed = false;
     for (uint64_t waited = 0; waited < 2000; waited += 10) {
-        clock_.sleepMs(10);
+        clock_->sleepMs(10);
         if ((status = serial_->readModemLines(lines)) != 0) return status;
         if (lines.dsr != dsrBefore) {
             echoed = true;
@@ -178,7 +178,7 @@ int32_t DiagDriver::openSerial(const std::string& portName) {
         int waits = 0;
         while (!lines.cd) {
             if (++waits == 12) return DIAG_ERR_NO_INTERFACE;
-            clock_.sleepMs(500);
+            clock_->sleepMs(500);
             if ((status = serial_->readModemLines(lines)) != 0) return status;
         }
         linkState_ = kSerialCarrier;
@@ -242,7 +242,7 @@ int32_t DiagDriver::restartInterface() {
     // The interface restarts after a change of firmware: reopen it once it is back.
     const std::string name = portName_;
     CloseDiagDriver(2);
-    clock_.sleepMs(kRestartWaitMs);
+    clock_->sleepMs(kRestartWaitMs);
     return OpenDiagDriver(name);
 }
 
@@ -275,7 +275,7 @@ int32_t DiagDriver::SetBaudrate(uint32_t baud, uint8_t parameter) {
                              static_cast<uint8_t>(baud >> 8), static_cast<uint8_t>(baud), parameter};
     int32_t status = writeShortFrame(kCmdBaudrate, data, sizeof data);
     if (status != 0) return status;
-    clock_.sleepMs(500);
+    clock_->sleepMs(500);
     if ((status = serial_->setBaudrate(baud)) != 0) return status;
     serial_->purgeReceive();
     uint16_t command = kCmdBaudrate;

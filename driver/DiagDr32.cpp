@@ -127,6 +127,9 @@ int32_t AppDownloadFromBuf(const uint8_t* image, uint32_t length, uint32_t loadA
 }  // extern "C"
 
 DiagDriver& DiagDriver::instance() {
-    static DiagDriver driver(SteadyClock::instance(), &_msgRequest, &_msgResponse);
+    // Never destroyed: at exit a connection still open would be closed through a USB library
+    // whose own statics may be gone already. The system releases the device with the process.
+    static DiagDriver& driver =
+        *new DiagDriver(SteadyClock::instance(), &_msgRequest, &_msgResponse);
     return driver;
 }

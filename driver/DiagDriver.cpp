@@ -34,7 +34,7 @@ size_t buildFrame(uint8_t* frame, bool longLength, uint8_t command, const uint8_
 }  // namespace
 
 DiagDriver::DiagDriver(Clock& clock, DiagTrace* requestTrace, DiagTrace* responseTrace)
-    : clock_(clock),
+    : clock_(&clock),
       requestTrace_(requestTrace ? requestTrace : &ownRequestTrace_),
       responseTrace_(responseTrace ? responseTrace : &ownResponseTrace_) {}
 
@@ -145,7 +145,7 @@ int32_t DiagDriver::PCResponse(uint16_t& command, uint16_t& length, uint8_t* buf
                                size_t capacity) {
     if (!link_) return DIAG_ERR_NOT_OPEN;
     const uint16_t expected = command;
-    const uint64_t start = clock_.nowMs();
+    const uint64_t start = clock_->nowMs();
     uint8_t frame[kWorkFrameSize];
     for (;;) {
         size_t frameLength = 0;
@@ -167,7 +167,7 @@ int32_t DiagDriver::PCResponse(uint16_t& command, uint16_t& length, uint8_t* buf
         if (replyCommand == 0) {
             if (dataLength == 0) return DIAG_ERR_STATUS_NO_DATA;
             if (dataLength == 1 && frame[headerSize] == kPendingByte) {
-                if (clock_.nowMs() - start >= kMaxPendingWaitMs) return DIAG_ERR_TIMEOUT;
+                if (clock_->nowMs() - start >= kMaxPendingWaitMs) return DIAG_ERR_TIMEOUT;
                 continue;
             }
             return DIAG_STATUS_FRAME + frame[headerSize];

@@ -43,7 +43,9 @@ public:
     void attachLink(std::unique_ptr<Link> link) { link_ = std::move(link); }
     std::unique_ptr<Link> detachLink() { return std::move(link_); }
     Link* link() const { return link_.get(); }
-    Clock& clock() const { return clock_; }
+    Clock& clock() const { return *clock_; }
+    // Every later wait goes to this clock (tests hand the process-wide instance a fake one).
+    void setClock(Clock& clock) { clock_ = &clock; }
 
     uint8_t generation() const { return generation_; }
     void setGeneration(uint8_t generation) { generation_ = generation; }
@@ -196,7 +198,7 @@ private:
     int32_t sendAcknowledge(uint16_t command, uint8_t counter);
     void setTrace(DiagTrace& trace, const uint8_t* data, size_t count);
 
-    Clock& clock_;
+    Clock* clock_;
     std::unique_ptr<Link> link_;
     uint8_t generation_ = 0;
     uint16_t blockSize_ = kDefaultBlockSize;
