@@ -16,6 +16,7 @@
 #include "DiagDr32.h"
 #include "JED677.h"
 #include "Link.h"
+#include "SaeJ1587.h"
 #include "SerialLink.h"
 
 class UsbLibrary;
@@ -168,6 +169,25 @@ public:
     int32_t jed677ReizImpuls(uint16_t value, uint8_t byte);
     int32_t jed677Ident(JED677IdentData& ident, int32_t words[4]);
 
+    // --- the SAE J1587 / KWP layer (see SaeJ1587.h) ---
+    int32_t saeOpen(const std::string& portName, const std::filesystem::path& folder,
+                    uint8_t compare, uint8_t fileOnly);
+    int32_t saeClose();
+    int32_t saeAppVersion(char* buffer, size_t size);
+    int32_t saeSend(const uint8_t* message, size_t length);
+    // `capacity` is the room of `buffer`, the terminating zero included.
+    int32_t saeReceive(uint8_t* buffer, size_t capacity, uint16_t& length, uint32_t timeoutMs);
+    int32_t saeChangePriority(uint8_t priority);
+    int32_t saeSetVariantStandard();
+    int32_t saeSetVariantNorva(uint16_t word1, uint16_t word2, uint16_t word3);
+    int32_t saeSetVariantIso15765(const uint8_t parameters[5]);
+    uint8_t saeVariant() const { return saeVariant_; }
+    void saeSetCutOff(bool on) { saeCutOff_ = on; }
+    bool saeCutOff() const { return saeCutOff_; }
+    int32_t saeErrorCode() const { return saeError_; }
+    int32_t saeStartTesterPresent();
+    int32_t saeStopTesterPresent();
+
     // "NVersModul_X_V1.00_date()" gives "X V1.00": the second and third "_"-separated fields.
     static std::string bannerVersion(const std::string& banner);
 
@@ -189,6 +209,15 @@ private:
     int32_t flashGeneration2(const uint8_t* image, size_t length, uint32_t loadAddress);
     int32_t jed677Result(int32_t status);
     void jed677ChooseImage();
+
+    // The SAE layer: each call starts from a clear status and layer error; a result is recorded
+    // as the layer error and returned with the layer tag.
+    void saeBegin();
+    bool saeSetError(int32_t code);
+    int32_t saeResult(int32_t code);
+    int32_t saeSetOptions(const uint8_t* list, size_t length);
+    // Command 0x17: the next message matching the filter words, left in the work frame.
+    int32_t saeReceiveRequest(uint16_t word1, uint16_t word2, uint16_t word3, uint32_t timeoutMs);
 
     int32_t writeAll(const uint8_t* frame, size_t length);
     int32_t readExact(uint8_t* buffer, size_t count);
@@ -222,6 +251,12 @@ private:
     std::string usbLibraryName_;
     std::function<std::unique_ptr<ModemLines>()> modemLinesFactory_;
     std::filesystem::path configHome_;
+
+    // The SAE layer's state.
+    uint8_t saeVariant_ = SAE_VARIANT_STANDARD;
+    uint16_t saeWords_[3] = {0, 0, 0};
+    bool saeCutOff_ = false;
+    int32_t saeError_ = 0;
 
     BuiltInImage builtInImages_[3] = {
         {{}, 0, kJed677Generation1Version},

@@ -27,7 +27,6 @@ constexpr uint8_t kCmdRequestDownload = 0x34;
 constexpr uint8_t kCmdTransferData = 0x36;
 constexpr uint8_t kCmdTransferExit = 0x37;
 
-constexpr uint8_t kSelectorSae = 4;
 constexpr uint8_t kMessageStop = 0x0F;
 constexpr size_t kGen1BlockSize = 64;
 constexpr uint16_t kGen1FirstBlock = 0x80;
@@ -173,7 +172,8 @@ void SimInterface::handleRequest(uint8_t command, const SimBytes& data) {
     }
     requests_.push_back({command, data});
     const bool gen2 = config_.generation == 2;
-    if (handleJed677(command, data) || handleDownload(command, data)) return;
+    if (handleSae(command, data) || handleJed677(command, data) || handleDownload(command, data))
+        return;
     switch (command) {
         case kCmdBios:
             gen1Open_ = false;
@@ -424,8 +424,7 @@ bool SimInterface::handleJed677(uint8_t command, const SimBytes& data) {
         replyStatus(status);
         return true;
     };
-    const bool gen2 = config_.generation == 2;
-    if (!applicationRunning_ || (gen2 && startedSelector_ == kSelectorSae)) return false;
+    if (!applicationRunning_ || isSaeRunning()) return false;
     switch (command) {
         case kCmdStartCommunication:
             // On generation 2 the boot-loader question reaches the application too.

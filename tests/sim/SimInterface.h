@@ -37,8 +37,8 @@
 //     else the text at the start of the image, up to the first byte 0x00 or 0xFF (31 at most).
 //     An interface without an application answers command 4 with an empty text.
 //
-// The JED677 application (generation 1 with its application running; generation 2 running any
-// application but the SAE one, selector 4):
+// The JED677 application (generation 1 running any application but the SAE one; generation 2
+// running any application but the SAE one, selector 4):
 //   - 0x14 [6 bytes] configuration, answered empty; 0x13 [3 bytes] answered empty; 0x12 free
 //     running, answered with SimConfig::freeRunningData.
 //   - 0x10 [address] starts the communication: with an attached ECU that answersAt(address) the
@@ -49,6 +49,22 @@
 //     is started, status 0x0F when the ECU stays silent (an empty answer goes back as a reply
 //     without data). The message [0x0F] ends the communication whatever the ECU answers.
 //   The ECU is called with the interface's lock held: it must not call back into the interface.
+//
+// The SAE application (generation 1: the loaded application's version starts "SAE1587" and
+// command 5 started it; generation 2: selector 4). Each command's data are checked (else status
+// 0x07) and recorded in sae():
+//   - 7 [0] (J1708) or [1, 5 parameter bytes] (ISO 15765): the protocol options.
+//   - 0x12 [1 to 20 bytes]: a raw message on the line.
+//   - 0x15 ["1" to "8"]: the transmit priority.
+//   - 0x19: tester present on, [2 bytes] under J1708 options, no data under ISO 15765;
+//     0x1A (no data): off.
+//   - 0x17 [filter: word 1, word 2, word 3 (2 bytes each, high first), flags, time-out / 50]:
+//     answers with the first message queued on the line (queueSaeMessage) that matches the
+//     filter, and takes it off the line. Word 1 is compared with the message's byte 0, word 2
+//     with byte 1 + n and word 3 with byte 2 + n, n being the flags' high nibble (the page
+//     escapes in front of the PID); 0x0100 matches anything, a message too short for a compared
+//     byte does not match. Messages that do not match stay queued. No match: after the filter's
+//     time-out (a clock set with setSaeClock moves on by it) status 0x0F, as for a silent ECU.
 
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +74,7 @@
 #include <string>
 #include <vector>
 
+#include "Clock.h"
 #include "SimEcu.h"
 
 struct SimConfig {
@@ -77,6 +94,16 @@ struct SimConfig {
     uint16_t ecuBaudDivisor = 1042;         // 10000000 / 1042: 9596 baud
     uint16_t ecuWord = 0;
     SimBytes freeRunningData = {0x00, 0x00};
+};
+
+// What the SAE application was asked to do.
+struct SimSae {
+    SimBytes options;                     // the data of the last command 7; empty: none yet
+    uint8_t priority = 0;                 // the digit of the last 0x15; 0: none yet
+    bool testerPresent = false;           // on after 0x19, off after 0x1A
+    SimBytes testerPresentData;           // the data of the last 0x19
+    std::vector<SimBytes> sent;           // every raw message (0x12), in order
+    std::vector<SimBytes> receiveFilters; // the filter of every 0x17, in order
 };
 
 // How a serial interface answers on its modem lines.
@@ -162,6 +189,15 @@ public:
     void attachEcu(std::shared_ptr<SimEcu> ecu);
     std::shared_ptr<SimEcu> ecu() const;
 
+    // --- the SAE application's line ---
+    // A message some ECU sends on the line, for the next 0x17 whose filter matches it.
+    void queueSaeMessage(const SimBytes& message);
+    size_t queuedSaeMessages() const;
+    // A fake clock that moves on by the time the application waits for a message in vain.
+    void setSaeClock(FakeClock* clock);
+    SimSae sae() const;
+    bool saeRunning() const;
+
     // --- what happened ---
     const SimConfig& config() const;
     std::vector<SimBytes> receivedFrames() const;  // every whole frame received, in order
@@ -202,6 +238,9 @@ private:
     uint16_t initialBlockSize() const;
     bool handleDownload(uint8_t command, const SimBytes& data);
     bool handleJed677(uint8_t command, const SimBytes& data);
+    bool isSaeRunning() const;
+    bool handleSae(uint8_t command, const SimBytes& data);
+    void saeReceive(const SimBytes& filter);
     std::string versionOfImage(const SimBytes& image) const;
 
     mutable std::mutex mutex_;
@@ -263,4 +302,9 @@ private:
     uint8_t ecuAddress_ = 0;
     SimBytes jed677Config_;
     SimBytes reizImpuls_;
+
+    // The SAE application.
+    SimSae sae_;
+    std::deque<SimBytes> saeLine_;
+    FakeClock* saeClock_ = nullptr;
 };
