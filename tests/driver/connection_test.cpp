@@ -15,18 +15,13 @@
 #include "DiagDriver.h"
 #include "RunAsNobody.h"
 #include "SimPty.h"
+#include "SimRequests.h"
 #include "SimUsbBus.h"
 #include "SimUsbFixture.h"
 #include "TempDir.h"
 #include "UsbLibrary.h"
 
 namespace {
-
-int countCommand(const SimInterface& sim, uint8_t command) {
-    int n = 0;
-    for (const SimRequest& r : sim.requests()) n += r.command == command;
-    return n;
-}
 
 // --- serial -----------------------------------------------------------------------------------
 

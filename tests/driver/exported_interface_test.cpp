@@ -56,9 +56,16 @@ TEST(ExportedData, TheLibraryExportsItsCNames) {
     ASSERT_NE(dladdr(reinterpret_cast<void*>(&PCRequest), &info), 0);
     void* library = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
     ASSERT_NE(library, nullptr) << info.dli_fname;
-    for (const char* name : {"PCRequest", "PCRequestBuf", "PCResponse", "SetErrorBit",
-                             "MapWin32Error", "_msgRequest", "_msgResponse", "_cFunction",
-                             "_CANObj"})
+    for (const char* name :
+         {"PCRequest", "PCRequestBuf", "PCResponse", "SetErrorBit", "MapWin32Error", "_msgRequest",
+          "_msgResponse", "_cFunction", "_CANObj",
+          // The SAE J1587 layer.
+          "SAEJ1587OpenDiagDriver", "SAEJ1587CloseDiagDriver", "SAEJ1587AppVersion",
+          "SAEJ1587Send", "SAEJ1587Receive", "SAEJ1587ReceiveBuf", "SAEJ1587ChangePriority",
+          "SAEJ1587SetProtocolVariantStandard", "SAEJ1587SetProtocolVariantNorva",
+          "SAEJ1587SetProtocolVariantIso15765", "SAEJ1587GetProtocolVariant",
+          "SAEJ1587SetCutOffReceivedHeader", "SAEJ1587GetErrCode", "SAEJ1587StartTesterPresent",
+          "SAEJ1587StopTesterPresent", "SAEJ1587DiagDriverVer", "SAEJ1587AppVer"})
         EXPECT_NE(dlsym(library, name), nullptr) << name;
     dlclose(library);
 }

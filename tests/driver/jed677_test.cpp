@@ -17,6 +17,7 @@
 #include "SimLink.h"
 #include "SimMinimalEcu.h"
 #include "SimPty.h"
+#include "SimRequests.h"
 #include "SimUsbBus.h"
 #include "SimUsbFixture.h"
 #include "TempDir.h"
@@ -30,17 +31,6 @@ using appfiles::imageOf;
 const std::string kCurrent1 = "JED-677 V2.04";
 const std::string kNew1 = "JED-677 V2.10";
 const std::string kNew2 = "DI2_DiagApp_V1.07";
-
-std::vector<uint8_t> commandsOf(const SimInterface& sim) {
-    std::vector<uint8_t> commands;
-    for (const SimRequest& r : sim.requests()) commands.push_back(r.command);
-    return commands;
-}
-
-int countCommand(const SimInterface& sim, uint8_t command) {
-    const std::vector<uint8_t> commands = commandsOf(sim);
-    return static_cast<int>(std::count(commands.begin(), commands.end(), command));
-}
 
 // An ECU whose answers the test writes.
 class ScriptedEcu : public SimEcu {

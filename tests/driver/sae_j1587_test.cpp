@@ -2,7 +2,6 @@
 // and the USB test library (once over a pseudo-terminal): opening with download and application
 // start, the protocol variants, raw send and receive, priority, tester present, and the exported
 // functions.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include "DiagDriver.h"
 #include "SaeJ1587.h"
 #include "SimPty.h"
+#include "SimRequests.h"
 #include "SimUsbBus.h"
 #include "SimUsbFixture.h"
 #include "TempDir.h"
@@ -29,17 +29,6 @@ using appfiles::imageOf;
 const std::string kSaeFileVersion = "SAE1587 V2.05";
 const std::string kSaeCurrent = "SAE1587 V2.03";
 const std::string kGen2Current = "DI2_DiagApp_V1.06   ";
-
-std::vector<uint8_t> commandsOf(const SimInterface& sim) {
-    std::vector<uint8_t> commands;
-    for (const SimRequest& r : sim.requests()) commands.push_back(r.command);
-    return commands;
-}
-
-int countCommand(const SimInterface& sim, uint8_t command) {
-    const std::vector<uint8_t> commands = commandsOf(sim);
-    return static_cast<int>(std::count(commands.begin(), commands.end(), command));
-}
 
 Bytes sequence(size_t length, uint8_t first = 1) {
     Bytes bytes(length);
@@ -502,22 +491,6 @@ TEST(SaeSerial, OpenSendReceiveAndCloseOnAPseudoTerminal) {
 }
 
 // --- the exported functions -------------------------------------------------------------------------
-
-TEST(ExportedSae, TheLibraryExportsItsCNames) {
-    Dl_info info{};
-    ASSERT_NE(dladdr(reinterpret_cast<void*>(&SAEJ1587Send), &info), 0);
-    void* library = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(library, nullptr) << info.dli_fname;
-    for (const char* name :
-         {"SAEJ1587OpenDiagDriver", "SAEJ1587CloseDiagDriver", "SAEJ1587AppVersion",
-          "SAEJ1587Send", "SAEJ1587Receive", "SAEJ1587ReceiveBuf", "SAEJ1587ChangePriority",
-          "SAEJ1587SetProtocolVariantStandard", "SAEJ1587SetProtocolVariantNorva",
-          "SAEJ1587SetProtocolVariantIso15765", "SAEJ1587GetProtocolVariant",
-          "SAEJ1587SetCutOffReceivedHeader", "SAEJ1587GetErrCode", "SAEJ1587StartTesterPresent",
-          "SAEJ1587StopTesterPresent", "SAEJ1587DiagDriverVer", "SAEJ1587AppVer"})
-        EXPECT_NE(dlsym(library, name), nullptr) << name;
-    dlclose(library);
-}
 
 TEST(ExportedSae, SessionThroughTheProcessWideDriver) {
     TempDir appFolder;
