@@ -684,6 +684,17 @@ std::vector<SimBytes> SimInterface::receivedFrames() const {
     return received_;
 }
 
+std::vector<SimBytes> SimInterface::messagesForEcu() const {
+    std::lock_guard lock(mutex_);
+    const size_t header = config_.generation == 2 ? 3 : 2;
+    std::vector<SimBytes> messages;
+    for (const SimBytes& frame : received_) {
+        if (frame.size() <= header + 1 || frame[0] != kCmdMessage) continue;
+        messages.emplace_back(frame.begin() + static_cast<long>(header), frame.end() - 1);
+    }
+    return messages;
+}
+
 std::vector<SimRequest> SimInterface::requests() const {
     std::lock_guard lock(mutex_);
     return requests_;

@@ -201,6 +201,9 @@ public:
     // --- what happened ---
     const SimConfig& config() const;
     std::vector<SimBytes> receivedFrames() const;  // every whole frame received, in order
+    // The ECU messages among them (the data of command 0x11), also those a silent or refusing
+    // interface never carried out: proof that a message went out over a dead link.
+    std::vector<SimBytes> messagesForEcu() const;
     std::vector<SimRequest> requests() const;      // every request carried out, in order
     uint32_t baudrate() const;                     // after command 6; 19200 at start
     uint16_t blockSize() const;                    // after command 7; 256 (or less) at start

@@ -18,6 +18,47 @@ constexpr uint8_t kServiceReadLocalId = 0x14;
 constexpr uint8_t kServiceIdentification = 0x02;
 constexpr uint8_t kServiceIdentifier = 0x08;
 constexpr uint8_t kServiceSoftwareRelease = 0x40;
+constexpr uint8_t kServiceActuation = 0x21;
+constexpr uint8_t kServiceLeadRequest = 0x26;
+constexpr uint8_t kServiceCalibrationPoint = 0x20;
+constexpr uint8_t kServiceStore = 0x25;
+constexpr uint8_t kServicePressureZero = 0x27;
+constexpr uint8_t kServiceFrontLevel = 0x43;
+constexpr uint8_t kServicePressure = 0x44;
+constexpr uint8_t kServiceRearLevels = 0x46;
+constexpr uint8_t kServiceTilt = 0x4B;
+
+constexpr uint8_t kLevelBlockFirstId = 0xC7;
+constexpr std::size_t kLevelBlockIds = 6;
+constexpr uint8_t kPressureBlockFirstId = 0xCD;
+
+// Valve bits of the actuation word's first byte.
+constexpr uint8_t kValveCharge = 0x01;
+constexpr uint8_t kValveAxle2Left = 0x02;
+constexpr uint8_t kValveAxle2Right = 0x04;
+constexpr uint8_t kValveAxle1 = 0x08 | 0x10;
+constexpr uint8_t kAnyValve = kValveAxle1 | kValveAxle2Left | kValveAxle2Right;
+
+// A value that moves while valves are open: where it sits in the status values and which
+// valves move it.
+struct MovingValue {
+    uint8_t service;
+    std::size_t index;
+    uint8_t valves;
+    bool isPressure;
+};
+constexpr std::array<MovingValue, 4> kMovingValues = {{
+    {kServiceFrontLevel, 1, kValveAxle1, false},
+    {kServiceRearLevels, 0, kValveAxle2Left, false},
+    {kServiceRearLevels, 1, kValveAxle2Right, false},
+    {kServicePressure, 0, kAnyValve, true},
+}};
+
+uint8_t levelBlockCheckByte(const SimBytes& block) {
+    unsigned sum = 1;
+    for (std::size_t i = 1; i < block.size(); ++i) sum += block[i];
+    return static_cast<uint8_t>(sum);
+}
 
 SimBytes negative(uint8_t code) { return {0x82, kNegative, code}; }
 
@@ -27,7 +68,8 @@ bool startsWith(const SimBytes& bytes, const SimBytes& prefix) {
 
 }  // namespace
 
-SimKeltEcu::SimKeltEcu() {
+SimKeltEcu::SimKeltEcu()
+    : clock_(&SteadyClock::instance()), movedUntilMs_(clock_->nowMs()) {
     // Part number bytes 4..6, software 7.6, produced in week 10 of 2005 (bit 7 of byte 9 set).
     identificationRecord_ = {0x10, 0x78, 0x2E, 0x05, 0x31, 0x76, 0x4A, 0x85, 0x00, 0x00,
                              'K',  'E',  'L',  'T'};
@@ -36,6 +78,20 @@ SimKeltEcu::SimKeltEcu() {
     statusValues_[0x48] = {180, 0x30};  // terminal 15: 180 x 0.135 = 24.3 V
     statusValues_[0x42] = {17, 0};      // 17 km/h
     statusValues_[0x47] = {0x08, 0};    // safety relay 0.0 V
+    statusValues_[kServiceFrontLevel] = {200, 100};  // kneeling input open, front level 100
+    statusValues_[kServicePressure] = {53, 80};      // pressure 53, door contact open
+    statusValues_[kServiceRearLevels] = {102, 101};  // rear left, rear right
+    statusValues_[kServiceTilt] = {50, 60};          // tilt, tilt arrested
+
+    // Levels 50, 55, 84, 87, 20, 18 and the difference 104: check byte 0xA3.
+    const SimBytes levels = {0xA3, 50, 55, 84, 87, 20, 18, 104, 0, 0, 0, 0};
+    for (std::size_t i = 0; i < kLevelBlockIds; ++i)
+        localIds_[static_cast<uint8_t>(kLevelBlockFirstId + i)] = {levels[2 * i], levels[2 * i + 1]};
+    localIds_[0xD6] = {5, 0};
+    localIds_[0xD7] = {5, 104};
+    localIds_[kPressureBlockFirstId] = {10, 9};
+    localIds_[kPressureBlockFirstId + 1] = {0, 0};
+    localIds_[kPressureBlockFirstId + 2] = {0, 0};
 }
 
 std::shared_ptr<SimEcu> SimKeltEcu::factory(uint8_t /*generation*/) {
@@ -100,8 +156,19 @@ std::optional<SimBytes> SimKeltEcu::answer(const SimBytes& message) {
 
 std::optional<SimBytes> SimKeltEcu::carryOut(const SimBytes& body) {
     if (body.empty()) return negative(kNegativeFormat);
+    advance();
     const uint8_t service = body[0];
     switch (service) {
+        case kServiceActuation:
+        case kServiceLeadRequest:
+            if (body.size() != 3) return negative(kNegativeFormat);
+            if (service == kServiceActuation) actuationWord_ = {body[1], body[2]};
+            actuations_.push_back({clock_->nowMs(), body});
+            return positive(service, {});
+        case kServiceCalibrationPoint:
+        case kServiceStore:
+        case kServicePressureZero:
+            return carryOutCalibration(body);
         case kServiceIdentification:
             return positive(service, identificationRecord_);
         case kServiceIdentifier:
@@ -136,6 +203,85 @@ std::optional<SimBytes> SimKeltEcu::carryOut(const SimBytes& body) {
         if (it != statusValues_.end()) return positive(service, {it->second[0], it->second[1]});
     }
     return negative(kNegativeNotSupported);
+}
+
+std::optional<SimBytes> SimKeltEcu::carryOutCalibration(const SimBytes& body) {
+    if (body.size() != 1) return negative(kNegativeFormat);
+    switch (body[0]) {
+        case kServiceCalibrationPoint: {
+            const auto& front = statusValues_[kServiceFrontLevel];
+            const auto& rear = statusValues_[kServiceRearLevels];
+            calibrationPoints_.push_back({front[1], rear[0], rear[1]});
+            break;
+        }
+        case kServiceStore:
+            storeLevelBlock();
+            break;
+        case kServicePressureZero: {
+            const uint8_t offset = statusValues_[kServicePressure][0];
+            localIds_[kPressureBlockFirstId] = {static_cast<uint8_t>(1 + offset), offset};
+            localIds_[kPressureBlockFirstId + 1] = {0, 0};
+            localIds_[kPressureBlockFirstId + 2] = {0, 0};
+            break;
+        }
+        default:
+            break;
+    }
+    return positive(body[0], {});
+}
+
+void SimKeltEcu::storeLevelBlock() {
+    SimBytes block(2 * kLevelBlockIds, 0);
+    for (std::size_t i = 0; i < kLevelBlockIds; ++i) {
+        auto it = localIds_.find(static_cast<uint8_t>(kLevelBlockFirstId + i));
+        if (it == localIds_.end()) continue;
+        for (std::size_t k = 0; k < 2 && k < it->second.size(); ++k) block[2 * i + k] = it->second[k];
+    }
+    if (!calibrationPoints_.empty()) {
+        // Point 0 is the normal level (bytes 1, 2), point 1 the upper (3, 4), point 2 the lower
+        // (5, 6).
+        const std::size_t points = std::min<std::size_t>(calibrationPoints_.size(), 3);
+        for (std::size_t p = 0; p < points; ++p) {
+            const auto& [front, left, right] = calibrationPoints_[p];
+            block[1 + 2 * p] = static_cast<uint8_t>((left + right) / 2);
+            block[2 + 2 * p] = front;
+            if (p == 0) block[7] = static_cast<uint8_t>(left - right);
+        }
+        calibrationPoints_.clear();
+        block[0] = levelBlockCheckByte(block);
+    }
+    if (spoilNextLevelBlock_) {
+        block[0] = static_cast<uint8_t>(block[0] + 1);
+        spoilNextLevelBlock_ = false;
+    }
+    for (std::size_t i = 0; i < kLevelBlockIds; ++i)
+        localIds_[static_cast<uint8_t>(kLevelBlockFirstId + i)] = {block[2 * i], block[2 * i + 1]};
+}
+
+void SimKeltEcu::advance() {
+    const uint64_t now = clock_->nowMs();
+    if (now <= movedUntilMs_) return;
+    const auto elapsed = static_cast<int64_t>(now - movedUntilMs_);
+    movedUntilMs_ = now;
+    const uint8_t valves = actuationWord_[0];
+    const bool charging = (valves & kValveCharge) != 0;
+    for (std::size_t i = 0; i < kMovingValues.size(); ++i) {
+        const MovingValue& v = kMovingValues[i];
+        if (!(valves & v.valves)) continue;
+        uint8_t& byte = statusValues_[v.service][v.index];
+        const int64_t rate = v.isPressure ? motion_.pressureCountsPerSecond
+                                          : motion_.levelCountsPerSecond;
+        // In thousandths of a count: rate counts per second is rate thousandths per ms.
+        int64_t value = byte * 1000 + fractions_[i];
+        if (charging) {
+            value = std::min<int64_t>(value + rate * elapsed, 255 * 1000);
+        } else {
+            const int64_t floor = v.isPressure ? motion_.pressureFloor * 1000 : 0;
+            if (value > floor) value = std::max<int64_t>(value - rate * elapsed, floor);
+        }
+        byte = static_cast<uint8_t>(value / 1000);
+        fractions_[i] = static_cast<int32_t>(value % 1000);
+    }
 }
 
 // --- set-up -----------------------------------------------------------------------------------
@@ -217,7 +363,52 @@ std::array<uint8_t, SimKeltEcu::kFaultStatusBytes> SimKeltEcu::faultStatus() con
 
 void SimKeltEcu::setStatusValue(uint8_t service, uint8_t d0, uint8_t d1) {
     std::lock_guard lock(mutex_);
+    advance();
     statusValues_[service] = {d0, d1};
+    for (std::size_t i = 0; i < kMovingValues.size(); ++i)
+        if (kMovingValues[i].service == service) fractions_[i] = 0;
+}
+
+std::array<uint8_t, 2> SimKeltEcu::statusValue(uint8_t service) {
+    std::lock_guard lock(mutex_);
+    advance();
+    auto it = statusValues_.find(service);
+    return it == statusValues_.end() ? std::array<uint8_t, 2>{} : it->second;
+}
+
+// --- actuation and moving values --------------------------------------------------------------
+
+void SimKeltEcu::setClock(const Clock& clock) {
+    std::lock_guard lock(mutex_);
+    advance();
+    clock_ = &clock;
+    movedUntilMs_ = clock_->nowMs();
+}
+
+void SimKeltEcu::setMotion(SimLevelMotion motion) {
+    std::lock_guard lock(mutex_);
+    advance();
+    motion_ = motion;
+}
+
+std::array<uint8_t, 2> SimKeltEcu::actuationWord() const {
+    std::lock_guard lock(mutex_);
+    return actuationWord_;
+}
+
+bool SimKeltEcu::released() const {
+    std::lock_guard lock(mutex_);
+    return actuationWord_ == std::array<uint8_t, 2>{};
+}
+
+std::vector<SimActuation> SimKeltEcu::actuations() const {
+    std::lock_guard lock(mutex_);
+    return actuations_;
+}
+
+void SimKeltEcu::spoilNextLevelBlock() {
+    std::lock_guard lock(mutex_);
+    spoilNextLevelBlock_ = true;
 }
 
 // --- fault injection --------------------------------------------------------------------------

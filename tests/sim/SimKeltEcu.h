@@ -17,12 +17,38 @@
 //   [0x11]                 fault memory: the 40 status bytes
 //   [0x10]                 clear the fault memory (all status bytes 0)
 //   [0x0F]                 stop communication
-//   [service] 0x41..0x4B   status values: two data bytes each (setStatusValue); 0x48, 0x42 and
-//                          0x47 are set at start
+//   [service] 0x41..0x4B   status values: two data bytes each (setStatusValue); 0x48, 0x42,
+//                          0x47, 0x43, 0x44, 0x46 and 0x4B are set at start
+//   [0x83 0x21 b1 b2]      actuation: b1 b2 become the actuation word; answer [0x81 0x61]
+//   [0x83 0x26 x y]        lead request before valves are driven; answer [0x81 0x66]
+//   [0x20]                 calibration point: the current levels are taken as the next point
+//   [0x25]                 store: the points taken since the last store become the level block
+//   [0x27]                 pressure zero: the current pressure becomes the 0-bar offset
 //   anything else          negative 0x11 (service not supported)
 //
-// The local-id store starts with the configuration (0xD1, 0xD2) and the identifier (0x70:
-// id0 + 0x27, id1; 0x71: id2, 0) and is otherwise general: later functions set and read any id.
+// The local-id store starts with the configuration (0xD1, 0xD2), the identifier (0x70:
+// id0 + 0x27, id1; 0x71: id2, 0), the level block 0xC7..0xCC (normal rear 50, front 55, upper
+// 84, 87, lower 20, 18, left/right difference 104, valid check byte), the level tolerances 0xD6
+// (front 5) and 0xD7 (rear 5, largest left/right difference 104) and the pressure block
+// 0xCD..0xCF (offset 9); it is otherwise general: later functions set and read any id.
+//
+// Actuation. The actuation word (b1 b2 of the last [0x21]) stays as last commanded: the ECU
+// has no time-out. Valve bits of b1: 0x01 charge (else vent), 0x02 axle-2 left, 0x04 axle-2
+// right, 0x08 axle-1 left, 0x10 axle-1 right; the other bits and b2 (0x04 cross-flow throttle)
+// move nothing here. Every actuation carried out is logged with the time of the ECU's clock.
+//
+// Moving values, on the ECU's clock (setClock): while a valve is open the level it serves moves
+// at levelCountsPerSecond, up when charging, down when venting: [0x43] data byte 1 (front) with
+// either axle-1 valve, [0x46] data byte 0 (rear left) with 0x02, data byte 1 (rear right) with
+// 0x04; the pressure ([0x44] data byte 0) rises while any valve charges and falls to
+// pressureFloor while any valve vents. Values stay within 0..255; a word without valve bits
+// holds them. setStatusValue sets them at any time.
+//
+// Calibration. [0x20] takes (front, rear left, rear right) as the next point. [0x25] turns the
+// points, in order normal, upper, lower level, into the level block: rear = (left + right) / 2,
+// front as measured, and from the normal point the difference left - right as a signed byte;
+// levels without a point keep their bytes; byte 0 becomes (1 + sum of bytes 1..11) mod 256.
+// Points past the third are ignored. [0x25] without points leaves the block as written.
 //
 // Fault injection: a queued fault replaces the answer to the next message whose body starts with
 // its match bytes (an empty match takes the next message); each fault is used once, in the order
@@ -42,7 +68,23 @@
 #include <optional>
 #include <vector>
 
+#include "Clock.h"
 #include "SimEcu.h"
+
+// One actuation the ECU carried out: the message body ([0x21 b1 b2] or [0x26 x y]) and the time
+// on the ECU's clock.
+struct SimActuation {
+    uint64_t timeMs = 0;
+    SimBytes body;
+    bool operator==(const SimActuation&) const = default;
+};
+
+// How fast the levels and the bellows pressure move while valves are open.
+struct SimLevelMotion {
+    uint32_t levelCountsPerSecond = 20;
+    uint32_t pressureCountsPerSecond = 20;
+    uint8_t pressureFloor = 25;
+};
 
 class SimKeltEcu final : public SimEcu {
 public:
@@ -93,8 +135,24 @@ public:
     void setFaultStatus(const std::array<uint8_t, kFaultStatusBytes>& status);
     void setFaultStatus(std::size_t index, uint8_t value);
     std::array<uint8_t, kFaultStatusBytes> faultStatus() const;
-    // The two data bytes a status service answers with.
+    // The two data bytes a status service answers with (the moving values included).
     void setStatusValue(uint8_t service, uint8_t d0, uint8_t d1);
+    // What the service answers now: the moving values are moved on first.
+    std::array<uint8_t, 2> statusValue(uint8_t service);
+
+    // --- actuation and moving values (see above) ---
+    // The clock the values move on and actuations are stamped with; the steady clock unless set.
+    // Must outlive the ECU.
+    void setClock(const Clock& clock);
+    void setMotion(SimLevelMotion motion);
+    // b1 b2 of the last actuation; 0 0 at start.
+    std::array<uint8_t, 2> actuationWord() const;
+    // Nothing is driven: the actuation word is 0 0.
+    bool released() const;
+    // Every actuation carried out, in order.
+    std::vector<SimActuation> actuations() const;
+    // The next [0x25] leaves the level block with a wrong check byte (once).
+    void spoilNextLevelBlock();
 
     // --- fault injection (see above) ---
     void injectReply(SimBytes match, SimBytes reply);       // these bytes instead
@@ -129,7 +187,11 @@ private:
 
     // With mutex_ held.
     std::optional<SimBytes> carryOut(const SimBytes& body);
+    std::optional<SimBytes> carryOutCalibration(const SimBytes& body);
     void queue(Fault fault);
+    // Moves the values on to the clock's present time.
+    void advance();
+    void storeLevelBlock();
 
     mutable std::mutex mutex_;
     uint8_t address_ = kDefaultAddress;
@@ -141,6 +203,15 @@ private:
     std::map<uint8_t, SimBytes> localIds_;
     std::array<uint8_t, kFaultStatusBytes> faults_{};
     std::map<uint8_t, std::array<uint8_t, 2>> statusValues_;
+    const Clock* clock_;
+    uint64_t movedUntilMs_;
+    // Thousandths of a count the moving values have gone beyond their bytes.
+    std::array<int32_t, 4> fractions_{};
+    SimLevelMotion motion_;
+    std::array<uint8_t, 2> actuationWord_{};
+    std::vector<SimActuation> actuations_;
+    std::vector<std::array<uint8_t, 3>> calibrationPoints_;
+    bool spoilNextLevelBlock_ = false;
     std::deque<Fault> faultsToInject_;
     std::vector<SimBytes> messages_;
 };

@@ -229,6 +229,18 @@ TEST_P(SimJed677, ServicesOfTheApplication) {
     EXPECT_EQ(sim->reizImpuls(), (Bytes{0x12, 0x34, 0x56}));
 }
 
+TEST_P(SimJed677, MessagesForTheEcuAreKeptAlsoWhenNotCarriedOut) {
+    run(*sim, {{0x10, {0x33}, 0x10, {0x04, 0x12, 0xBE, 0xEF}},
+               {0x11, {0x82, 0x14, 0x70}, 0x11, {0x82, 0x14, 0x8F}}});
+    sim->setSilent(true);
+    sim->receive(GetParam() == 1 ? frame8(0x11, {0x83, 0x21, 0x00, 0x00})
+                                 : frame16(0x11, {0x83, 0x21, 0x00, 0x00}));
+    EXPECT_FALSE(sim->hasOutput());
+    EXPECT_EQ(sim->requests().size(), 2u) << "the silent interface never carried it out";
+    EXPECT_EQ(sim->messagesForEcu(),
+              (std::vector<SimBytes>{{0x82, 0x14, 0x70}, {0x83, 0x21, 0x00, 0x00}}));
+}
+
 TEST_P(SimJed677, NoEcuAttached) {
     sim->attachEcu(nullptr);
     run(*sim, {{0x10, {0x33}, 0x00, {0x0E}}, {0x11, {0x02}, 0x00, {0x12}}});

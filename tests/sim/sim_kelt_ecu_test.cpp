@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "Clock.h"
+
 #include "SimKeltEcu.h"
 #include "SimUsbBus.h"
 
@@ -50,6 +52,20 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"TerminalVoltage", {0x48}, {0x83, 0x88, 180, 0x30}},
         AnswerCase{"Speed", {0x42}, {0x83, 0x82, 17, 0}},
         AnswerCase{"RelayVoltage", {0x47}, {0x83, 0x87, 0x08, 0}},
+        AnswerCase{"FrontLevel", {0x43}, {0x83, 0x83, 200, 100}},
+        AnswerCase{"Pressure", {0x44}, {0x83, 0x84, 53, 80}},
+        AnswerCase{"RearLevels", {0x46}, {0x83, 0x86, 102, 101}},
+        AnswerCase{"Tilt", {0x4B}, {0x83, 0x8B, 50, 60}},
+        AnswerCase{"LevelBlock", {0x82, 0x14, 0xC7}, {0x83, 0x54, 0xA3, 50}},
+        AnswerCase{"LevelBlockEnd", {0x82, 0x14, 0xCC}, {0x83, 0x54, 0, 0}},
+        AnswerCase{"RearTolerance", {0x82, 0x14, 0xD7}, {0x83, 0x54, 5, 104}},
+        AnswerCase{"PressureOffset", {0x82, 0x14, 0xCD}, {0x83, 0x54, 10, 9}},
+        AnswerCase{"Actuation", {0x83, 0x21, 0x1F, 0x04}, {0x81, 0x61}},
+        AnswerCase{"LeadRequest", {0x83, 0x26, 0x01, 0x00}, {0x81, 0x66}},
+        AnswerCase{"ShortActuation", {0x82, 0x21, 0x1F}, {0x82, 0x05, 0x12}},
+        AnswerCase{"CalibrationPoint", {0x20}, {0x81, 0x60}},
+        AnswerCase{"Store", {0x25}, {0x81, 0x65}},
+        AnswerCase{"PressureZero", {0x27}, {0x81, 0x67}},
         AnswerCase{"Stop", {0x0F}, {0x81, 0x4F}},
         AnswerCase{"UnknownService", {0x33}, {0x82, 0x05, 0x11}},
         AnswerCase{"HeaderCountsTooMuch", {0x83, 0x14, 0xD1}, {0x82, 0x05, 0x12}},
@@ -154,6 +170,175 @@ TEST(SimKeltEcu, LogKeepsBodies) {
     EXPECT_EQ(ecu.bodies(), (std::vector<SimBytes>{{0x14, 0xD1}, {0x48}}));
     ecu.clearLog();
     EXPECT_TRUE(ecu.messages().empty());
+}
+
+// --- actuation and moving values -----------------------------------------------------------------
+
+class SimKeltEcuMotion : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ecu.setClock(clock);
+        ecu.setMotion({20, 10, 30});
+    }
+    void drive(uint8_t b1, uint8_t b2 = 0) { ASSERT_TRUE(ecu.answer({0x83, 0x21, b1, b2})); }
+    // (front, rear left, rear right, pressure) as the ECU answers them now.
+    std::array<uint8_t, 4> values() {
+        return {ecu.statusValue(0x43)[1], ecu.statusValue(0x46)[0], ecu.statusValue(0x46)[1],
+                ecu.statusValue(0x44)[0]};
+    }
+
+    FakeClock clock{5000};
+    SimKeltEcu ecu;
+};
+
+TEST_F(SimKeltEcuMotion, ActuationsAreKeptAndLoggedWithTheirTime) {
+    EXPECT_TRUE(ecu.released());
+    ASSERT_TRUE(ecu.answer({0x83, 0x26, 0x01, 0x00}));
+    EXPECT_TRUE(ecu.released()) << "the lead request drives nothing";
+    clock.advance(40);
+    drive(0x07, 0x04);
+    clock.advance(100000);
+    EXPECT_EQ(ecu.actuationWord(), (std::array<uint8_t, 2>{0x07, 0x04})) << "no time-out";
+    EXPECT_FALSE(ecu.released());
+    drive(0x00);
+    EXPECT_TRUE(ecu.released());
+    // A refused or malformed actuation changes nothing.
+    ecu.injectNegative({0x21});
+    drive(0x1F);
+    ecu.answer({0x82, 0x21, 0x1F});
+    EXPECT_TRUE(ecu.released());
+    EXPECT_EQ(ecu.actuations(),
+              (std::vector<SimActuation>{{5000, {0x26, 0x01, 0x00}},
+                                         {5040, {0x21, 0x07, 0x04}},
+                                         {105040, {0x21, 0x00, 0x00}}}));
+}
+
+struct MotionCase {
+    std::string name;
+    uint8_t b1;
+    uint64_t ms;
+    std::array<uint8_t, 4> expected;  // front, rear left, rear right, pressure
+};
+
+class SimKeltEcuMoves : public SimKeltEcuMotion, public ::testing::WithParamInterface<MotionCase> {};
+
+// From front 100, rear 102 / 101, pressure 53; 20 level counts and 10 pressure counts a second,
+// pressure floor 30.
+TEST_P(SimKeltEcuMoves, WhileValvesAreOpen) {
+    drive(GetParam().b1);
+    clock.advance(GetParam().ms);
+    EXPECT_EQ(values(), GetParam().expected);
+    // Holding stops everything where it is.
+    drive(0x00);
+    clock.advance(10000);
+    EXPECT_EQ(values(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Words, SimKeltEcuMoves,
+    ::testing::Values(
+        MotionCase{"ChargeRear", 0x07, 1000, {100, 122, 121, 63}},
+        MotionCase{"VentRearLeft", 0x02, 1000, {100, 82, 101, 43}},
+        MotionCase{"ChargeFrontRight", 0x11, 500, {110, 102, 101, 58}},
+        MotionCase{"VentAll", 0x1E, 2000, {60, 62, 61, 33}},
+        MotionCase{"PressureStopsAtTheFloor", 0x1E, 3000, {40, 42, 41, 30}},
+        MotionCase{"LevelsStopAtZero", 0x1E, 60000, {0, 0, 0, 30}},
+        MotionCase{"LevelsStopAt255", 0x1F, 60000, {255, 255, 255, 255}},
+        MotionCase{"ChargeWithoutValves", 0x01, 1000, {100, 102, 101, 53}},
+        MotionCase{"OtherOutputs", 0x60, 1000, {100, 102, 101, 53}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(SimKeltEcuMotion, SmallStepsAddUp) {
+    drive(0x05);  // charge rear right: 20 counts a second
+    for (int i = 0; i < 10; ++i) {
+        clock.advance(30);
+        ASSERT_TRUE(ecu.answer({0x46}));
+    }
+    EXPECT_EQ(ecu.statusValue(0x46)[1], 107);
+    // A value set by the test starts afresh.
+    ecu.setStatusValue(0x46, 10, 20);
+    clock.advance(49);
+    EXPECT_EQ(ecu.statusValue(0x46), (std::array<uint8_t, 2>{10, 20}));
+    clock.advance(1);
+    EXPECT_EQ(ecu.statusValue(0x46), (std::array<uint8_t, 2>{10, 21}));
+}
+
+TEST_F(SimKeltEcuMotion, BelowTheFloorVentingDoesNotRaiseThePressure) {
+    ecu.setStatusValue(0x44, 12, 80);
+    drive(0x1E);
+    clock.advance(1000);
+    EXPECT_EQ(ecu.statusValue(0x44)[0], 12);
+}
+
+// --- calibration --------------------------------------------------------------------------------
+
+SimBytes levelBlock(SimKeltEcu& ecu) {
+    SimBytes block;
+    for (uint8_t id = 0xC7; id <= 0xCC; ++id) {
+        SimBytes record = *ecu.localId(id);
+        block.insert(block.end(), record.begin(), record.end());
+    }
+    return block;
+}
+
+TEST(SimKeltEcuCalibration, StartsWithAValidLevelBlock) {
+    SimKeltEcu ecu;
+    EXPECT_EQ(levelBlock(ecu), (SimBytes{0xA3, 50, 55, 84, 87, 20, 18, 104, 0, 0, 0, 0}));
+    EXPECT_EQ(ecu.localId(0xD6), (SimBytes{5, 0}));
+    EXPECT_EQ(ecu.localId(0xCE), (SimBytes{0, 0}));
+    EXPECT_EQ(ecu.localId(0xCF), (SimBytes{0, 0}));
+}
+
+TEST(SimKeltEcuCalibration, StoreTurnsThePointsIntoTheLevelBlock) {
+    SimKeltEcu ecu;
+    const std::array<std::array<uint8_t, 3>, 4> points = {
+        {{100, 104, 98}, {140, 131, 128}, {60, 71, 70}, {1, 2, 3}}};
+    for (const auto& [front, left, right] : points) {
+        ecu.setStatusValue(0x43, 200, front);
+        ecu.setStatusValue(0x46, left, right);
+        ecu.answer({0x20});
+    }
+    ecu.answer({0x25});
+    // Rear (104 + 98) / 2 = 101, difference 6; 1 + 101 + 100 + 129 + 140 + 70 + 60 + 6 = 607.
+    EXPECT_EQ(levelBlock(ecu), (SimBytes{0x5F, 101, 100, 129, 140, 70, 60, 6, 0, 0, 0, 0}));
+
+    // One point: the normal level; upper and lower stay. Right above left: a negative difference.
+    ecu.setStatusValue(0x43, 200, 90);
+    ecu.setStatusValue(0x46, 95, 100);
+    ecu.answer({0x20});
+    ecu.answer({0x25});
+    const SimBytes block = levelBlock(ecu);
+    EXPECT_EQ(SimBytes(block.begin() + 1, block.begin() + 8),
+              (SimBytes{97, 90, 129, 140, 70, 60, 0xFB}));
+    EXPECT_EQ(block[0], static_cast<uint8_t>(1 + 97 + 90 + 129 + 140 + 70 + 60 + 0xFB));
+}
+
+TEST(SimKeltEcuCalibration, StoreWithoutPointsKeepsTheBlockAsWritten) {
+    SimKeltEcu ecu;
+    ecu.answer({0x84, 0x13, 0xC7, 0x10, 50});  // a wrong check byte stays wrong
+    ecu.answer({0x25});
+    EXPECT_EQ(levelBlock(ecu), (SimBytes{0x10, 50, 55, 84, 87, 20, 18, 104, 0, 0, 0, 0}));
+}
+
+TEST(SimKeltEcuCalibration, ASpoiledStoreLeavesAWrongCheckByteOnce) {
+    SimKeltEcu ecu;
+    ecu.spoilNextLevelBlock();
+    for (uint8_t expected : {0x9B, 0x9A}) {
+        ecu.setStatusValue(0x43, 200, 100);
+        ecu.setStatusValue(0x46, 100, 100);
+        ecu.answer({0x20});
+        ecu.answer({0x25});
+        // 1 + 100 + 100 + 84 + 87 + 20 + 18 + 0 = 410, 0x19A.
+        EXPECT_EQ(levelBlock(ecu)[0], expected);
+    }
+}
+
+TEST(SimKeltEcuCalibration, PressureZeroTakesTheCurrentPressure) {
+    SimKeltEcu ecu;
+    ecu.setStatusValue(0x44, 255, 0);
+    ecu.answer({0x27});
+    EXPECT_EQ(ecu.localId(0xCD), (SimBytes{0, 255}));
+    EXPECT_EQ(ecu.localId(0xCE), (SimBytes{0, 0}));
 }
 
 TEST(SimKeltEcu, PluggedInBehindInterfacesFromTheEnvironment) {
