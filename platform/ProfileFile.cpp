@@ -136,6 +136,113 @@ std::optional<size_t> findKey(const std::vector<Line>& lines, const Span& span,
     return std::nullopt;
 }
 
+std::optional<std::string> lookup(const std::vector<Line>& lines, std::string_view section,
+                                  std::string_view key) {
+    std::optional<Span> span = findSection(lines, trim(section));
+    if (!span) return std::nullopt;
+    std::optional<size_t> at = findKey(lines, *span, trim(key));
+    if (!at) return std::nullopt;
+    return std::string(classify(lines[*at].text).value);
+}
+
+std::vector<std::string> listSections(const std::vector<Line>& lines) {
+    std::vector<std::string> names;
+    for (const Line& line : lines) {
+        Parsed p = classify(line.text);
+        if (p.kind != Kind::Section) continue;
+        bool seen = false;
+        for (const std::string& n : names) seen = seen || equalsNoCase(n, p.name);
+        if (!seen) names.emplace_back(p.name);
+    }
+    return names;
+}
+
+std::vector<std::string> listKeys(const std::vector<Line>& lines, std::string_view section) {
+    std::vector<std::string> names;
+    std::optional<Span> span = findSection(lines, trim(section));
+    if (!span) return names;
+    for (size_t i = span->header + 1; i < span->end; ++i) {
+        Parsed p = classify(lines[i].text);
+        if (p.kind != Kind::Key) continue;
+        bool seen = false;
+        for (const std::string& n : names) seen = seen || equalsNoCase(n, p.name);
+        if (!seen) names.emplace_back(p.name);
+    }
+    return names;
+}
+
+// GetPrivateProfileInt on a value that may be missing.
+int leadingInt(const std::optional<std::string>& v, int def) {
+    // An empty value counts as missing, as with the Windows call.
+    if (!v || v->empty()) return def;
+    std::string_view s = *v;
+    bool negative = false;
+    if (s.front() == '+' || s.front() == '-') {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    // Held as a magnitude up to INT_MAX + 1; larger numbers stop at the int range.
+    const long long limit = negative ? -(long long)INT_MIN : (long long)INT_MAX;
+    long long n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') break;
+        n = n * 10 + (c - '0');
+        if (n > limit) {
+            n = limit;
+            break;
+        }
+    }
+    return int(negative ? -n : n);
+}
+
+// ---- edits on the lines (names already trimmed and checked); each says whether it changed them
+
+bool setKey(std::vector<Line>& lines, std::string_view section, std::string_view key,
+            std::string_view value) {
+    std::optional<Span> span = findSection(lines, section);
+    if (!span) {
+        lines.push_back({"[" + std::string(section) + "]", "\r\n"});
+        lines.push_back({std::string(key) + "=" + std::string(value), "\r\n"});
+        return true;
+    }
+    if (std::optional<size_t> at = findKey(lines, *span, key)) {
+        // The first spelling of the key stays.
+        std::string name(classify(lines[*at].text).name);
+        lines[*at] = {name + "=" + std::string(value), "\r\n"};
+        return true;
+    }
+    size_t insertAt = span->header + 1;
+    for (size_t i = span->header + 1; i < span->end; ++i)
+        if (classify(lines[i].text).kind == Kind::Key) insertAt = i + 1;
+    lines.insert(lines.begin() + std::ptrdiff_t(insertAt),
+                 Line{std::string(key) + "=" + std::string(value), "\r\n"});
+    return true;
+}
+
+bool removeKey(std::vector<Line>& lines, std::string_view section, std::string_view key) {
+    std::optional<Span> span = findSection(lines, section);
+    if (!span) return false;
+    bool changed = false;
+    for (size_t i = span->end; i-- > span->header + 1;) {
+        Parsed p = classify(lines[i].text);
+        if (p.kind == Kind::Key && equalsNoCase(p.name, key)) {
+            lines.erase(lines.begin() + std::ptrdiff_t(i));
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+bool removeSection(std::vector<Line>& lines, std::string_view section) {
+    bool changed = false;
+    while (std::optional<Span> span = findSection(lines, section)) {
+        lines.erase(lines.begin() + std::ptrdiff_t(span->header),
+                    lines.begin() + std::ptrdiff_t(span->end));
+        changed = true;
+    }
+    return changed;
+}
+
 // ---- file access ---------------------------------------------------------------------------
 
 std::string errnoText(int err) {
@@ -324,6 +431,19 @@ ProfileWriteResult invalid(std::string what) {
     return r;
 }
 
+// Names and values that would read back as something else are refused, not written.
+ProfileWriteResult checkWrite(std::string_view section, std::string_view key,
+                              std::string_view value) {
+    if (section.empty() || hasLineBreak(section) || section.find(']') != std::string_view::npos)
+        return invalid("Invalid section name \"" + std::string(section) + "\"");
+    if (key.empty() || hasLineBreak(key) || key.find('=') != std::string_view::npos ||
+        key.front() == ';' || key.front() == '[')
+        return invalid("Invalid key name \"" + std::string(key) + "\"");
+    if (hasLineBreak(value))
+        return invalid("The value of \"" + std::string(key) + "\" must not contain a line break");
+    return {};
+}
+
 }  // namespace
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
@@ -342,12 +462,7 @@ bool ProfileFile::exists() const {
 
 std::optional<std::string> ProfileFile::value(std::string_view section,
                                               std::string_view key) const {
-    std::vector<Line> lines = readLines(path_);
-    std::optional<Span> span = findSection(lines, trim(section));
-    if (!span) return std::nullopt;
-    std::optional<size_t> at = findKey(lines, *span, trim(key));
-    if (!at) return std::nullopt;
-    return std::string(classify(lines[*at].text).value);
+    return lookup(readLines(path_), section, key);
 }
 
 std::string ProfileFile::readString(std::string_view section, std::string_view key,
@@ -357,55 +472,15 @@ std::string ProfileFile::readString(std::string_view section, std::string_view k
 }
 
 int ProfileFile::readInt(std::string_view section, std::string_view key, int def) const {
-    std::optional<std::string> v = value(section, key);
-    // An empty value counts as missing, as with the Windows call.
-    if (!v || v->empty()) return def;
-    std::string_view s = *v;
-    bool negative = false;
-    if (s.front() == '+' || s.front() == '-') {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    // Held as a magnitude up to INT_MAX + 1; larger numbers stop at the int range.
-    const long long limit = negative ? -(long long)INT_MIN : (long long)INT_MAX;
-    long long n = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') break;
-        n = n * 10 + (c - '0');
-        if (n > limit) {
-            n = limit;
-            break;
-        }
-    }
-    return int(negative ? -n : n);
+    return leadingInt(value(section, key), def);
 }
 
 std::vector<std::string> ProfileFile::sectionNames() const {
-    std::vector<Line> lines = readLines(path_);
-    std::vector<std::string> names;
-    for (const Line& line : lines) {
-        Parsed p = classify(line.text);
-        if (p.kind != Kind::Section) continue;
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || equalsNoCase(n, p.name);
-        if (!seen) names.emplace_back(p.name);
-    }
-    return names;
+    return listSections(readLines(path_));
 }
 
 std::vector<std::string> ProfileFile::keyNames(std::string_view section) const {
-    std::vector<Line> lines = readLines(path_);
-    std::vector<std::string> names;
-    std::optional<Span> span = findSection(lines, trim(section));
-    if (!span) return names;
-    for (size_t i = span->header + 1; i < span->end; ++i) {
-        Parsed p = classify(lines[i].text);
-        if (p.kind != Kind::Key) continue;
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || equalsNoCase(n, p.name);
-        if (!seen) names.emplace_back(p.name);
-    }
-    return names;
+    return listKeys(readLines(path_), section);
 }
 
 bool ProfileFile::hasSection(std::string_view section) const {
@@ -418,34 +493,9 @@ ProfileWriteResult ProfileFile::writeString(std::string_view section, std::strin
     section = trim(section);
     key = trim(key);
     value = trim(value);
-    // Names and values that would read back as something else are refused, not written.
-    if (section.empty() || hasLineBreak(section) || section.find(']') != std::string_view::npos)
-        return invalid("Invalid section name \"" + std::string(section) + "\"");
-    if (key.empty() || hasLineBreak(key) || key.find('=') != std::string_view::npos ||
-        key.front() == ';' || key.front() == '[')
-        return invalid("Invalid key name \"" + std::string(key) + "\"");
-    if (hasLineBreak(value))
-        return invalid("The value of \"" + std::string(key) + "\" must not contain a line break");
-
+    if (ProfileWriteResult bad = checkWrite(section, key, value); !bad) return bad;
     return editFile(path_, true, [&](std::vector<Line>& lines) {
-        std::optional<Span> span = findSection(lines, section);
-        if (!span) {
-            lines.push_back({"[" + std::string(section) + "]", "\r\n"});
-            lines.push_back({std::string(key) + "=" + std::string(value), "\r\n"});
-            return true;
-        }
-        if (std::optional<size_t> at = findKey(lines, *span, key)) {
-            // The first spelling of the key stays.
-            std::string name(classify(lines[*at].text).name);
-            lines[*at] = {name + "=" + std::string(value), "\r\n"};
-            return true;
-        }
-        size_t insertAt = span->header + 1;
-        for (size_t i = span->header + 1; i < span->end; ++i)
-            if (classify(lines[i].text).kind == Kind::Key) insertAt = i + 1;
-        lines.insert(lines.begin() + std::ptrdiff_t(insertAt),
-                     Line{std::string(key) + "=" + std::string(value), "\r\n"});
-        return true;
+        return setKey(lines, section, key, value);
     });
 }
 
@@ -458,29 +508,116 @@ ProfileWriteResult ProfileFile::deleteKey(std::string_view section, std::string_
     section = trim(section);
     key = trim(key);
     return editFile(path_, false, [&](std::vector<Line>& lines) {
-        std::optional<Span> span = findSection(lines, section);
-        if (!span) return false;
-        bool changed = false;
-        for (size_t i = span->end; i-- > span->header + 1;) {
-            Parsed p = classify(lines[i].text);
-            if (p.kind == Kind::Key && equalsNoCase(p.name, key)) {
-                lines.erase(lines.begin() + std::ptrdiff_t(i));
-                changed = true;
-            }
-        }
-        return changed;
+        return removeKey(lines, section, key);
     });
 }
 
 ProfileWriteResult ProfileFile::deleteSection(std::string_view section) {
     section = trim(section);
     return editFile(path_, false, [&](std::vector<Line>& lines) {
+        return removeSection(lines, section);
+    });
+}
+
+// ---- ProfileEdit ---------------------------------------------------------------------------
+
+ProfileEdit::ProfileEdit(ProfileFile file) : file_(std::move(file)) {
+    if (int err = readAll(file_.path(), text_)) {
+        text_.clear();
+        readResult_ = failure(err, "Cannot read " + quoted(file_.path()));
+    }
+}
+
+std::optional<std::string> ProfileEdit::value(std::string_view section,
+                                              std::string_view key) const {
+    return lookup(splitLines(text_), section, key);
+}
+
+std::string ProfileEdit::readString(std::string_view section, std::string_view key,
+                                    std::string_view def) const {
+    std::optional<std::string> v = value(section, key);
+    return v ? *v : std::string(def);
+}
+
+int ProfileEdit::readInt(std::string_view section, std::string_view key, int def) const {
+    return leadingInt(value(section, key), def);
+}
+
+std::vector<std::string> ProfileEdit::sectionNames() const {
+    return listSections(splitLines(text_));
+}
+
+std::vector<std::string> ProfileEdit::keyNames(std::string_view section) const {
+    return listKeys(splitLines(text_), section);
+}
+
+bool ProfileEdit::hasSection(std::string_view section) const {
+    return findSection(splitLines(text_), trim(section)).has_value();
+}
+
+ProfileWriteResult ProfileEdit::writeString(std::string_view section, std::string_view key,
+                                            std::string_view value) {
+    section = trim(section);
+    key = trim(key);
+    value = trim(value);
+    if (ProfileWriteResult bad = checkWrite(section, key, value); !bad) return bad;
+    record({Change::Set, std::string(section), std::string(key), std::string(value)});
+    return {};
+}
+
+ProfileWriteResult ProfileEdit::writeInt(std::string_view section, std::string_view key,
+                                         long long value) {
+    return writeString(section, key, std::to_string(value));
+}
+
+ProfileWriteResult ProfileEdit::deleteKey(std::string_view section, std::string_view key) {
+    record({Change::EraseKey, std::string(trim(section)), std::string(trim(key)), {}});
+    return {};
+}
+
+ProfileWriteResult ProfileEdit::deleteSection(std::string_view section) {
+    record({Change::EraseSection, std::string(trim(section)), {}, {}});
+    return {};
+}
+
+namespace {
+
+bool applyChange(std::vector<Line>& lines, const ProfileEdit::Change& c) {
+    switch (c.kind) {
+    case ProfileEdit::Change::Set: return setKey(lines, c.section, c.key, c.value);
+    case ProfileEdit::Change::EraseKey: return removeKey(lines, c.section, c.key);
+    case ProfileEdit::Change::EraseSection: return removeSection(lines, c.section);
+    }
+    return false;
+}
+
+}  // namespace
+
+void ProfileEdit::record(Change change) {
+    std::vector<Line> lines = splitLines(text_);
+    if (applyChange(lines, change)) text_ = joinLines(lines);
+    changes_.push_back(std::move(change));
+}
+
+ProfileWriteResult ProfileEdit::commit() {
+    if (changes_.empty()) return {};
+    bool creates = false;
+    for (const Change& c : changes_) creates = creates || c.kind == Change::Set;
+    // The changes go onto the file as it is now, so a write made meanwhile is not lost.
+    ProfileWriteResult result = editFile(file_.path(), creates, [&](std::vector<Line>& lines) {
         bool changed = false;
-        while (std::optional<Span> span = findSection(lines, section)) {
-            lines.erase(lines.begin() + std::ptrdiff_t(span->header),
-                        lines.begin() + std::ptrdiff_t(span->end));
-            changed = true;
-        }
+        for (const Change& c : changes_) changed = applyChange(lines, c) || changed;
         return changed;
     });
+    if (!result) return result;
+    changes_.clear();
+    std::string now;
+    if (int err = readAll(file_.path(), now)) {
+        readResult_ = failure(err, "Cannot read " + quoted(file_.path()));
+        now.clear();
+    } else {
+        readResult_ = {};
+    }
+    text_ = std::move(now);
+    return result;
 }

@@ -25,6 +25,8 @@ struct ProfileWriteResult {
     bool ok() const { return error == 0; }
     explicit operator bool() const { return ok(); }
 };
+// The same outcome for a read: why a file could not be read.
+using ProfileReadResult = ProfileWriteResult;
 
 class ProfileFile {
 public:
@@ -59,6 +61,73 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Changes to one file gathered in memory and written in one step: commit() replaces the file once
+// (a temporary file renamed over it, the rules of the single writes), so the file holds either
+// none or all of the changes, never a part. Reads see the changes made so far.
+//
+// The file is read when the edit begins; commit() applies the recorded changes to the file as it
+// is then, so a write made meanwhile is kept. Only names and values that cannot be written fail
+// before commit(); commit() reports whatever else goes wrong and then leaves the file as it was
+// and the changes pending. An edit never committed changes nothing.
+//
+// A reader that must tell why a file cannot be read uses an edit too: readResult() says, and
+// every read sees that one snapshot of the file.
+//
+//   ProfileEdit edit(ProfileFile(path));
+//   edit.deleteSection("Parameter");
+//   edit.writeString("Parameter", "P_1", "5");
+//   if (ProfileWriteResult r = edit.commit(); !r) show(r.message);
+class ProfileEdit {
+public:
+    explicit ProfileEdit(ProfileFile file);
+
+    const ProfileFile& file() const { return file_; }
+    // Outcome of reading the file when the edit began (or after the last commit): ok when it
+    // was read; ENOENT when it did not exist (a commit creates it); any other error when it exists
+    // but cannot be read (no permission, a folder, an I/O error): it then reads as empty and a
+    // commit refuses to replace it.
+    const ProfileReadResult& readResult() const { return readResult_; }
+
+    // The reads of ProfileFile, on the file's text with the changes made so far.
+    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    std::string readString(std::string_view section, std::string_view key,
+                           std::string_view def = {}) const;
+    int readInt(std::string_view section, std::string_view key, int def) const;
+    std::vector<std::string> sectionNames() const;
+    std::vector<std::string> keyNames(std::string_view section) const;
+    bool hasSection(std::string_view section) const;
+
+    // The writes of ProfileFile, recorded in memory. They fail only for a name or value that
+    // cannot be written, and then record nothing.
+    ProfileWriteResult writeString(std::string_view section, std::string_view key,
+                                   std::string_view value);
+    ProfileWriteResult writeInt(std::string_view section, std::string_view key, long long value);
+    ProfileWriteResult deleteKey(std::string_view section, std::string_view key);
+    ProfileWriteResult deleteSection(std::string_view section);
+
+    // Whether changes wait for commit().
+    bool pending() const { return !changes_.empty(); }
+    // Writes every recorded change in one step; nothing to write is success. On success nothing
+    // is pending any more and the reads show the file as written.
+    ProfileWriteResult commit();
+
+    // One recorded change.
+    struct Change {
+        enum Kind { Set, EraseKey, EraseSection } kind;
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+
+private:
+    void record(Change change);
+
+    ProfileFile file_;
+    ProfileReadResult readResult_;
+    std::string text_;  // the file's bytes with the changes applied
+    std::vector<Change> changes_;
 };
 
 // Case-insensitive (ASCII) equality, the comparison the profile files use for names.

@@ -1,7 +1,5 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,15 +13,13 @@
 #include <vector>
 
 #include "ProfileFile.h"
+#include "ReadOnlyFile.h"
+#include "RunAsNobody.h"
 #include "TempDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool runningAsRoot() {
-    return ::geteuid() == 0;
-}
 
 mode_t modeOf(const fs::path& p) {
     struct stat st {};
@@ -457,48 +453,12 @@ TEST_F(ProfileFileTest, WriteToAFolderPathFailsAndLeavesTheFolder) {
     EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{"test.ini"});
 }
 
-// Sets the immutable flag, the one kind of read-only that binds root as well; cleared at the end.
-class ImmutableFlag {
-  public:
-    explicit ImmutableFlag(const fs::path& p) : path_(p) { set_ = change(true); }
-    ~ImmutableFlag() {
-        if (set_) change(false);
-    }
-    bool isSet() const { return set_; }
-
-  private:
-    bool change(bool on) {
-        int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return false;
-        int flags = 0;
-        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        if (ok) {
-            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-            ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        ::close(fd);
-        return ok;
-    }
-    fs::path path_;
-    bool set_ = false;
-};
-
 TEST_F(ProfileFileTest, ReadOnlyFileIsNeitherChangedNorReplaced) {
     put(kOriginal);
-    std::optional<ImmutableFlag> immutable;
-    int expected = EACCES;
-    if (runningAsRoot()) {
-        // Root passes mode checks; the immutable flag stands in for a read-only file.
-        immutable.emplace(file());
-        if (!immutable->isSet())
-            GTEST_SKIP() << "root ignores mode 0444 and the file system "
-                            "refuses the immutable flag";
-        expected = EPERM;
-    } else {
-        fs::permissions(file(), fs::perms(0444));
-    }
+    ReadOnlyFile readOnly(file());
+    if (!readOnly.active()) GTEST_SKIP() << "root ignores mode 0444 and the file system refuses the immutable flag";
 
-    expectAllWritesFail(ini, expected);
+    expectAllWritesFail(ini, readOnly.writeError());
     EXPECT_EQ(bytes(), kOriginal);
     EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{"test.ini"});
 
@@ -595,3 +555,98 @@ TEST_F(ProfileFileTest, RefusesNamesAndValuesThatWouldNotReadBack) {
 }
 
 }  // namespace
+
+// ---- batch edits ---------------------------------------------------------------------------
+
+TEST_F(ProfileFileTest, EditChangesTheFileOnlyAtCommitAndInOneStep) {
+    put("[Keep]\r\nx=1\r\n[Old]\r\nP_1=5\r\nP_9=7\r\n");
+    ProfileEdit edit(ini);
+    EXPECT_TRUE(edit.readResult());
+    ASSERT_TRUE(edit.deleteSection("old"));
+    ASSERT_TRUE(edit.writeString("Old", "P_1", "6"));
+    ASSERT_TRUE(edit.writeString("keep", "y", "2"));
+    ASSERT_TRUE(edit.writeInt("New", "n", -3));
+    ASSERT_TRUE(edit.deleteKey("Keep", "x"));
+
+    // Reads see the changes; the file does not yet.
+    EXPECT_EQ(edit.readString("OLD", "p_1"), "6");
+    EXPECT_FALSE(edit.value("Old", "P_9"));
+    EXPECT_EQ(edit.readInt("New", "n", 0), -3);
+    EXPECT_EQ(edit.sectionNames(), (std::vector<std::string>{"Keep", "Old", "New"}));
+    EXPECT_EQ(edit.keyNames("Keep"), std::vector<std::string>{"y"});
+    EXPECT_TRUE(edit.pending());
+    EXPECT_EQ(bytes(), "[Keep]\r\nx=1\r\n[Old]\r\nP_1=5\r\nP_9=7\r\n");
+
+    ASSERT_TRUE(edit.commit());
+    EXPECT_FALSE(edit.pending());
+    EXPECT_EQ(visible(bytes()), visible("[Keep]\r\ny=2\r\n[Old]\r\nP_1=6\r\n[New]\r\nn=-3\r\n"));
+    EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{"test.ini"});
+    // Nothing pending: nothing written.
+    EXPECT_TRUE(edit.commit());
+}
+
+TEST_F(ProfileFileTest, EditKeepsAWriteMadeMeanwhile) {
+    put("[A]\r\na=1\r\n");
+    ProfileEdit edit(ini);
+    ASSERT_TRUE(edit.writeString("B", "b", "2"));
+    ASSERT_TRUE(ini.writeString("A", "other", "3"));
+    ASSERT_TRUE(edit.commit());
+    EXPECT_EQ(visible(bytes()), visible("[A]\r\na=1\r\nother=3\r\n[B]\r\nb=2\r\n"));
+    EXPECT_EQ(edit.readString("A", "other"), "3");
+}
+
+TEST_F(ProfileFileTest, EditOfAMissingFileCreatesItOnlyForAWrite) {
+    ProfileEdit erasing(ini);
+    EXPECT_EQ(erasing.readResult().error, ENOENT);
+    ASSERT_TRUE(erasing.deleteSection("A"));
+    ASSERT_TRUE(erasing.commit());
+    EXPECT_FALSE(ini.exists());
+
+    ProfileEdit writing(ini);
+    ASSERT_TRUE(writing.writeString("A", "k", "\xFC"));
+    ASSERT_TRUE(writing.commit());
+    EXPECT_EQ(bytes(), "[A]\r\nk=\xFC\r\n");
+    EXPECT_TRUE(writing.readResult());
+}
+
+TEST_F(ProfileFileTest, EditRefusesBadNamesAtOnceAndRecordsNothing) {
+    ProfileEdit edit(ini);
+    EXPECT_EQ(edit.writeString("A]", "k", "1").error, EINVAL);
+    EXPECT_EQ(edit.writeString("A", "k=", "1").error, EINVAL);
+    EXPECT_EQ(edit.writeString("A", "k", "1\r\n2").error, EINVAL);
+    EXPECT_FALSE(edit.pending());
+}
+
+TEST_F(ProfileFileTest, FailedCommitLeavesTheFileAndKeepsTheChanges) {
+    put(kOriginal);
+    ProfileEdit edit(ini);
+    ASSERT_TRUE(edit.deleteSection("A"));
+    ASSERT_TRUE(edit.writeString("B", "k", "1"));
+    {
+        ReadOnlyFile readOnly(file());
+        if (!readOnly.active()) GTEST_SKIP() << "the file system refuses the immutable flag";
+        const ProfileWriteResult r = edit.commit();
+        EXPECT_EQ(r.error, readOnly.writeError()) << r.message;
+        EXPECT_NE(r.message.find("test.ini"), std::string::npos) << r.message;
+    }
+    EXPECT_EQ(bytes(), kOriginal);
+    EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{"test.ini"});
+    EXPECT_TRUE(edit.pending());
+    ASSERT_TRUE(edit.commit());
+    EXPECT_EQ(bytes(), "[B]\r\nk=1\r\n");
+}
+
+TEST_F(ProfileFileTest, EditSaysWhyAFileCannotBeRead) {
+    fs::create_directory(dir / "folder.ini");
+    const ProfileEdit folder(ProfileFile(dir / "folder.ini"));
+    EXPECT_EQ(folder.readResult().error, EISDIR);
+    EXPECT_NE(folder.readResult().message.find("folder.ini"), std::string::npos);
+
+    put(kOriginal);
+    fs::permissions(file(), fs::perms(0200));
+    fs::permissions(dir.path(), fs::perms(0711));
+    const auto readError = [this]() -> int32_t { return ProfileEdit(ini).readResult().error; };
+    // Root reads whatever the mode says; an unprivileged user does not.
+    const std::optional<int32_t> error = runningAsRoot() ? runAsNobody(readError) : readError();
+    EXPECT_EQ(error, std::optional<int32_t>(EACCES));
+}
