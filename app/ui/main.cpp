@@ -3,7 +3,9 @@
 #include "Main.h"
 #include "MessageBox.h"
 #include "QtApplicationWindows.h"
+#include "QtFileChooser.h"
 #include "QtMessageBoxService.h"
+#include "QtTextQuestion.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -16,6 +18,10 @@ int main(int argc, char** argv) {
 
     QtMessageBoxService messageBoxes;
     installMessageBoxService(&messageBoxes);
+    QtFileChooser fileChooser;
+    installFileChooser(&fileChooser);
+    QtTextQuestion textQuestion;
+    installTextQuestion(&textQuestion);
     installQtHtmlHelpViewer();
     QtApplicationWindows windows;
     applicationHub().setWindows(&windows);
@@ -31,6 +37,8 @@ int main(int argc, char** argv) {
         QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromLocal8Bit(error.what()));
     }
     applicationHub().setWindows(nullptr);
+    installTextQuestion(nullptr);
+    installFileChooser(nullptr);
     installMessageBoxService(nullptr);
     return 0;
 }
