@@ -147,9 +147,11 @@ int32_t DebugTest(uint8_t subFunction, uint32_t* value);
 /* --- the interface application -----------------------------------------------------------
  * "*.app" files: an INI header (section "Diagnostic Interface Application", keys "Version",
  * "Checksum", "EndAddress"), the line "[Data]", then Intel HEX records (generation 1) or Motorola
- * S-records (generation 2). A generation-2 ".MHX" file holds S-records only. Names and
- * extensions match in any case; lines may end in CRLF or LF. The driver carries no built-in
- * interface application of its own. */
+ * S-records (generation 2). A generation-2 ".MHX" file holds S-records only. Every record's
+ * byte count and checksum must be right. S-records are S0, S2 (data within the first 64 KiB
+ * from the base), S3 (the first sets the base) and S7/S8 (end). Names and extensions match in
+ * any case; lines may end in CRLF or LF. The driver carries no built-in interface application
+ * of its own. */
 
 /* Finds the newest application whose version begins with prefix among the interface's own (not
  * with fileOnly 1), the "*.app" files in folder and a built-in image, and brings the interface to
@@ -161,7 +163,8 @@ int32_t Download(const char* folder, const char* prefix, uint8_t* flag, uint8_t 
                  uint8_t fileOnly);
 /* Flashes the interface from an application file. DIAG_ERR_NO_APPLICATION: missing file or (not
  * generation 1) an extension other than ".app"/".MHX"; DIAG_ERR_BAD_APPLICATION: malformed
- * records, checksum or end address wrong, data outside the image; the interface is left as it
+ * records, a record's count or checksum wrong, the header's checksum or end address wrong, data
+ * outside the image; the interface is left as it
  * was in both cases. */
 int32_t AppDownload(const char* path);
 /* Flashes the interface from memory (loadAddress: generation 2 only). An empty image gives

@@ -91,33 +91,47 @@ private:
     size_t pos_ = 0;
 };
 
-// Hex digits are read one at a time; a character that is not one counts as 0. A record too short
-// for the fields it announces is malformed.
-class RecordReader {
-public:
-    explicit RecordReader(const std::string& line, size_t pos) : line_(line), pos_(pos) {}
-    bool hex(size_t digits, uint32_t& value) {
-        if (line_.size() - pos_ < digits) return false;
-        value = 0;
-        for (size_t i = 0; i < digits; ++i) value = (value << 4) | digit(line_[pos_++]);
-        return true;
+// A record line from `from` on as bytes: pairs of hex digits and nothing else (trailing blanks
+// aside). Every tool writes its records so; anything else is a damaged line.
+bool recordBytes(const std::string& line, size_t from, std::vector<uint8_t>& bytes) {
+    size_t end = line.size();
+    while (end > from && (line[end - 1] == ' ' || line[end - 1] == '\t')) --end;
+    if (end < from || (end - from) % 2 != 0) return false;
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    bytes.clear();
+    for (size_t i = from; i < end; i += 2) {
+        const int high = digit(line[i]);
+        const int low = digit(line[i + 1]);
+        if (high < 0 || low < 0) return false;
+        bytes.push_back(static_cast<uint8_t>(high << 4 | low));
     }
-    bool skip(size_t count) {
-        if (line_.size() - pos_ < count) return false;
-        pos_ += count;
-        return true;
-    }
+    return true;
+}
 
-private:
-    static uint32_t digit(char c) {
-        if (c >= '0' && c <= '9') return static_cast<uint32_t>(c - '0');
-        if (c >= 'A' && c <= 'F') return static_cast<uint32_t>(c - 'A' + 10);
-        if (c >= 'a' && c <= 'f') return static_cast<uint32_t>(c - 'a' + 10);
-        return 0;
-    }
-    const std::string& line_;
-    size_t pos_;
-};
+uint8_t sumOf(const std::vector<uint8_t>& bytes) {
+    unsigned sum = 0;
+    for (uint8_t b : bytes) sum += b;
+    return static_cast<uint8_t>(sum);
+}
+
+// An Intel HEX record: count, address (2 bytes), type, count data bytes and a checksum that
+// brings the sum of all of them to 0.
+bool intelHexRecord(const std::string& line, std::vector<uint8_t>& bytes) {
+    return !line.empty() && line[0] == ':' && recordBytes(line, 1, bytes) && bytes.size() >= 5 &&
+           bytes.size() == bytes[0] + 5u && sumOf(bytes) == 0;
+}
+
+// An S-record after "S" and its type: a count of the bytes that follow, then the address, the
+// data and a checksum that brings the sum of all of them to 0xFF.
+bool sRecord(const std::string& line, std::vector<uint8_t>& bytes) {
+    return recordBytes(line, 2, bytes) && !bytes.empty() && bytes.size() == bytes[0] + 1u &&
+           sumOf(bytes) == 0xFF;
+}
 
 std::vector<uint8_t>* allocate(std::vector<uint8_t>& buffer, size_t size) {
     try {
@@ -140,32 +154,23 @@ int32_t loadIntelHexApp(const std::filesystem::path& file, std::vector<uint8_t>&
     bool written = false;
     size_t highest = 0;
     std::string line;
+    std::vector<uint8_t> record;
     for (;;) {
-        if (!lines.next(line) || line.empty() || line[0] != ':') return DIAG_ERR_BAD_APPLICATION;
-        RecordReader record(line, 1);
-        uint32_t count = 0, address = 0, type = 0;
-        if (!record.hex(2, count) || !record.hex(4, address) || !record.hex(2, type))
-            return DIAG_ERR_BAD_APPLICATION;
+        if (!lines.next(line) || !intelHexRecord(line, record)) return DIAG_ERR_BAD_APPLICATION;
+        const uint32_t count = record[0];
+        const uint32_t address = static_cast<uint32_t>(record[1] << 8 | record[2]);
+        const uint8_t type = record[3];
         if (type == 1) break;
-        if (type == 0) {
-            // Data outside 0xA000..0xFFFF has no place in the image.
-            if (address < kGen1Base || address + count > kGen1Base + kGen1BufferSize)
-                return DIAG_ERR_BAD_APPLICATION;
-            for (uint32_t i = 0; i < count; ++i) {
-                uint32_t value = 0;
-                if (!record.hex(2, value)) return DIAG_ERR_BAD_APPLICATION;
-                image[address - kGen1Base + i] = static_cast<uint8_t>(value);
-            }
-            if (count != 0) {
-                highest = std::max<size_t>(highest, address - kGen1Base + count - 1);
-                written = true;
-            }
-        } else if (type == 3) {
-            if (!record.skip(8)) return DIAG_ERR_BAD_APPLICATION;
-        } else {
+        if (type == 3) continue;  // the start address: nothing for the image
+        if (type != 0) return DIAG_ERR_BAD_APPLICATION;
+        // Data outside 0xA000..0xFFFF has no place in the image.
+        if (address < kGen1Base || address + count > kGen1Base + kGen1BufferSize)
             return DIAG_ERR_BAD_APPLICATION;
+        std::copy_n(record.begin() + 4, count, image.begin() + (address - kGen1Base));
+        if (count != 0) {
+            highest = std::max<size_t>(highest, address - kGen1Base + count - 1);
+            written = true;
         }
-        if (!record.skip(2)) return DIAG_ERR_BAD_APPLICATION;  // the record checksum, not used
     }
     // An application without a single data byte is no application.
     if (!written) return DIAG_ERR_BAD_APPLICATION;
@@ -199,60 +204,43 @@ int32_t loadSRecordFile(const std::filesystem::path& file, std::vector<uint8_t>&
 
     base = 0;
     bool baseSet = false;
-    bool windowSet = false;
-    uint32_t window = 0;
     bool written = false;
     size_t highest = 0;
     std::string line;
+    std::vector<uint8_t> record;
     for (;;) {
         if (!lines.next(line) || line.size() < 2 || line[0] != 'S') return DIAG_ERR_BAD_APPLICATION;
         const char type = line[1];
-        if (type == '7' || type == '8') break;
         size_t addressBytes = 0;
         switch (type) {
             case '0': addressBytes = 2; break;
-            case '2': addressBytes = 3; break;
-            case '3': addressBytes = 4; break;
+            case '2': case '8': addressBytes = 3; break;
+            case '3': case '7': addressBytes = 4; break;
             default: return DIAG_ERR_BAD_APPLICATION;
         }
-        RecordReader record(line, 2);
-        uint32_t count = 0, address = 0;
-        // The count covers the address, the data and the checksum byte.
-        if (!record.hex(2, count) || count < addressBytes + 1 ||
-            !record.hex(addressBytes * 2, address))
+        if (!sRecord(line, record) || record.size() < addressBytes + 2)
             return DIAG_ERR_BAD_APPLICATION;
-        const uint32_t dataCount = count - static_cast<uint32_t>(addressBytes) - 1;
-        if (type == '0') {
-            if (!record.skip(dataCount * 2 + 2)) return DIAG_ERR_BAD_APPLICATION;
-            continue;
-        }
+        if (type == '7' || type == '8') break;
+        if (type == '0') continue;  // the header record's data is not used
+        uint32_t address = 0;
+        for (size_t i = 1; i <= addressBytes; ++i) address = address << 8 | record[i];
+        const size_t dataCount = record.size() - addressBytes - 2;
         if (type == '3' && !baseSet) {
             base = address;
             baseSet = true;
         }
         if (address < base) return DIAG_ERR_BAD_APPLICATION;
-        size_t offset = address - base;
-        if (type == '2') {
-            // S2 offsets count within one 64 KiB window; a record that leaves the window, or one
-            // in another window, would silently overlay data already loaded.
-            const uint32_t recordWindow = static_cast<uint32_t>(offset / kS2Window);
-            offset %= kS2Window;
-            if ((windowSet && recordWindow != window) || offset + dataCount > kS2Window)
-                return DIAG_ERR_BAD_APPLICATION;
-            window = recordWindow;
-            windowSet = true;
-        }
+        const size_t offset = address - base;
+        // S2 data lands within the first 64 KiB from the base; beyond it a record would be
+        // written over data already loaded.
+        if (type == '2' && offset + dataCount > kS2Window) return DIAG_ERR_BAD_APPLICATION;
         if (offset + dataCount > kGen2BufferSize) return DIAG_ERR_BAD_APPLICATION;
-        for (uint32_t i = 0; i < dataCount; ++i) {
-            uint32_t value = 0;
-            if (!record.hex(2, value)) return DIAG_ERR_BAD_APPLICATION;
-            image[offset + i] = static_cast<uint8_t>(value);
-        }
+        std::copy_n(record.begin() + static_cast<long>(addressBytes) + 1, dataCount,
+                    image.begin() + static_cast<long>(offset));
         if (dataCount != 0) {
             highest = std::max<size_t>(highest, offset + dataCount - 1);
             written = true;
         }
-        if (!record.skip(2)) return DIAG_ERR_BAD_APPLICATION;  // the record checksum, not used
     }
     if (!written) return DIAG_ERR_BAD_APPLICATION;
     image.resize(highest + 1);

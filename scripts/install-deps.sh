@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the program need; does nothing when all are there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake ninja-build g++ binutils pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-base-dev-tools libchm-dev poppler-utils fonts-dejavu-core dbus)
 
 missing=()

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -158,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                    0xA000},
         FormatCase{"Gen1LowerCaseDataDigitsAndType3", 1, "a.app",
                    appfiles::headerText({kV210}, kGen1Checksum, kGen1End, "\r\n") +
-                       "[Data]\r\n:04000003000000f0f9\r\n" +
+                       "[Data]\r\n:04000003000000f009\r\n" +
                        lower(appfiles::intelHexRecords(kGen1Image, 0xA000, "\r\n")) +
                        ":00000001ff\r\n",
                    0, gen1Flashed(kGen1Image), 0xA000},
@@ -211,6 +212,12 @@ INSTANTIATE_TEST_SUITE_P(
                        appfiles::sRecords(Bytes(16, 0x22), kGen2Base + 0x40, '2', "\r\n") +
                        appfiles::kS7 + "\r\n",
                    0, s2AfterS3Image(), kGen2Base},
+        FormatCase{"Gen2S2InAnotherWindowAfterS3", 2, "a.mhx",
+                   std::string(appfiles::kS0) + "\r\n" +
+                       appfiles::sRecords(Bytes(32, 0x11), kGen2Base, '3', "\r\n") +
+                       appfiles::sRecords(Bytes(16, 0x22), kGen2Base + 0x10000, '2', "\r\n") +
+                       appfiles::kS7 + "\r\n",
+                   kBadApp},
         FormatCase{"Gen2HexExtension", 2, "a.HEX", kGen2Mhx, kNoApp},
         FormatCase{"Gen2MissingFile", 2, nullptr, "", kNoApp},
         FormatCase{"Gen2AppWithoutDataLine", 2, "a.app", kGen2Mhx, kBadApp},
@@ -239,6 +246,153 @@ INSTANTIATE_TEST_SUITE_P(
                        appfiles::kS7 + "\r\n",
                    kBadApp},
         FormatCase{"Gen2NoEndRecord", 2, "a.mhx", replaced(kGen2Mhx, appfiles::kS7, ""), kBadApp}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- files made by binutils, flashed byte-exact, and their damaged variants ---------------------
+
+// The records objcopy writes for `image` placed at `address`; `format` is its output format
+// with any options ("ihex", "srec", "srec --srec-forceS3").
+std::string objcopyRecords(const TempDir& dir, const Bytes& image, uint32_t address,
+                           const std::string& format) {
+    TempDir::writeFile(dir / "source.bin", std::string(image.begin(), image.end()));
+    const std::string command = "objcopy -I binary -O " + format + " --change-addresses " +
+                                std::to_string(address) + " '" + (dir / "source.bin").string() +
+                                "' '" + (dir / "records.txt").string() + "'";
+    if (std::system(command.c_str()) != 0) return {};
+    return TempDir::readFile(dir / "records.txt");
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// Damage done to one data record: the middle one, or the last for LastDataByte.
+enum class Damage {
+    None,
+    FlippedDataDigit,
+    OneByteShort,   // the last data byte is missing
+    CountOneShort,  // the count leaves the last data byte out
+    ChecksumDigit,
+    LastDataByte,
+};
+
+bool isDataRecord(const std::string& line) {
+    if (line.starts_with(':')) return line.size() > 11 && line.compare(7, 2, "00") == 0;
+    return line.starts_with("S2") || line.starts_with("S3");
+}
+
+// Where a record's data begin: after ":", count, address and type; or after "S", type, count
+// and 3 or 4 address bytes.
+size_t dataStart(const std::string& line) {
+    if (line.starts_with(':')) return 9;
+    return line[1] == '2' ? 10 : 12;
+}
+
+char otherDigit(char c) { return c == '0' ? '1' : '0'; }
+
+std::string damaged(const std::string& records, Damage damage) {
+    std::vector<std::string> lines = linesOf(records);
+    std::vector<size_t> data;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (isDataRecord(lines[i])) data.push_back(i);
+    if (data.empty()) return records;
+    std::string& middle = lines[data[data.size() / 2]];
+    std::string& last = lines[data.back()];
+    switch (damage) {
+        case Damage::None: break;
+        case Damage::FlippedDataDigit: {
+            const size_t at = dataStart(middle) + 3;
+            middle[at] = otherDigit(middle[at]);
+            break;
+        }
+        case Damage::OneByteShort: middle.erase(middle.size() - 4, 2); break;
+        case Damage::CountOneShort: {
+            const size_t at = middle.starts_with(':') ? 1 : 2;
+            middle.replace(at, 2, appfiles::hex(std::stoul(middle.substr(at, 2), nullptr, 16) - 1, 2));
+            break;
+        }
+        case Damage::ChecksumDigit: middle.back() = otherDigit(middle.back()); break;
+        case Damage::LastDataByte: last[last.size() - 3] = otherDigit(last[last.size() - 3]); break;
+    }
+    return joined(lines);
+}
+
+struct ToolCase {
+    const char* name;
+    uint8_t generation;
+    const char* fileName;
+    const char* format;
+    uint32_t address;
+    Damage damage;
+    int32_t status;
+};
+
+class ToolMadeFiles : public DriverOnSim, public ::testing::WithParamInterface<ToolCase> {};
+
+TEST_P(ToolMadeFiles, FlashByteExactOrRefuse) {
+    const ToolCase& c = GetParam();
+    const Bytes image = imageOf(c.generation == 1 ? kV210 : kDi2V107, 1000, 0x5A);
+    const std::string records = objcopyRecords(folder, image, c.address, c.format);
+    ASSERT_FALSE(records.empty()) << "objcopy -O " << c.format;
+    const std::string body = damaged(records, c.damage);
+    std::string text = body;
+    if (c.generation == 1) {
+        text = appfiles::headerText({kV210}, appfiles::gen1Checksum(image),
+                                    appfiles::gen1EndAddress(image), "\n") + "[Data]\n" + body;
+    } else if (std::string(c.fileName).ends_with(".app")) {
+        text = appfiles::headerText({kDi2V107}, "", "", "\n") + "[Data]\n" + body;
+    }
+    connect(c.generation, c.generation == 1 ? "JED-677 V2.04" : "DI2_DiagApp_V1.06");
+    EXPECT_EQ(driver.AppDownload(write(c.fileName, text)), c.status);
+    if (c.status != 0) {
+        // Refused before the interface left its application.
+        EXPECT_TRUE(sim->requests().empty());
+        EXPECT_EQ(sim->appVersion(), c.generation == 1 ? "JED-677 V2.04" : "DI2_DiagApp_V1.06");
+        return;
+    }
+    EXPECT_EQ(sim->flashedImage(), c.generation == 1 ? gen1Flashed(image) : image);
+    EXPECT_EQ(sim->flashedLoadAddress(), c.address);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Objcopy, ToolMadeFiles,
+    ::testing::Values(
+        ToolCase{"IntelHex", 1, "a.app", "ihex", 0xA000, Damage::None, 0},
+        ToolCase{"IntelHexFlippedDataDigit", 1, "a.app", "ihex", 0xA000, Damage::FlippedDataDigit,
+                 kBadApp},
+        ToolCase{"IntelHexRecordOneByteShort", 1, "a.app", "ihex", 0xA000, Damage::OneByteShort,
+                 kBadApp},
+        ToolCase{"IntelHexCountOneShort", 1, "a.app", "ihex", 0xA000, Damage::CountOneShort,
+                 kBadApp},
+        ToolCase{"IntelHexRecordChecksum", 1, "a.app", "ihex", 0xA000, Damage::ChecksumDigit,
+                 kBadApp},
+        // The header's checksum leaves the last byte out; the record's covers it.
+        ToolCase{"IntelHexLastImageByte", 1, "a.app", "ihex", 0xA000, Damage::LastDataByte,
+                 kBadApp},
+        ToolCase{"S3Mhx", 2, "a.MHX", "srec --srec-forceS3", 0xC00000, Damage::None, 0},
+        ToolCase{"S3App", 2, "a.app", "srec --srec-forceS3", 0xC00000, Damage::None, 0},
+        ToolCase{"S3FlippedDataDigit", 2, "a.MHX", "srec --srec-forceS3", 0xC00000,
+                 Damage::FlippedDataDigit, kBadApp},
+        ToolCase{"S3RecordOneByteShort", 2, "a.MHX", "srec --srec-forceS3", 0xC00000,
+                 Damage::OneByteShort, kBadApp},
+        ToolCase{"S3CountOneShort", 2, "a.MHX", "srec --srec-forceS3", 0xC00000,
+                 Damage::CountOneShort, kBadApp},
+        ToolCase{"S3RecordChecksum", 2, "a.MHX", "srec --srec-forceS3", 0xC00000,
+                 Damage::ChecksumDigit, kBadApp},
+        ToolCase{"S3LastImageByte", 2, "a.MHX", "srec --srec-forceS3", 0xC00000,
+                 Damage::LastDataByte, kBadApp},
+        // S2 records alone have no base: above 0xFFFF they would be flashed at address 0.
+        ToolCase{"S2AboveFFFF", 2, "a.MHX", "srec", 0xC00000, Damage::None, kBadApp}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DriverOnSim, Generation1FileFlashIsWrappedInTheDownloadService) {
