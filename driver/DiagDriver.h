@@ -187,6 +187,12 @@ public:
     int32_t saeErrorCode() const { return saeError_; }
     int32_t saeStartTesterPresent();
     int32_t saeStopTesterPresent();
+    int32_t saeSendData(uint8_t* buffer, uint16_t& length, size_t size, uint32_t timeoutMs,
+                        uint16_t source);
+    int32_t saeStartKwp();
+    int32_t saeStopKwp();
+    // The longest time one request with reply may take with its repetitions and waits.
+    static constexpr uint64_t kSaeMaxCallMs = kMaxPendingWaitMs;
 
     // "NVersModul_X_V1.00_date()" gives "X V1.00": the second and third "_"-separated fields.
     static std::string bannerVersion(const std::string& banner);
@@ -218,6 +224,13 @@ private:
     int32_t saeSetOptions(const uint8_t* list, size_t length);
     // Command 0x17: the next message matching the filter words, left in the work frame.
     int32_t saeReceiveRequest(uint16_t word1, uint16_t word2, uint16_t word3, uint32_t timeoutMs);
+    struct SaeRequest;
+    enum class SaeReply : uint8_t;
+    int32_t saeBuildRequest(const uint8_t* message, size_t length, uint32_t timeoutMs,
+                            uint16_t source, SaeRequest& request);
+    SaeReply saeKwpErrorHandler(const uint8_t* reply, size_t length, size_t headerLength);
+    int32_t saeWaitResponse(std::vector<uint8_t>& reply, size_t room, uint32_t timeoutMs,
+                            uint64_t deadline);
 
     int32_t writeAll(const uint8_t* frame, size_t length);
     int32_t readExact(uint8_t* buffer, size_t count);

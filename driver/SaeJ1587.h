@@ -93,6 +93,53 @@ int32_t SAEJ1587SetCutOffReceivedHeader(uint8_t flag);
 /* The layer error of the last call (0 after success); untagged for the layer's own codes. */
 int32_t SAEJ1587GetErrCode(void);
 
+/* Sends a request and returns the matching reply (command 0x18), repeating on busy and pending
+ * answers.
+ *   buffer   in: the request, *length bytes; out: the reply (failure: its first 20 bytes, at most
+ *            size, are zeroed).
+ *   length   in: the request's length (at most size, else SAE_ERR_ARGUMENT); out: the reply's
+ *            length, 0 on failure.
+ *   size     the room of buffer; a reply that does not fit gives SAE_ERR_REPLY_TOO_LONG.
+ *   timeoutMs  the reply filter's time-out.
+ *   source   the expected sender (0x0100: any) for the standard variant's filter.
+ *
+ * The request as the interface gets it:
+ *   ISO 15765: the message unchanged, no filter.
+ *   A message whose first two bytes are 0 brings its own filter: the two bytes are dropped and
+ *   the rest is [message, filter word 1 (2 bytes), n pairs (x, 0xFF), filter word 2, filter
+ *   word 3]. The pairs are counted from the end backwards, from the byte before filter word 2,
+ *   for as long as the second byte of a pair is 0xFF; at least 2n + 8 bytes must remain. The
+ *   interface gets [header, message, words 1-3, 16 x n + 1, time-out / 50], the header being the
+ *   three address bytes in the maker's variant and nothing otherwise.
+ *   Maker's variant: [word 1 low, word 2 low, word 3 low, message, 0, word 3 low, 0, word 2 low,
+ *   0, word 1 low, 1, time-out / 50]; header length 3.
+ *   Standard: the message is [MID, n page escapes 0xFF, PID, data]; header length n + 2; the
+ *   filter by PID: 0 [source, 0, requested PID, 1, 0, flags, t] (n + 3 bytes needed); 128 [0,
+ *   destination MID, 0, requested PID, 1, 0, flags, t] (n + 4); 195 [0, destination MID, 0, 196,
+ *   1, 0, flags, t] (n + 4); any other [source, 0, PID, 1, 0, flags, t] (n + 2); the requested
+ *   PID is the byte after the PID, the destination MID the second byte after it.
+ *   A request too short for its header or filter: SAE_ERR_REQUEST_SHORT, returned untagged,
+ *   nothing sent. Longer than SAE_MAX_REQUEST with header and filter: DIAG_ERR_REQUEST_TOO_LONG.
+ *
+ * Replies (maker's variant and ISO 15765): the byte after the header 0x7F is a negative answer
+ * with the response code two bytes further on. 0x21 (busy): wait 1200 ms and repeat. 0x78
+ * (pending): wait for the final reply with command 0x17 (filter [word 3, word 2, word 1], 5000
+ * ms; with word 2 0xFE a further pending answer is waited out too). Any other code ends the call
+ * with SAE_ERR_NEGATIVE + code. Up to 3 attempts; 5 once the interface answered status 0xA3,
+ * after 1200 ms. An exchange the interface refuses with a status frame counts as an attempt; a
+ * fault of the link ends the call at once. Still busy after the last attempt: SAE_ERR_NEGATIVE +
+ * 0x21. A call waits at most 60 s in all (DIAG_ERR_TIMEOUT). A reply too short for its header
+ * or response code: DIAG_ERR_BAD_REPLY. With the cut-off flag the reply comes back without its
+ * header. */
+#define SAE_MAX_REQUEST 512
+int32_t SAEJ1587SendData(uint8_t* buffer, uint16_t* length, uint32_t size, uint32_t timeoutMs,
+                         uint16_t source);
+/* The KWP communication of the maker's variant: [0x81] then tester present; tester present off
+ * then [0x82]. ISO 15765: tester present only. Standard: nothing is sent, 0 is returned and
+ * SAE_ERR_NOT_IN_STANDARD left for SAEJ1587GetErrCode. */
+int32_t SAEJ1587StartKwpCommunication(void);
+int32_t SAEJ1587StopKwpCommunication(void);
+
 /* Tester present on and off. In the standard variant the start sends nothing, returns 0 and
  * leaves SAE_ERR_NOT_IN_STANDARD for SAEJ1587GetErrCode. */
 int32_t SAEJ1587StartTesterPresent(void);

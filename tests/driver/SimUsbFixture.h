@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "DiagDriver.h"
 #include "SimUsbBus.h"
 
@@ -12,6 +14,24 @@ protected:
     FakeClock clock;
     DiagDriver driver{clock};
     SimUsbBus& bus = SimUsbBus::instance();
+
+    // A generation-1 interface "Diagnostic Interface #1" holding this application.
+    SimInterface& addGen1(const std::string& appVersion = "JED-677 V2.04", bool running = false) {
+        SimConfig c;
+        c.appVersion = appVersion;
+        c.applicationRunning = running;
+        return bus.addDevice("Diagnostic Interface #1", c);
+    }
+    // A generation-2 interface "Diagnostic-Interface-2 #1" holding this application.
+    SimInterface& addGen2(const std::string& appVersion = "DI2_DiagApp_V1.06   ",
+                          bool running = false) {
+        SimConfig c;
+        c.generation = 2;
+        c.biosVersion = "DI2 Boot V1.00";
+        c.appVersion = appVersion;
+        c.applicationRunning = running;
+        return bus.addDevice("Diagnostic-Interface-2 #1", c);
+    }
 
     void SetUp() override {
         bus.reset();

@@ -174,23 +174,7 @@ TEST_F(SerialConnection, InterfaceServicesOverTheSerialPort) {
 
 // --- USB --------------------------------------------------------------------------------------
 
-class UsbConnection : public SimUsbFixture {
-protected:
-    SimInterface& addGen1(bool running = false) {
-        SimConfig c;
-        c.generation = 1;
-        c.applicationRunning = running;
-        return bus.addDevice("Diagnostic Interface #1", c);
-    }
-    SimInterface& addGen2(bool running = false) {
-        SimConfig c;
-        c.generation = 2;
-        c.biosVersion = "DI2 Boot V1.00";
-        c.appVersion = "DI2_DiagApp_V1.06   ";
-        c.applicationRunning = running;
-        return bus.addDevice("Diagnostic-Interface-2 #1", c);
-    }
-};
+using UsbConnection = SimUsbFixture;
 
 struct UsbNameCase {
     const char* name;
@@ -283,7 +267,7 @@ TEST_F(UsbConnection, SecondOpenKeepsTheConnectionAnotherPortReplacesIt) {
 }
 
 TEST_F(UsbConnection, Generation2RestartsWhenTheApplicationStarts) {
-    SimInterface& sim = addGen2(/*running=*/false);
+    SimInterface& sim = addGen2();
     ASSERT_EQ(driver.OpenDiagDriver("USB0"), 0);
     const uint64_t before = clock.sleptMs();
     EXPECT_EQ(driver.AppStart(3), 0);

@@ -112,21 +112,6 @@ INSTANTIATE_TEST_SUITE_P(InterfaceApplication, SerialOpenFlash,
 class UsbOpen : public SimUsbFixture {
 protected:
     TempDir appFolder;
-    SimInterface& addGen1(const std::string& appVersion) {
-        SimConfig c;
-        c.appVersion = appVersion;
-        SimInterface& sim = bus.addDevice("Diagnostic Interface #1", c);
-        sim.attachEcu(std::make_shared<SimMinimalEcu>());
-        return sim;
-    }
-    SimInterface& addGen2(const std::string& appVersion, bool running) {
-        SimConfig c;
-        c.generation = 2;
-        c.biosVersion = "DI2 Boot V1.00";
-        c.appVersion = appVersion;
-        c.applicationRunning = running;
-        return bus.addDevice("Diagnostic-Interface-2 #1", c);
-    }
 };
 
 TEST_F(UsbOpen, Generation2FlashesAndRestartsIntoTheApplication) {

@@ -9,26 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "AppFiles.h"
 #include "DiagDr32.h"
 #include "DiagDriver.h"
 #include "SaeJ1587.h"
+#include "SaeUsbFixture.h"
 #include "SimPty.h"
 #include "SimRequests.h"
 #include "SimUsbBus.h"
-#include "SimUsbFixture.h"
 #include "TempDir.h"
 
 namespace {
 
 using appfiles::Bytes;
-using appfiles::gen1App;
-using appfiles::imageOf;
-
-// Our own SAE application file; nothing of the interface maker's.
-const std::string kSaeFileVersion = "SAE1587 V2.05";
-const std::string kSaeCurrent = "SAE1587 V2.03";
-const std::string kGen2Current = "DI2_DiagApp_V1.06   ";
 
 Bytes sequence(size_t length, uint8_t first = 1) {
     Bytes bytes(length);
@@ -36,36 +28,7 @@ Bytes sequence(size_t length, uint8_t first = 1) {
     return bytes;
 }
 
-class SaeUsb : public SimUsbFixture {
-protected:
-    TempDir appFolder;
-
-    SimInterface& addGen1(const std::string& appVersion) {
-        SimConfig c;
-        c.appVersion = appVersion;
-        return bus.addDevice("Diagnostic Interface #1", c);
-    }
-    SimInterface& addGen2(bool running) {
-        SimConfig c;
-        c.generation = 2;
-        c.biosVersion = "DI2 Boot V1.00";
-        c.appVersion = kGen2Current;
-        c.applicationRunning = running;
-        return bus.addDevice("Diagnostic-Interface-2 #1", c);
-    }
-    // An interface with the SAE application current, opened and started.
-    SimInterface& openSae(uint8_t generation = 1) {
-        SimInterface& sim = generation == 2 ? addGen2(true) : addGen1(kSaeCurrent);
-        sim.setSaeClock(&clock);
-        EXPECT_EQ(driver.saeOpen("USB0", appFolder.path(), 1, 0), 0);
-        EXPECT_TRUE(sim.saeRunning());
-        return sim;
-    }
-    void writeSaeFile() {
-        TempDir::writeFile(appFolder / "sae.app",
-                           gen1App({kSaeFileVersion}, imageOf(kSaeFileVersion, 300, 0x5A)));
-    }
-};
+using SaeUsb = SaeUsbFixture;
 
 // --- opening and closing ----------------------------------------------------------------------
 
@@ -106,7 +69,7 @@ TEST_F(SaeUsb, Generation1WithoutAnSaeApplicationAnywhere) {
 }
 
 TEST_F(SaeUsb, Generation2StopsItsApplicationAndRestartsIntoTheSaeOne) {
-    SimInterface& sim = addGen2(true);
+    SimInterface& sim = addGen2(kGen2Current, true);
     ASSERT_EQ(driver.saeOpen("USB0", appFolder.path(), 1, 0), 0);
     EXPECT_EQ(sim.startedSelector(), 4);
     EXPECT_TRUE(sim.saeRunning());

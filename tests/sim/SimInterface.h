@@ -65,6 +65,12 @@
 //     escapes in front of the PID); 0x0100 matches anything, a message too short for a compared
 //     byte does not match. Messages that do not match stay queued. No match: after the filter's
 //     time-out (a clock set with setSaeClock moves on by it) status 0x0F, as for a silent ECU.
+//   - 0x18 [request, filter (8 bytes, as for 0x17)] under J1708 options, [request] under ISO
+//     15765: sends the request and answers with the next item of the script the test queued
+//     (queueSaeReply, queueSaeStatus, queueSaeSilence); with no script, as 0x17 answers (the
+//     filter is the request's last 8 bytes; under ISO 15765 the first message on the line, else
+//     status 0x0F at once). Every request is recorded whole in sae().requests.
+//   Generation 1 carries at most 255 bytes in a reply (an 8-bit length); generation 2 any length.
 
 #include <cstddef>
 #include <cstdint>
@@ -104,6 +110,15 @@ struct SimSae {
     SimBytes testerPresentData;           // the data of the last 0x19
     std::vector<SimBytes> sent;           // every raw message (0x12), in order
     std::vector<SimBytes> receiveFilters; // the filter of every 0x17, in order
+    std::vector<SimBytes> requests;       // the data of every 0x18 (request and filter), in order
+};
+
+// One answer of the SAE application to a request with reply (0x18).
+struct SimSaeAnswer {
+    enum class Kind { Reply, Status, Silence };
+    Kind kind = Kind::Reply;
+    SimBytes reply;      // Kind::Reply: the ECU's message
+    uint8_t status = 0;  // Kind::Status: the interface's status byte
 };
 
 // How a serial interface answers on its modem lines.
@@ -193,6 +208,11 @@ public:
     // A message some ECU sends on the line, for the next 0x17 whose filter matches it.
     void queueSaeMessage(const SimBytes& message);
     size_t queuedSaeMessages() const;
+    // The next answers to 0x18, in order.
+    void queueSaeReply(const SimBytes& reply);
+    void queueSaeStatus(uint8_t status);
+    void queueSaeSilence();
+    size_t queuedSaeAnswers() const;
     // A fake clock that moves on by the time the application waits for a message in vain.
     void setSaeClock(FakeClock* clock);
     SimSae sae() const;
@@ -243,7 +263,8 @@ private:
     bool handleJed677(uint8_t command, const SimBytes& data);
     bool isSaeRunning() const;
     bool handleSae(uint8_t command, const SimBytes& data);
-    void saeReceive(const SimBytes& filter);
+    void saeReceive(uint8_t command, const SimBytes& filter);
+    void saeSendData(const SimBytes& data);
     std::string versionOfImage(const SimBytes& image) const;
 
     mutable std::mutex mutex_;
@@ -309,5 +330,6 @@ private:
     // The SAE application.
     SimSae sae_;
     std::deque<SimBytes> saeLine_;
+    std::deque<SimSaeAnswer> saeScript_;
     FakeClock* saeClock_ = nullptr;
 };

@@ -11,6 +11,7 @@ constexpr uint8_t kCmdOptions = 0x07;
 constexpr uint8_t kCmdSend = 0x12;
 constexpr uint8_t kCmdPriority = 0x15;
 constexpr uint8_t kCmdReceive = 0x17;
+constexpr uint8_t kCmdSendData = 0x18;
 constexpr uint8_t kCmdTesterPresentOn = 0x19;
 constexpr uint8_t kCmdTesterPresentOff = 0x1A;
 
@@ -31,6 +32,11 @@ bool matches(const SimBytes& message, const SimBytes& filter) {
         if (positions[i] >= message.size() || message[positions[i]] != word) return false;
     }
     return true;
+}
+
+// Whether the last options chose ISO 15765 (none yet: J1708).
+bool isIso15765(const SimSae& sae) {
+    return !sae.options.empty() && sae.options[0] == kOptionsIso15765;
 }
 
 }  // namespace
@@ -71,12 +77,18 @@ bool SimInterface::handleSae(uint8_t command, const SimBytes& data) {
         case kCmdReceive:
             if (data.size() != kFilterSize) return refuse();
             sae_.receiveFilters.push_back(data);
-            saeReceive(data);
+            saeReceive(command, data);
             return true;
 
+        case kCmdSendData: {
+            if (data.size() < (isIso15765(sae_) ? 1u : kFilterSize + 1)) return refuse();
+            sae_.requests.push_back(data);
+            saeSendData(data);
+            return true;
+        }
+
         case kCmdTesterPresentOn: {
-            const bool iso = !sae_.options.empty() && sae_.options[0] == kOptionsIso15765;
-            if (data.size() != (iso ? 0u : 2u)) return refuse();
+            if (data.size() != (isIso15765(sae_) ? 0u : 2u)) return refuse();
             sae_.testerPresent = true;
             sae_.testerPresentData = data;
             reply(command, {});
@@ -93,16 +105,52 @@ bool SimInterface::handleSae(uint8_t command, const SimBytes& data) {
     }
 }
 
-void SimInterface::saeReceive(const SimBytes& filter) {
+// The first message on the line that the filter lets through (no filter: the first of all).
+void SimInterface::saeReceive(uint8_t command, const SimBytes& filter) {
     for (auto it = saeLine_.begin(); it != saeLine_.end(); ++it) {
-        if (!matches(*it, filter)) continue;
+        if (!filter.empty() && !matches(*it, filter)) continue;
         const SimBytes message = *it;
         saeLine_.erase(it);
-        reply(kCmdReceive, message);
+        reply(command, message);
         return;
     }
-    if (saeClock_) saeClock_->advance(filter[7] * kTimeoutUnitMs);
+    if (saeClock_ && !filter.empty()) saeClock_->advance(filter[7] * kTimeoutUnitMs);
     replyStatus(kStatusEcuSilent);
+}
+
+void SimInterface::saeSendData(const SimBytes& data) {
+    if (saeScript_.empty()) {
+        saeReceive(kCmdSendData, isIso15765(sae_) ? SimBytes{}
+                                                  : SimBytes(data.end() - kFilterSize, data.end()));
+        return;
+    }
+    const SimSaeAnswer answer = saeScript_.front();
+    saeScript_.pop_front();
+    switch (answer.kind) {
+        case SimSaeAnswer::Kind::Reply: reply(kCmdSendData, answer.reply); break;
+        case SimSaeAnswer::Kind::Status: replyStatus(answer.status); break;
+        case SimSaeAnswer::Kind::Silence: break;
+    }
+}
+
+void SimInterface::queueSaeReply(const SimBytes& reply) {
+    std::lock_guard lock(mutex_);
+    saeScript_.push_back({SimSaeAnswer::Kind::Reply, reply, 0});
+}
+
+void SimInterface::queueSaeStatus(uint8_t status) {
+    std::lock_guard lock(mutex_);
+    saeScript_.push_back({SimSaeAnswer::Kind::Status, {}, status});
+}
+
+void SimInterface::queueSaeSilence() {
+    std::lock_guard lock(mutex_);
+    saeScript_.push_back({SimSaeAnswer::Kind::Silence, {}, 0});
+}
+
+size_t SimInterface::queuedSaeAnswers() const {
+    std::lock_guard lock(mutex_);
+    return saeScript_.size();
 }
 
 void SimInterface::queueSaeMessage(const SimBytes& message) {

@@ -85,6 +85,7 @@ TEST_P(SimSaeRefusal, MalformedDataAnswersOutOfRange) {
     EXPECT_EQ(sae.priority, 0);
     EXPECT_TRUE(sae.sent.empty());
     EXPECT_TRUE(sae.receiveFilters.empty());
+    EXPECT_TRUE(sae.requests.empty());
     EXPECT_FALSE(sae.testerPresent);
 }
 
@@ -97,6 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{"PriorityNine", 0x15, {'9'}},
                       RefusalCase{"PriorityBinary", 0x15, {3}},
                       RefusalCase{"ReceiveFilterShort", 0x17, Bytes(7, 0)},
+                      RefusalCase{"SendDataWithoutRequest", 0x18, Bytes(8, 0)},
                       RefusalCase{"TesterPresentJ1708WithoutData", 0x19, {}},
                       RefusalCase{"TesterPresentOffWithData", 0x1A, {1}}),
     [](const auto& info) { return std::string(info.param.name); });
