@@ -44,6 +44,8 @@ constexpr int kFooterTextInset = 8;
 constexpr int kFooterCaptionX[] = {54, 405};
 constexpr int kFooterValueX[] = {228, 584};
 constexpr int kFooterValueWidth = kBoxWidth - 2 * kFooterTextInset;
+// Smaller than the captions, so a date with its time or a 17-character VIN fits the box.
+constexpr ReportFont kFooterValueFont{13, true};
 
 constexpr int kGridBottom = kGridTop + FspReportLayout::kRowsPerPage * kRowHeight;
 static_assert(kGridBottom == kFooterTop, "the footer closes the grid");
@@ -224,8 +226,8 @@ void FspReportLayout::startPage(Report& report) {
         page.rects.push_back({valueLeft, top, kBoxWidth, kBoxHeight});
         page.texts.push_back({.x = kFooterCaptionX[f.column], .y = top + kFooterTextInset,
                               .text = f.caption, .font = kFont});
-        page.texts.push_back({.x = kFooterValueX[f.column], .y = top + kFooterTextInset,
-                              .width = kFooterValueWidth, .text = *f.value, .font = kFont});
+        page.texts.push_back({.x = kFooterValueX[f.column], .y = top + kFooterTextInset + 2,
+                              .width = kFooterValueWidth, .text = *f.value, .font = kFooterValueFont});
     }
     const int signatureLeft = kFrameLeft + 2 * kBoxWidth;
     const int signatureTop = kFooterTop + 2 * kBoxHeight;

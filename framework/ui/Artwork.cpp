@@ -107,3 +107,122 @@ QPixmap errorPicture() {
     p.drawPoint(QPointF(66, 50));
     return picture;
 }
+
+void paintReportLogo(QPainter& p, const QRectF& box) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(box.topLeft());
+    p.scale(box.width() / 193.0, box.height() / 33.0);
+
+    // A blue badge with a stylised air bellows (three stacked rings) and the program's trade.
+    const QColor blue(0x1f, 0x5f, 0x9f);
+    p.setPen(Qt::NoPen);
+    p.setBrush(blue);
+    p.drawRoundedRect(QRectF(0, 0, 44, 33), 5, 5);
+    p.setBrush(Qt::white);
+    for (int i = 0; i < 3; ++i) p.drawRoundedRect(QRectF(8, 5 + i * 8.5, 28, 6), 3, 3);
+
+    QFont name(QStringLiteral("DejaVu Sans"));
+    name.setPixelSize(17);
+    name.setBold(true);
+    p.setFont(name);
+    p.setPen(blue);
+    p.drawText(QRectF(50, 0, 143, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Air suspension"));
+    QFont line = name;
+    line.setPixelSize(8);
+    line.setBold(false);
+    p.setFont(line);
+    p.setPen(QColor(0x40, 0x40, 0x40));
+    p.drawText(QRectF(50, 23, 143, 10), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Diagnostics and calibration"));
+    p.restore();
+}
+
+namespace {
+
+// A sheet of paper with a folded corner, the base of the zoom glyphs.
+void paintSheet(QPainter& p, const QRectF& r) {
+    QPolygonF sheet;
+    sheet << r.topLeft() << QPointF(r.right() - 6, r.top()) << QPointF(r.right(), r.top() + 6)
+          << r.bottomRight() << r.bottomLeft();
+    p.setPen(QPen(QColor(0x50, 0x50, 0x50), 1.5));
+    p.setBrush(Qt::white);
+    p.drawPolygon(sheet);
+    p.setPen(QPen(QColor(0x9a, 0x9a, 0x9a), 1.5));
+    for (qreal y = r.top() + 8; y < r.bottom() - 3; y += 4)
+        p.drawLine(QPointF(r.left() + 4, y), QPointF(r.right() - 4, y));
+}
+
+// An arrow head pointing left (direction -1) or right (+1), with a bar for first/last.
+void paintPageArrow(QPainter& p, int direction, bool bar) {
+    const qreal tip = direction < 0 ? 8 : 24;
+    const qreal back = direction < 0 ? 22 : 10;
+    QPolygonF head;
+    head << QPointF(tip, 16) << QPointF(back, 6) << QPointF(back, 26);
+    p.setPen(QPen(QColor(0x14, 0x3c, 0x64), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(0x2f, 0x7f, 0xc8));
+    p.drawPolygon(head);
+    if (bar) p.drawRect(QRectF(direction < 0 ? 4 : 25, 6, 3, 20));
+}
+
+void paintPrinter(QPainter& p) {
+    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.5));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(9, 3, 14, 10));  // paper in
+    p.setBrush(QColor(0xb8, 0xbe, 0xc6));
+    p.drawRoundedRect(QRectF(3, 12, 26, 12), 3, 3);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8, 20, 16, 9));  // paper out
+    p.setBrush(QColor(0x3c, 0xb0, 0x4a));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(24, 16), 1.8, 1.8);
+}
+
+}  // namespace
+
+QIcon previewToolIcon(PreviewTool tool) {
+    QPixmap glyph(32, 32);
+    glyph.fill(Qt::transparent);
+    QPainter p(&glyph);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (tool) {
+    case PreviewTool::FullPage:
+        paintSheet(p, QRectF(8, 3, 16, 26));
+        break;
+    case PreviewTool::OriginalSize: {
+        paintSheet(p, QRectF(4, 3, 24, 26));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(6, 10, 20, 14));
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(10);
+        font.setBold(true);
+        p.setFont(font);
+        p.setPen(QColor(0x14, 0x3c, 0x64));
+        p.drawText(QRectF(4, 10, 24, 14), Qt::AlignCenter, QStringLiteral("1:1"));
+        break;
+    }
+    case PreviewTool::PageWidth:
+        paintSheet(p, QRectF(2, 5, 28, 24));
+        p.setPen(QPen(QColor(0x2f, 0x7f, 0xc8), 2));
+        p.drawLine(QPointF(3, 2), QPointF(29, 2));
+        break;
+    case PreviewTool::FirstPage: paintPageArrow(p, -1, true); break;
+    case PreviewTool::PreviousPage: paintPageArrow(p, -1, false); break;
+    case PreviewTool::NextPage: paintPageArrow(p, +1, false); break;
+    case PreviewTool::LastPage: paintPageArrow(p, +1, true); break;
+    case PreviewTool::PrinterSetup:
+        paintPrinter(p);
+        p.setPen(QPen(QColor(0x14, 0x3c, 0x64), 2.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(20, 30), QPointF(30, 20));  // a screwdriver over the printer
+        break;
+    case PreviewTool::Print: paintPrinter(p); break;
+    case PreviewTool::Exit:
+        p.setPen(QPen(QColor(0xb0, 0x20, 0x20), 4, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(8, 8), QPointF(24, 24));
+        p.drawLine(QPointF(24, 8), QPointF(8, 24));
+        break;
+    }
+    p.end();
+    return QIcon(glyph);
+}

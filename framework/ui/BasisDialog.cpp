@@ -88,6 +88,8 @@ void TfrmCOMBasisDialog::placeOnScreen() {
         target = applicationMainForm();
         if (!target && parentWidget()) target = parentWidget()->window();
         break;
+    case Placement::ScreenCentre:
+        break;
     }
     QRect area;
     if (target && target->isVisible() && target != this) {

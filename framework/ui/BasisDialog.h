@@ -26,6 +26,7 @@ public:
         Default,          // the toolkit's choice (over the owner)
         OwnerCentre,      // centred on the owner's window
         MainFormCentre,   // centred on the application's main window
+        ScreenCentre,     // centred on the screen
     };
 
     // owner may be null. In automation mode the dialog is centred on its owner whatever the

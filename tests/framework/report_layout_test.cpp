@@ -8,37 +8,9 @@
 #include "FehlerspeicherProtokoll.h"
 #include "FspReportLayout.h"
 #include "PreviewLogic.h"
-#include "StringTable.h"
+#include "ProtocolRecords.h"
 
 namespace {
-
-// A record with `count` entries "Valve n (n)" / "Fault n (n)", counter n, timer 0; every
-// third entry is current.
-FehlerspeicherProtokoll recordWith(int count) {
-    FehlerspeicherProtokoll r;
-    r.Datum = "12.03.2024";
-    r.Uhrzeit = "14:05:09";
-    r.System = "KELT air suspension";
-    r.Teilenummer = "4460550010";
-    r.Produktionsdatum = "07/2019";
-    r.SerienNrEcu = "---";
-    r.Hersteller = "Bus works";
-    r.Fahrzeugtyp = "City 12";
-    r.Pruefer = "J. M\xFC" "ller";  // Windows-1252 u-umlaut
-    r.Fahrgestellnummer = "WKK1234567";
-    r.Kilometerstand = "123456";
-    r.Anzahl = static_cast<uint8_t>(count);
-    for (int i = 0; i < std::min<int>(count, kProtokollEintraege); ++i) {
-        fehl_strct& e = r.Eintraege[i];
-        const std::string n = std::to_string(i + 1);
-        e.KomponenteMitCode = "Valve " + n + " (" + n + ")";
-        e.FehlerartMitCode = "Fault " + n + " (" + n + ")";
-        e.Zaehler = static_cast<uint8_t>(i + 1);
-        e.Aktuell = (i % 3 == 0) ? 1 : 0;
-    }
-    if (count == 0) r.Eintraege[0].KomponenteMitCode = LoadStr(11112);
-    return r;
-}
 
 Report layOut(const FehlerspeicherProtokoll& record, uint8_t mode) {
     FspReportLayout layout;
@@ -92,7 +64,7 @@ class FspReportPaging : public ::testing::TestWithParam<PagingCase> {};
 
 TEST_P(FspReportPaging, SixteenEntriesAPageInOrderWithPageNumbers) {
     const PagingCase c = GetParam();
-    const FehlerspeicherProtokoll record = recordWith(c.entries);
+    const FehlerspeicherProtokoll record = protocolWith(c.entries);
     const Report report = layOut(record, kSpalteAnzahl);
 
     EXPECT_EQ(report.jobName, "Fehlerspeicherprotokoll");
@@ -107,7 +79,7 @@ TEST_P(FspReportPaging, SixteenEntriesAPageInOrderWithPageNumbers) {
         const int first = p * 16 + 1;
         const int last = std::min(valid, first + 15);
         EXPECT_EQ(startingWith(texts, "Valve "), componentsFrom(first, last));
-        EXPECT_EQ(startingWith(texts, "Fault ").size(), static_cast<size_t>(last - first + 1));
+        EXPECT_EQ(startingWith(texts, "Open circuit ").size(), static_cast<size_t>(last - first + 1));
         // Every third entry (1, 4, 7, ...) is current and marked "X".
         int current = 0;
         for (int n = first; n <= last; ++n) current += ((n - 1) % 3 == 0);
@@ -123,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, FspReportPaging,
                          [](const auto& info) { return std::to_string(info.param.entries); });
 
 TEST(FspReportLayout, NoEntriesPrintsOnePageWithTheNoMessageRow) {
-    const FehlerspeicherProtokoll record = recordWith(0);
+    const FehlerspeicherProtokoll record = protocolWith(0);
     const Report report = layOut(record, kSpalteAnzahl);
 
     ASSERT_EQ(report.pages.size(), 1u);
@@ -131,12 +103,12 @@ TEST(FspReportLayout, NoEntriesPrintsOnePageWithTheNoMessageRow) {
     EXPECT_TRUE(contains(texts, "1 / 1"));
     EXPECT_EQ(countOf(texts, "X"), 1);
     EXPECT_EQ(countOf(texts, "No message present"), 1);
-    EXPECT_TRUE(startingWith(texts, "Fault ").empty());
+    EXPECT_TRUE(startingWith(texts, "Open circuit ").empty());
     EXPECT_FALSE(contains(texts, "0"));  // no counter beside it
 }
 
 TEST(FspReportLayout, HeaderAndFooterCarryTheRecordOnEveryPage) {
-    const FehlerspeicherProtokoll record = recordWith(17);
+    const FehlerspeicherProtokoll record = protocolWith(17);
     const Report report = layOut(record, kSpalteAnzahl);
 
     ASSERT_EQ(report.pages.size(), 2u);
@@ -146,14 +118,14 @@ TEST(FspReportLayout, HeaderAndFooterCarryTheRecordOnEveryPage) {
              {"DIAGNOSTIC PROTOCOL", "System", "KELT air suspension", "NORVA part number", "4460550010",
               "Production date", "07/2019", "Serial number", "---", "Page :", "current", "Number",
               "Component / note", "Manufacturer", "Bus works", "Vehicle type", "City 12", "Tested by",
-              "J. M\xFC" "ller", "Date", "12.03.2024 14:05:09", "Vehicle ident. no", "WKK1234567",
+              "J. M\xFC" "ller", "Date", "12.03.2024 14:05:09", "Vehicle ident. no", "WKK63312345678901",
               "Odometer reading", "123456", "Signature"})
             EXPECT_TRUE(contains(texts, expected)) << expected;
         ASSERT_EQ(page.pictures.size(), 1u);
         EXPECT_EQ(page.pictures[0].name, kReportLogo);
     }
     // The header's labels show what the record holds, also when that is empty.
-    FehlerspeicherProtokoll blank = recordWith(1);
+    FehlerspeicherProtokoll blank = protocolWith(1);
     blank.SerienNrEcu.clear();
     EXPECT_FALSE(contains(readingOrder(layOut(blank, kSpalteAnzahl).pages[0]), "---"));
 }
@@ -172,7 +144,7 @@ class FspReportColumn : public ::testing::TestWithParam<ColumnCase> {};
 
 TEST_P(FspReportColumn, ChosenByFlagsThenByTheTimers) {
     const ColumnCase c = GetParam();
-    FehlerspeicherProtokoll record = recordWith(3);
+    FehlerspeicherProtokoll record = protocolWith(3);
     record.ZaehlerSpalteErzwingen = c.counterFlag;
     record.TimerSpalteErzwingen = c.timerFlag;
     record.Eintraege[1].Timer = static_cast<uint8_t>(c.timerOfEntry2);
@@ -202,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FspReportLayout, OnlyValidEntriesDecideTheColumn) {
-    FehlerspeicherProtokoll record = recordWith(2);
+    FehlerspeicherProtokoll record = protocolWith(2);
     record.Eintraege[5].Timer = 9;  // beyond Anzahl: left over, not printed
     EXPECT_EQ(columnModeFor(record), kSpalteAnzahl);
 }
@@ -210,7 +182,7 @@ TEST(FspReportLayout, OnlyValidEntriesDecideTheColumn) {
 // --- runs -------------------------------------------------------------------------------------
 
 TEST(FspReportLayout, EveryRunStartsAtThePageAndEntryOne) {
-    const FehlerspeicherProtokoll record = recordWith(20);
+    const FehlerspeicherProtokoll record = protocolWith(20);
     FspReportLayout layout;
     layout.record = &record;
     layout.columnMode = kSpalteAnzahl;
