@@ -81,7 +81,7 @@ EcuMessage EcuMessage::request(std::initializer_list<uint8_t> message) {
 }
 
 KELTInterface::KELTInterface(Jed677Calls calls, ErrorReporter& errors, DiagAttrStruct& attr)
-    : calls_(std::move(calls)), errors_(errors), attr_(attr) {}
+    : calls_(std::move(calls)), errors_(errors), attr_(attr), clock_(&SteadyClock::instance()) {}
 
 bool KELTInterface::demo() const { return DemoModus != 0; }
 

@@ -22,15 +22,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "Clock.h"
 #include "EcuSessionWindows.h"
 #include "ErrorReporter.h"
 #include "ErrorTexts.h"
 #include "FaultDecoding.h"
 #include "FehlerEintrag.h"
 #include "Jed677Calls.h"
+#include "LiveValueLists.h"
 #include "NData.h"
 #include "VehicleTexts.h"
 
@@ -103,6 +106,8 @@ public:
     void setBusyCursor(BusyCursor* cursor) { busyCursor_ = cursor; }
     // The folder searched for interface application files; by default the running program's.
     void setProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
+    // The time the demo's switch pattern changes by; by default the steady clock.
+    void setClock(Clock& clock) { clock_ = &clock; }
     ErrorReporter& errorReporter() const { return errors_; }
 
     // --- connection state (zero at start) ---
@@ -229,9 +234,37 @@ public:
     // the operation with the texts read so far. Demo: "24.3 V", "17 km/h", "0.0 V".
     int ReadStatusValues(DisplayTexts& texts);
 
+    // --- switch positions and measured values ---
+    // The switches of the ECU type (names and state texts from the string table, the door and
+    // sidewalk rows with their parameter notes). Sends nothing. A type without a switch list
+    // sets LetzterFehlercode to KELT_ERR_NOT_SUPPORTED and leaves the list as it was.
+    void BuildSwitchList(SwitchList& list);
+    // Reads the switch inputs of the type's group into the states of a list BuildSwitchList
+    // built for the same type. The first failing request ends the operation; rows set before it
+    // keep their new states. Demo: the rows follow a bit pattern that is inverted every 1.5 s.
+    int ReadSwitchStates(SwitchList& list);
+    // The measured values of the ECU type: 6 entries, one more with the pressure sensor and two
+    // more with the tilt sensor. Sends nothing; a type outside the standard set gives an empty
+    // list. Always true.
+    bool BuildMeasuredValueList(daMesswerteListe& list);
+    // Reads the values into the entries of the list; an entry the list does not hold is not
+    // written. The first failing request ends the operation; entries filled before it keep
+    // their new texts. A type outside the standard set sends nothing and answers for the
+    // stored LetzterFehlercode. Demo: fixed texts.
+    int ReadMeasuredValues(daMesswerteListe& list);
+
     bool demo() const;
 
 private:
+    struct StatusBytes {
+        uint8_t d0 = 0;
+        uint8_t d1 = 0;
+    };
+    // The status request [service]; its data bytes d0, d1 into `bytes`. A reply that does not
+    // reach data byte `lastByteUsed` (0 or 1) is DIAG_ERR_BAD_REPLY.
+    int32_t readStatusBytes(uint8_t service, int lastByteUsed, StatusBytes& bytes);
+    void showDemoSwitchPattern(SwitchList& list);
+
     int report(int32_t code);
     // SendRequest, then DIAG_ERR_BAD_REPLY for a reply shorter than minLength.
     int32_t exchange(EcuMessage& message, uint16_t minLength);
@@ -248,6 +281,11 @@ private:
     InterfaceOpener* opener_ = nullptr;
     BusyCursor* busyCursor_ = nullptr;
     std::string programFolder_;
+    Clock* clock_;
+    // The demo's switch pattern and when it last changed (never before the first poll); kept
+    // for the object's life, so every switch window continues it.
+    uint8_t demoSwitchPattern_ = 0x55;
+    std::optional<uint64_t> demoSwitchChangedAt_;
 };
 
 // The program's ECU layer; created and deleted by the main window.

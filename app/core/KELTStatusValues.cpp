@@ -42,18 +42,13 @@ int KELTInterface::ReadStatusValues(DisplayTexts& texts) {
     }
     if (!isStandardEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
 
-    // Each value sits at a fixed reply byte; a reply that does not reach it is an error, not 0 V.
-    EcuMessage message = EcuMessage::request({kServiceTerminal15Voltage});
-    if (int32_t code = exchange(message, 3); code != 0) return report(code);
-    texts.Terminal15VoltageText = voltageText(message[2]);
-
-    message = EcuMessage::request({kServiceVehicleSpeed});
-    if (int32_t code = exchange(message, 3); code != 0) return report(code);
-    texts.SpeedText = speedText(message[2]);
-
-    message = EcuMessage::request({kServiceRelayValveVoltage});
-    if (int32_t code = exchange(message, 4); code != 0) return report(code);
-    texts.RelayValveVoltageText = voltageText(message[3]);
+    StatusBytes s;
+    if (int32_t code = readStatusBytes(kServiceTerminal15Voltage, 0, s); code != 0) return report(code);
+    texts.Terminal15VoltageText = voltageText(s.d0);
+    if (int32_t code = readStatusBytes(kServiceVehicleSpeed, 0, s); code != 0) return report(code);
+    texts.SpeedText = speedText(s.d0);
+    if (int32_t code = readStatusBytes(kServiceRelayValveVoltage, 1, s); code != 0) return report(code);
+    texts.RelayValveVoltageText = voltageText(s.d1);
 
     return report(LetzterFehlercode);
 }

@@ -75,9 +75,11 @@ SimKeltEcu::SimKeltEcu()
                              'K',  'E',  'L',  'T'};
     setIdentifier({0x10, 0x78, 0x01, 0x00});
     setConfiguration(2, 4, 11, 16);
-    statusValues_[0x48] = {180, 0x30};  // terminal 15: 180 x 0.135 = 24.3 V
-    statusValues_[0x42] = {17, 0};      // 17 km/h
-    statusValues_[0x47] = {0x08, 0};    // safety relay 0.0 V
+    // A bus standing at its level with the ignition on and no switch pressed.
+    statusValues_[0x41] = {0x00, 0x00};  // switch inputs: all contacts open
+    statusValues_[0x48] = {180, 0x30};   // terminal 15: 180 x 0.135 = 24.3 V; supply pressure ok
+    statusValues_[0x42] = {17, 0};       // 17 km/h
+    statusValues_[0x47] = {0x08, 0};     // kneeling input open; safety relay 0.0 V
     statusValues_[kServiceFrontLevel] = {200, 100};  // kneeling input open, front level 100
     statusValues_[kServicePressure] = {53, 80};      // pressure 53, door contact open
     statusValues_[kServiceRearLevels] = {102, 101};  // rear left, rear right

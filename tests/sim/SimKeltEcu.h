@@ -17,8 +17,8 @@
 //   [0x11]                 fault memory: the 40 status bytes
 //   [0x10]                 clear the fault memory (all status bytes 0)
 //   [0x0F]                 stop communication
-//   [service] 0x41..0x4B   status values: two data bytes each (setStatusValue); 0x48, 0x42,
-//                          0x47, 0x43, 0x44, 0x46 and 0x4B are set at start
+//   [service] 0x41..0x4B   status values: two data bytes each (setStatusValue); 0x41, 0x42,
+//                          0x43, 0x44, 0x46, 0x47, 0x48 and 0x4B are set at start
 //   [0x83 0x21 b1 b2]      actuation: b1 b2 become the actuation word; answer [0x81 0x61]
 //   [0x83 0x26 x y]        lead request before valves are driven; answer [0x81 0x66]
 //   [0x20]                 calibration point: the current levels are taken as the next point
@@ -102,7 +102,9 @@ public:
     };
 
     // A 10 78 01 00 ECU at address 16 with the configuration bytes 2, 4, 11, 16, an empty fault
-    // memory, and 24.3 V, 17 km/h and 0.0 V as status values.
+    // memory, and status values of a bus standing at its level: 24.3 V, 17 km/h, 0.0 V at the
+    // safety relay, levels 100 (front), 102 and 101 (rear), pressure 53, tilt 50 and 60, no
+    // switch pressed.
     SimKeltEcu();
 
     // A fresh KELT ECU, in the form SimUsbBus::setEcuFactory takes: set it before the bus plugs
