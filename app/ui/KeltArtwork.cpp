@@ -221,6 +221,66 @@ QPixmap connectionStatusPicture(int index) {
     return picture;
 }
 
+QPixmap switchStatePicture(int index) {
+    QPixmap picture = transparentPixmap(80, 60);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF pivot(16, 40);
+    auto terminal = [&p](QPointF at, const QColor& colour) {
+        p.setPen(QPen(kOutline, 1));
+        p.setBrush(colour);
+        p.drawEllipse(at, 5, 5);
+    };
+    auto lever = [&p, pivot](QPointF to, const QColor& colour) {
+        p.setPen(QPen(colour, 4, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(pivot, to);
+    };
+    p.setPen(QPen(kOutline, 2));
+    p.drawLine(QPointF(2, 40), pivot);
+    switch (index) {
+    case 0:  // open: the lever lifted off its contact
+        p.drawLine(QPointF(64, 40), QPointF(78, 40));
+        terminal(QPointF(64, 40), Qt::white);
+        lever(QPointF(58, 14), kOutline);
+        terminal(pivot, Qt::white);
+        break;
+    case 1:  // closed: the lever on its contact, current flows
+        p.setPen(QPen(kGo, 2));
+        p.drawLine(QPointF(64, 40), QPointF(78, 40));
+        terminal(QPointF(64, 40), kGo);
+        lever(QPointF(64, 40), kGo);
+        terminal(pivot, kGo);
+        break;
+    case 2:
+    case 3:
+    case 4: {  // three contacts; the lever on the middle, upper or lower one
+        const QPointF contacts[] = {QPointF(64, 40), QPointF(60, 12), QPointF(60, 56)};
+        const QPointF& on = contacts[index - 2];
+        p.setPen(QPen(kOutline, 2));
+        for (const QPointF& c : contacts) p.drawLine(c, QPointF(78, c.y()));
+        for (const QPointF& c : contacts) terminal(c, &c == &on ? kGo : Qt::white);
+        lever(on, kGo);
+        terminal(pivot, kGo);
+        break;
+    }
+    default: {  // undefined: a question mark over a greyed switch
+        p.setPen(QPen(Qt::gray, 2));
+        p.drawLine(QPointF(64, 40), QPointF(78, 40));
+        terminal(QPointF(64, 40), Qt::lightGray);
+        lever(QPointF(60, 26), Qt::gray);
+        terminal(pivot, Qt::lightGray);
+        QFont font = p.font();
+        font.setBold(true);
+        font.setPixelSize(30);
+        p.setFont(font);
+        p.setPen(kAmber);
+        p.drawText(QRectF(24, 0, 40, 40), Qt::AlignCenter, QStringLiteral("?"));
+        break;
+    }
+    }
+    return picture;
+}
+
 QIcon toolButtonIcon(MenuCommand command) {
     switch (command) {
     case MenuCommand::DiagnoseStarten:

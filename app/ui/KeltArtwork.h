@@ -1,7 +1,7 @@
 #pragma once
 // The suspension program's pictures, painted at run time like the framework's: the vehicle
-// scheme beside the values, the two connection pictures of the status line and the tool-bar
-// glyphs.
+// scheme beside the values, the two connection pictures of the status line, the switch states
+// and the tool-bar glyphs.
 
 #include "MenuCommands.h"
 
@@ -14,6 +14,11 @@ QPixmap vehicleSchemePicture();
 // The connection picture of the status line (img_Status): index 0 not connected, 1 connected;
 // 16 x 16 pixels. Any other index gives the picture of 0.
 QPixmap connectionStatusPicture(int index);
+
+// A switch state of the switch-positions window (ilSchalter), 80 x 60 pixels: 0 a two-state
+// contact open, 1 closed; 2, 3 and 4 a three-state switch in its middle, first and second
+// position; 5 the undefined state. Any other index gives the picture of 5.
+QPixmap switchStatePicture(int index);
 
 // The glyph of the tool button that runs this command, 32 x 32 pixels; a null icon for a command
 // without a tool button.

@@ -7,9 +7,11 @@
 #include "KeltArtwork.h"
 #include "KeltFsp.h"
 #include "MessageBox.h"
+#include "Messwerte.h"
 #include "NData.h"
 #include "PortDialog.h"
 #include "ProgramModes.h"
+#include "Schalterstellungen.h"
 #include "StringTable.h"
 #include "Suppeculiste.h"
 #include "SupportedEcuList.h"
@@ -275,8 +277,10 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
         {C::Drosseln, &W::mnuDrosseln, nullptr, nullptr},
         {C::ALBVentil, &W::mnuALBVentil, nullptr, nullptr},
         {C::AusgaengeAnsteuern, &W::mnuAusgaengeAnsteuern, nullptr, nullptr},
-        {C::Schalterstellungen, &W::mnuSchalterstellungen, &W::cmd_Schalter, nullptr},
-        {C::MesswerteAnzeigen, &W::mnuMesswerteAnzeigen, &W::cmd_Messwerte, nullptr},
+        {C::Schalterstellungen, &W::mnuSchalterstellungen, &W::cmd_Schalter,
+         &W::mnuSchalterstellungenClick},
+        {C::MesswerteAnzeigen, &W::mnuMesswerteAnzeigen, &W::cmd_Messwerte,
+         &W::mnuMesswerteAnzeigenClick},
         {C::Parameter, &W::mnuParameter, &W::cmd_Parametrieren, nullptr},
         {C::KalibrierenWegsensoren, &W::mnuKalibrierenWegsensoren, &W::cmd_WSKalibrieren, nullptr},
         {C::KalibrierenDrucksensoren, &W::mnuKalibrierenDrucksensoren, &W::cmd_DSKalibrieren, nullptr},
@@ -553,6 +557,16 @@ void TfrmMain::withPollPaused(const std::function<void()>& window) {
 void TfrmMain::mnuUnterstuetzteEcusClick() {
     TfrmSupportedEcuList1 list(this);
     list.Execute();
+}
+
+void TfrmMain::mnuSchalterstellungenClick() {
+    TfrmSchalterstellungen window(this, ecu());
+    window.Execute();
+}
+
+void TfrmMain::mnuMesswerteAnzeigenClick() {
+    TNMesswerte window(this, ecu());
+    window.exec();
 }
 
 void TfrmMain::mnuFehlersucheClick() {

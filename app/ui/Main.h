@@ -173,6 +173,8 @@ private:
     void mnuECUNeustartClick();
     void mnuBeendenClick();
     void mnuFehlersucheClick();
+    void mnuSchalterstellungenClick();
+    void mnuMesswerteAnzeigenClick();
     void mnuEinstellungenClick();
 
     void buildLayout();

@@ -227,6 +227,8 @@ public:
     ScriptedOpener opener;
     CountingCursor cursor;
     std::unique_ptr<KELTInterface> kelt;
+    // The error handler the layer is made with; a fixture may put another in front of `errors`.
+    ErrorReporter* errorHandler = &errors;
     KELTInterface* previousObj = nullptr;
     uint8_t previousDemo = 0;
 
@@ -245,7 +247,7 @@ public:
         DemoModus = previousDemo;
     }
     void makeKelt(Jed677Calls calls) {
-        kelt = std::make_unique<KELTInterface>(std::move(calls), errors, attr);
+        kelt = std::make_unique<KELTInterface>(std::move(calls), *errorHandler, attr);
         kelt->setWaitDialog(&waitDialog);
         kelt->setInterfaceOpener(&opener);
         kelt->setBusyCursor(&cursor);

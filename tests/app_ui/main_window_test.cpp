@@ -3,6 +3,8 @@
 #include "Main.h"
 
 #include "KeltFsp.h"
+#include "Messwerte.h"
+#include "Schalterstellungen.h"
 
 #include "DiagDriver.h"
 #include "DriverTestSupport.h"
@@ -27,6 +29,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -254,6 +257,67 @@ TEST_F(MainWindowTest, DiagnosticMemoryOpensOverThePausedPoll) {
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }
 
+// Both live displays open over the paused poll from their menu item, their tool button and by
+// number (the automation client's way), show the demo's values and end with OK.
+TEST_F(MainWindowTest, SwitchAndValueWindowsOpenEveryWay) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+
+    struct Way {
+        const char* name;
+        std::function<void()> open;
+    };
+    auto ways = [&w](MenuCommand command) {
+        return std::vector<Way>{
+            {"menu", [&w, command] { w.commandAction(command)->trigger(); }},
+            {"tool button", [&w, command] { w.toolAction(command)->trigger(); }},
+            {"number", [&w, command] { EXPECT_TRUE(w.startCommand(command)); }},
+        };
+    };
+    for (const Way& way : ways(MenuCommand::Schalterstellungen)) {
+        SCOPED_TRACE(way.name);
+        bool timerWhileOpen = true;
+        QString firstRow;
+        ModalScript script([&](QWidget* modal) {
+            auto* window = qobject_cast<TfrmSchalterstellungen*>(modal);
+            ASSERT_NE(window, nullptr);
+            timerWhileOpen = w.MainTimer->isActive();
+            EXPECT_EQ(window->rows().size(), 13u);
+            EXPECT_TRUE(processEventsUntil([&] { return window->rows()[0]->lblZustand->text() != "---"; }));
+            firstRow = window->rows()[0]->lblZustand->text();
+            window->btn1->click();
+        });
+        way.open();
+        EXPECT_TRUE(script.ran());
+        EXPECT_FALSE(timerWhileOpen);
+        EXPECT_TRUE(firstRow == "Contact open" || firstRow == "Contact to earth") << firstRow.toStdString();
+        EXPECT_TRUE(w.MainTimer->isActive());
+    }
+    for (const Way& way : ways(MenuCommand::MesswerteAnzeigen)) {
+        SCOPED_TRACE(way.name);
+        bool timerWhileOpen = true;
+        QStringList values;
+        ModalScript script([&](QWidget* modal) {
+            auto* window = qobject_cast<TNMesswerte*>(modal);
+            ASSERT_NE(window, nullptr);
+            timerWhileOpen = w.MainTimer->isActive();
+            QTreeWidget* list = window->ListView1;
+            EXPECT_TRUE(processEventsUntil([&] { return list->topLevelItem(0)->text(0) != "---"; }));
+            for (int i = 0; i < list->topLevelItemCount(); ++i) values << list->topLevelItem(i)->text(0);
+            window->btn1->click();
+        });
+        way.open();
+        EXPECT_TRUE(script.ran());
+        EXPECT_FALSE(timerWhileOpen);
+        EXPECT_EQ(values, (QStringList{"22", "24", "0", "104", "120", "122", "87", "100", "103"}));
+        EXPECT_TRUE(w.MainTimer->isActive());
+    }
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+    expectConnectedMenus(w, true);
+}
+
 TEST_F(MainWindowTest, HelpFilesAndTheMissingHelpSystem) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
     auto helpMissing = [&] {
@@ -333,6 +397,46 @@ TEST_F(MainWindowOnSimulator, StartPollAndInterrupt) {
         EXPECT_EQ(w.ecu().DiagnoseAktiv, 0);
         expectConnectedMenus(w, false);
     }
+}
+
+// A live display whose ECU is given up in the real error dialog ends the connection: the main
+// window closes it at its next idle moment.
+TEST_F(MainWindowOnSimulator, AGivenUpLiveDisplayEndsTheConnection) {
+    writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    ecu->injectNegative({0x43});
+
+    // Cancel in the error dialog as soon as it shows, inside the window's own poll; the window
+    // then closes by itself (a window still open after 10 s fails the test).
+    int errorDialogs = 0;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<TNErrorHandler*>(QApplication::activeModalWidget())) {
+            ++errorDialogs;
+            dialog->btn1->click();
+        }
+    });
+    cancel.start(5);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (auto* window = qobject_cast<TNMesswerte*>(QApplication::activeModalWidget())) {
+            ADD_FAILURE() << "the measured values stayed open";
+            window->done(-99);
+        }
+    });
+    guard.start(10000);
+    w.cmd_Messwerte->trigger();
+    cancel.stop();
+    // [0x43] is asked by the measured values alone: the window polled and its failure was shown.
+    EXPECT_EQ(errorDialogs, 1);
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 0);
+
+    settle();
+    EXPECT_FALSE(sim->communicating());
+    expectConnectedMenus(w, false);
+    EXPECT_EQ(text(w.txtDiagnosekennung), QStringLiteral("---"));
 }
 
 }  // namespace
