@@ -212,6 +212,19 @@ public:
     int pushes = 0;
 };
 
+// Status values the live-value tests read, whatever the simulator's defaults: no switch pressed,
+// kneeling inputs open, supply pressure and door contact open, levels 104 (front), 120 and 122
+// (rear), pressure 150, tilt 100 and 103.
+inline void setQuietStatusValues(SimKeltEcu& ecu) {
+    ecu.setStatusValue(0x41, 0x00, 0x00);
+    ecu.setStatusValue(0x43, 200, 104);
+    ecu.setStatusValue(0x44, 150, 200);
+    ecu.setStatusValue(0x46, 120, 122);
+    ecu.setStatusValue(0x47, 0x08, 0);
+    ecu.setStatusValue(0x48, 180, 48);
+    ecu.setStatusValue(0x4B, 100, 103);
+}
+
 // A KELTInterface over the fake layer and a simulated ECU, with an INI file of its own and
 // every window scripted. Demo mode is off unless a test switches it on.
 // Members are public so that tables of cases can arrange them.

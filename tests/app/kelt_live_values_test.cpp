@@ -24,6 +24,10 @@ using StatusValues = std::map<uint8_t, std::pair<uint8_t, uint8_t>>;
 
 class LiveValues : public KeltFixture {
 public:
+    void SetUp() override {
+        KeltFixture::SetUp();
+        setQuietStatusValues(*ecu);
+    }
     void useEcu(uint32_t type, const Flags& flags) {
         useType(type);
         kelt->AsianStyle = flags.asian;
@@ -156,7 +160,7 @@ struct StateCase {
     std::string name;
     uint32_t type;
     Flags flags;
-    StatusValues values;  // on top of the simulated ECU's idle values
+    StatusValues values;  // on top of the quiet values
     std::string states;
 };
 
@@ -180,8 +184,8 @@ TEST_P(SwitchStates, Decode) {
 INSTANTIATE_TEST_SUITE_P(
     Replies, SwitchStates,
     ::testing::Values(
-        // The idle ECU: only the sidewalk detector (a break contact) is closed.
-        StateCase{"Idle", 0x107801, {}, {}, "0000000000001"},
+        // No switch pressed: only the sidewalk detector (a break contact) is closed.
+        StateCase{"Quiet", 0x107801, {}, {}, "0000000000001"},
         StateCase{"SwitchByte", 0x107801, {}, {{0x41, {0xDD, 0x03}}}, "1000111110101"},
         StateCase{"BothAxlesAreNone", 0x107801, {}, {{0x41, {0x03, 0x00}}}, "0000000000001"},
         StateCase{"AxleInputsSwapped", 0x107405, {.axleSwapped = 1}, {{0x41, {0x01, 0x00}}},
@@ -198,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "0000000000001"},
         StateCase{"DoorToUbatt125", 0x107801, {.doorUbatt = 1}, {{0x44, {150, 125}}},
                   "0000000000011"},
-        StateCase{"AsianIdle", 0x107420, {.asian = 1}, {}, "000000000000"},
+        StateCase{"AsianQuiet", 0x107420, {.asian = 1}, {}, "000000000000"},
         StateCase{"AsianInputs", 0x107420, {.asian = 1},
                   {{0x41, {0xDE, 0x05}}, {0x48, {180, 36}}, {0x44, {89, 0}}}, "011111111011"},
         // Group B: the axles come from [0x4B]; the switch byte's axle bits count for nothing.

@@ -54,8 +54,10 @@ private:
     QTimer timer_;
 };
 
-// A 0x107801 ECU with the simulator's configuration (pressure and tilt sensor), connected.
+// A 0x107801 ECU with the simulator's configuration (pressure and tilt sensor) and the quiet
+// status values, connected.
 void connectTheEcu(KeltFixture& f) {
+    setQuietStatusValues(*f.ecu);
     f.connectTo({0x10, 0x78, 0x01, 0x00});
     ASSERT_EQ(f.kelt->ReadConfiguration(), 0);
     f.kelt->DiagnoseAktiv = 1;
