@@ -1,4 +1,5 @@
 // The operations of the two live displays: the switch inputs of the ECU and its measured values.
+#include <iterator>
 #include <utility>
 
 #include "DiagDr32.h"
@@ -342,6 +343,7 @@ int KELTInterface::ReadMeasuredValues(daMesswerteListe& list) {
     if (demo()) {
         // One text per value, in the order of MeasuredValue; no scale, no format.
         static const char* const kDemoTexts[] = {"22", "24", "0", "104", "120", "122", "87", "100", "103"};
+        static_assert(std::size(kDemoTexts) == static_cast<std::size_t>(M::TiltArrested) + 1);
         for (_MesswerteListe& entry : list) entry.value = kDemoTexts[static_cast<int>(entry.source)];
         return 0;
     }

@@ -4,6 +4,7 @@
 // BuildMeasuredValueList / ReadMeasuredValues) and the windows show them.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>

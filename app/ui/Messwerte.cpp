@@ -1,12 +1,11 @@
 #include "Messwerte.h"
 
+#include "DialogParts.h"
 #include "KELTInterface.h"
 #include "TextCodec.h"
 
-#include <QFont>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
 #include <QTreeWidget>
@@ -22,7 +21,7 @@ enum Column { ColumnValue, ColumnUnit, ColumnName };
 
 TNMesswerte::TNMesswerte(QWidget* owner, KELTInterface& kelt)
     : TNBasisDialog(owner),
-      lblUeberschrift(new QLabel(QStringLiteral("Display of current ECU measured values"), clientArea())),
+      lblUeberschrift(headerLabel(QStringLiteral("Display of current ECU measured values"), clientArea())),
       ListView1(new QTreeWidget(clientArea())),
       MesswerteTimer(new QTimer(this)),
       kelt_(kelt) {
@@ -31,19 +30,7 @@ TNMesswerte::TNMesswerte(QWidget* owner, KELTInterface& kelt)
     setMinimumSize(350, 250);
     resize(560, 420);
 
-    btn1->setText(QStringLiteral("&OK"));
-    btn1->setDefault(true);
-    closeWith(btn1, 1);
-    btn2->hide();
-    btn3->hide();
-
-    lblUeberschrift->setObjectName(QStringLiteral("lblUeberschrift"));
-    lblUeberschrift->setFrameShape(QFrame::StyledPanel);
-    lblUeberschrift->setAlignment(Qt::AlignCenter);
-    lblUeberschrift->setMargin(6);
-    QFont bold = lblUeberschrift->font();
-    bold.setBold(true);
-    lblUeberschrift->setFont(bold);
+    useOkButtonOnly(*this);
 
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setColumnCount(3);

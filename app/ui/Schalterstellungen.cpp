@@ -1,5 +1,6 @@
 #include "Schalterstellungen.h"
 
+#include "DialogParts.h"
 #include "KELTInterface.h"
 #include "KeltArtwork.h"
 #include "TextCodec.h"
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
@@ -16,23 +16,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-
-namespace {
-
-QLabel* headerLabel(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QStringLiteral("lblUeberschrift"));
-    label->setFrameShape(QFrame::StyledPanel);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignCenter);
-    label->setMargin(6);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
-}  // namespace
 
 // --- one row ----------------------------------------------------------------------------------
 
@@ -87,11 +70,7 @@ TfrmSchalterstellungen::TfrmSchalterstellungen(QWidget* owner, KELTInterface& ke
     setMinimumSize(350, 250);
     resize(560, 560);
 
-    btn1->setText(QStringLiteral("&OK"));
-    btn1->setDefault(true);
-    closeWith(btn1, 1);
-    btn2->hide();
-    btn3->hide();
+    useOkButtonOnly(*this);
 
     for (int i = 0; i < kSwitchImageCount; ++i) ilSchalter.push_back(switchStatePicture(i));
 

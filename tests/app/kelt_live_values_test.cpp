@@ -102,6 +102,20 @@ TEST_P(SwitchLists, NamesAndStateTexts) {
     EXPECT_TRUE(ecu->messages().empty());
 }
 
+// List A2 and B with every flag clear.
+const std::vector<std::string> kListA2 = {
+    "Axle preselection, front axle", "Axle preselection, rear axle",
+    "Changeover switch Kneeling manual/automatic", "Kneeling", "Stop", "Normal level",
+    "Normal level I / II", "Lifting", "Lowering", "Supply pressure", "Brake", kDoorTo0V,
+    kSidewalkBreak};
+
+// The list with some rows named otherwise.
+std::vector<std::string> with(std::vector<std::string> names,
+                              std::initializer_list<std::pair<std::size_t, std::string>> rows) {
+    for (const auto& [row, name] : rows) names[row] = name;
+    return names;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Types, SwitchLists,
     ::testing::Values(
@@ -110,32 +124,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "Stop", "Normal level", "Normal level 4", "Normal level I / II", "Lifting",
                   "Lowering", "Brake", kDoorTo0V, "Automatic kneeling"},
                  kToEarth},
-        ListCase{"EuropeanStyle", 0x107420, {},
-                 {"Axle preselection, front axle", "Axle preselection, rear axle",
-                  "Changeover switch Kneeling manual/automatic", "Kneeling", "Stop", "Normal level",
-                  "Normal level I / II", "Lifting", "Lowering", "Supply pressure", "Brake",
-                  kDoorTo0V, kSidewalkBreak},
-                 kToEarth},
+        ListCase{"EuropeanStyle", 0x107420, {}, kListA2, kToEarth},
         ListCase{"GroupBWithEveryFlag", 0x107004,
                  {.autoManual = 1, .doorUbatt = 1, .sidewalkMake = 1},
-                 {"Axle preselection, front axle", "Axle preselection, rear axle",
-                  "Automatic kneeling", "Manual kneeling", "Stop", "Normal level",
-                  "Normal level I / II", "Lifting", "Lowering", "Supply pressure", "Brake",
-                  kDoorToUbatt, kSidewalkMake},
+                 with(kListA2, {{2, "Automatic kneeling"}, {3, "Manual kneeling"},
+                                {11, kDoorToUbatt}, {12, kSidewalkMake}}),
                  kToUbatt},
         // The name follows the parameter, the state text does not.
         ListCase{"Type107001DoorToUbatt", 0x107001, {.doorUbatt = 1},
-                 {"Axle preselection, front axle", "Axle preselection, rear axle",
-                  "Changeover switch Kneeling manual/automatic", "Kneeling", "Stop", "Normal level",
-                  "Normal level I / II", "Lifting", "Lowering", "Supply pressure", "Brake",
-                  kDoorToUbatt, kSidewalkBreak},
-                 kToEarth},
+                 with(kListA2, {{11, kDoorToUbatt}}), kToEarth},
         ListCase{"Type107002DoorToUbatt", 0x107002, {.doorUbatt = 1},
-                 {"Axle preselection, front axle", "Axle preselection, rear axle",
-                  "Changeover switch Kneeling manual/automatic", "Kneeling", "Stop", "Normal level",
-                  "Normal level I / II", "Lifting", "Lowering", "Supply pressure", "Brake",
-                  kDoorToUbatt, kSidewalkBreak},
-                 kToUbatt}),
+                 with(kListA2, {{11, kDoorToUbatt}}), kToUbatt}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(LiveValues, ATypeWithoutSwitchListKeepsTheListAndSendsNothing) {
