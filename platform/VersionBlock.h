@@ -15,12 +15,6 @@
 
 inline constexpr std::string_view kVersionSectionName = ".kelt_version";
 
-// The keys a version block holds, in the order the about component reads them.
-inline constexpr std::array<std::string_view, 13> kVersionKeys = {
-    "CompanyName",     "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
-    "LegalTrademarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments",
-    "NORVA_No",        "SprachID",         "SprachIndex"};
-
 class VersionBlock {
 public:
     // The block of a file; nothing when the file has none or cannot be read as ELF.

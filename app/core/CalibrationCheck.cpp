@@ -9,9 +9,7 @@ CalibrationCheck CheckCalibration(KELTInterface& kelt) {
 
     FaultEntryTable entries{};
     FehlerTabelleLoeschen(entries);
-    do {
-        check.answer = kelt.ReadFaultMemory(entries);
-    } while (check.answer == RepeatOperation);
+    check.answer = repeatWhileAsked([&] { return kelt.ReadFaultMemory(entries); });
     if (check.answer != 0) {
         kelt.DiagnoseAktiv = 0;
         check.outcome = CalibrationCheck::Outcome::ReadFailed;

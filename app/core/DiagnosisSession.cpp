@@ -1,5 +1,6 @@
 #include "DiagnosisSession.h"
 
+#include "FaultTextFile.h"
 #include "ProgramModes.h"
 #include "StringTable.h"
 
@@ -17,6 +18,15 @@ constexpr uint8_t kDiagnosticLineKLine = 1;
 constexpr const char* kNoValue = "---";
 
 }  // namespace
+
+FaultTextLookup programFaultTexts(const std::filesystem::path& programFolder) {
+    const std::filesystem::path file =
+        findFaultTextFile(programFolder, KELTInterface::kSystemName, false).path;
+    return {
+        [file](int32_t code) { return FaultTextFile(file).KomponentenText(code); },
+        [file](int32_t code) { return FaultTextFile(file).FehlerartText(code); },
+    };
+}
 
 // Marks a start or restart as running; when the outermost one ends, the idle synchronisation
 // that was held back meanwhile is asked for.
@@ -109,11 +119,10 @@ void DiagnosisSession::showCurrentFault(uint16_t component, uint16_t mode) {
 // --- the commands -------------------------------------------------------------------------------
 
 int DiagnosisSession::repeatBusy(const std::function<int()>& op) {
-    do {
-        cursor_.push();
-        LetzteAntwort = op();
-        cursor_.pop();
-    } while (LetzteAntwort == RepeatOperation);
+    LetzteAntwort = repeatWhileAsked([&] {
+        BusyCursorScope busy(&cursor_);
+        return op();
+    });
     return LetzteAntwort;
 }
 
@@ -134,17 +143,12 @@ StartOutcome DiagnosisSession::startDiagnosis() {
     }
 
     view_.setProgressText(LoadStr(IdEcuInitialising));
-    // A failed start of communication is still unshown; every other failure of ConnectEcu has
-    // been shown already and comes back as the user's answer.
-    do {
-        cursor_.push();
-        const ConnectResult result = kelt_.ConnectEcu();
-        cursor_.pop();
-        int answer = result.answer;
-        if (result.startFailure != 0) answer = retryAnswerOf(startDialog_.Execute(result.startFailure));
+    // Every failure is shown once: in the ECU start dialog or in the layer's error dialog.
+    LetzteAntwort = repeatWhileAsked([this] {
+        const int answer = kelt_.ConnectEcuAtStart(startDialog_);
         if (answer != NoErrorShown) view_.repaint();
-        LetzteAntwort = answer;
-    } while (LetzteAntwort == RepeatOperation);
+        return answer;
+    });
     bool ok = LetzteAntwort == NoErrorShown;
 
     if (ok) {
@@ -153,9 +157,7 @@ StartOutcome DiagnosisSession::startDiagnosis() {
     }
     if (ok) {
         kelt_.DeriveEcuType();
-        do {
-            LetzteAntwort = kelt_.ReportLastError(kStartFunctionNumber);
-        } while (LetzteAntwort == RepeatOperation);
+        LetzteAntwort = repeatWhileAsked([this] { return kelt_.ReportLastError(kStartFunctionNumber); });
         ok = LetzteAntwort == NoErrorShown;
     }
     if (ok) {
@@ -186,18 +188,14 @@ PollOutcome DiagnosisSession::PollTick() {
 
     uint16_t component = KELTInterface::kNoCurrentComponent;
     uint16_t mode = 0;
-    do {
-        LetzteAntwort = kelt_.GetCurrentFault(component, mode);
-    } while (LetzteAntwort == RepeatOperation);
+    LetzteAntwort = repeatWhileAsked([&] { return kelt_.GetCurrentFault(component, mode); });
     if (LetzteAntwort != NoErrorShown) {
         connectionLost();
         return PollOutcome::ConnectionLost;
     }
     showCurrentFault(component, mode);
 
-    do {
-        LetzteAntwort = kelt_.ReadStatusValues(texts_);
-    } while (LetzteAntwort == RepeatOperation);
+    LetzteAntwort = repeatWhileAsked([this] { return kelt_.ReadStatusValues(texts_); });
     if (LetzteAntwort != NoErrorShown) {
         connectionLost();
         return PollOutcome::ConnectionLost;
@@ -238,9 +236,10 @@ StartOutcome DiagnosisSession::restartEcu() {
     if (repeatBusy([this] { return kelt_.StopDiagnosis(); }) != NoErrorShown)
         return StartOutcome::StopFailed;
     // The ECU needs the time to come up again; the window does not answer meanwhile.
-    cursor_.push();
-    clock_.sleepMs(kRestartWaitMs);
-    cursor_.pop();
+    {
+        BusyCursorScope busy(&cursor_);
+        clock_.sleepMs(kRestartWaitMs);
+    }
     return startDiagnosis();
 }
 

@@ -31,6 +31,7 @@
 // User-interface thread only.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -48,6 +49,10 @@ struct FaultTextLookup {
     std::function<std::string(int32_t code)> KomponentenText;
     std::function<std::string(int32_t code)> FehlerartText;
 };
+
+// The look-ups in the program's fault-text file, the one the fault-memory window reads
+// (KELTInterface::kSystemName + ".FKD" in programFolder, found as that window finds it).
+FaultTextLookup programFaultTexts(const std::filesystem::path& programFolder);
 
 enum class StartOutcome {
     Connected,           // DiagnoseAktiv is set and the poll timer runs

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "BusyCursor.h"
+
 // The "ECU start" error dialog (TNInitEcuEH) with Repeat and Cancel.
 class EcuStartErrorDialog {
 public:
@@ -27,14 +29,4 @@ public:
     virtual ~InterfaceOpener() = default;
     // True when the interface is open; false when the user gave up.
     virtual bool InitDiagnosticInterface() = 0;
-};
-
-// The hourglass cursor while the interface works.
-class BusyCursor {
-public:
-    virtual ~BusyCursor() = default;
-    // Shows the hourglass, remembering the cursor shown before.
-    virtual void push() = 0;
-    // Puts the remembered cursor back.
-    virtual void pop() = 0;
 };

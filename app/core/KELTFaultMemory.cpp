@@ -35,19 +35,20 @@ int KELTInterface::ReadFaultMemory(FaultEntryTable& entries) {
         return 0;
     }
 
-    busyOn();
-    if (!isStandardEcuType(EcuTyp)) {
-        LetzterFehlercode = KELT_ERR_NOT_SUPPORTED;
-    } else {
-        EcuMessage message = EcuMessage::request({kServiceReadFaults});
-        // A reply without all 40 status bytes would read as "no faults"; it is an error instead.
-        if (exchange(message, kFaultReplyLength) == 0) {
-            FaultStatusBytes status{};
-            std::copy_n(message.bytes.begin() + 2, kFaultStatusBytes, status.begin());
-            DecodeFaultMemory(status, entries);
+    {
+        BusyCursorScope busy(busyCursor_);
+        if (!isStandardEcuType(EcuTyp)) {
+            LetzterFehlercode = KELT_ERR_NOT_SUPPORTED;
+        } else {
+            EcuMessage message = EcuMessage::request({kServiceReadFaults});
+            // A reply without all 40 status bytes would read as "no faults"; it is an error instead.
+            if (exchange(message, kFaultReplyLength) == 0) {
+                FaultStatusBytes status{};
+                std::copy_n(message.bytes.begin() + 2, kFaultStatusBytes, status.begin());
+                DecodeFaultMemory(status, entries);
+            }
         }
     }
-    busyOff();
     return report(LetzterFehlercode);
 }
 
@@ -100,28 +101,18 @@ int KELTInterface::RestartEcuSession() {
     int answer = UpdateCurrentFault();
     if (answer != 0) return answer;
 
-    busyOn();
-    answer = DisconnectEcu();
-    if (answer != 0) {
-        busyOff();
-        return answer;
+    {
+        BusyCursorScope busy(busyCursor_);
+        answer = DisconnectEcu();
+        if (answer != 0) return answer;
+        waitDialog_->Execute(kRestartWaitMs);
+        if (!opener_->InitDiagnosticInterface()) return GiveUp;
+        answer = repeatWhileAsked([this] {
+            const ConnectResult result = ConnectEcu();
+            // A failed start of communication has not been shown yet; every other failure has.
+            return result.startFailure != 0 ? errors_.FehlerAnzeigen(result.startFailure) : result.answer;
+        });
+        if (answer != 0) return answer;
     }
-    waitDialog_->Execute(kRestartWaitMs);
-    if (!opener_->InitDiagnosticInterface()) {
-        busyOff();
-        return GiveUp;
-    }
-    for (;;) {
-        const ConnectResult result = ConnectEcu();
-        if (result.connected()) break;
-        // A failed start of communication has not been shown yet; every other failure has.
-        answer = result.startFailure != 0 ? errors_.FehlerAnzeigen(result.startFailure)
-                                          : result.answer;
-        if (answer != RepeatOperation) {
-            busyOff();
-            return answer;
-        }
-    }
-    busyOff();
     return UpdateCurrentFault();
 }

@@ -90,14 +90,6 @@ int KELTInterface::report(int32_t code) {
     return errors_.FehlerAnzeigen(code);
 }
 
-void KELTInterface::busyOn() {
-    if (busyCursor_) busyCursor_->push();
-}
-
-void KELTInterface::busyOff() {
-    if (busyCursor_) busyCursor_->pop();
-}
-
 std::string KELTInterface::programFolder() const {
     if (!programFolder_.empty()) return programFolder_;
     return SystemApplicationEnvironment::instance().programFile().parent_path().string();
@@ -107,11 +99,10 @@ std::string KELTInterface::programFolder() const {
 
 int32_t KELTInterface::OpenInterface() {
     if (demo()) return 0;
-    busyOn();
+    BusyCursorScope busy(busyCursor_);
     const std::string folder = programFolder();
     LetzterFehlercode =
         calls_.JED677OpenDiagDriver(attr_.Schnittstellenname.c_str(), folder.c_str(), 1);
-    busyOff();
     return LetzterFehlercode;
 }
 
@@ -196,7 +187,11 @@ ConnectResult KELTInterface::ConnectEcu() {
 }
 
 int KELTInterface::ConnectEcuAtStart(EcuStartErrorDialog& dialog) {
-    const ConnectResult result = ConnectEcu();
+    ConnectResult result;
+    {
+        BusyCursorScope busy(busyCursor_);
+        result = ConnectEcu();
+    }
     if (result.startFailure != 0) return retryAnswerOf(dialog.Execute(result.startFailure));
     return result.answer;
 }
@@ -445,6 +440,6 @@ int KELTInterface::ReportLastError() {
 }
 
 void KELTInterface::InitSystemName() {
-    SystemName = "TARVIK";
+    SystemName = kSystemName;
     attr_.FspHilfeDatei = attr_.HilfeDatei;
 }

@@ -90,6 +90,9 @@ public:
     static constexpr std::array<uint8_t, 4> kDemoIdentBytes = {0x10, 0x78, 0x01, 0x00};
     // How long the ECU is given to restart after its fault memory was cleared.
     static constexpr int32_t kRestartWaitMs = 10000;
+    // The system's name: SystemName, and the name of the program's fault-text file
+    // ("TARVIK.FKD" beside the program), which the poll and the fault-memory window both read.
+    static constexpr const char* kSystemName = "TARVIK";
     // CurrentComponent when no fault is current.
     static constexpr uint16_t kNoCurrentComponent = 256;
 
@@ -104,6 +107,7 @@ public:
     void setWaitDialog(WaitDialog* dialog) { waitDialog_ = dialog; }
     void setInterfaceOpener(InterfaceOpener* opener) { opener_ = opener; }
     void setBusyCursor(BusyCursor* cursor) { busyCursor_ = cursor; }
+    BusyCursor* busyCursor() const { return busyCursor_; }
     // The folder searched for interface application files; by default the running program's.
     void setProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
     // The time the demo's switch pattern changes by; by default the steady clock.
@@ -208,7 +212,7 @@ public:
     // short form, when some windows close: clears LetzterFehlercode and answers 0.
     int ReportLastError(int functionNumber);
     int ReportLastError();
-    // SystemName "TARVIK"; the fault help opens the main help file.
+    // SystemName = kSystemName; the fault help opens the main help file.
     void InitSystemName();
 
     // --- fault memory ---
@@ -268,8 +272,6 @@ private:
     int report(int32_t code);
     // SendRequest, then DIAG_ERR_BAD_REPLY for a reply shorter than minLength.
     int32_t exchange(EcuMessage& message, uint16_t minLength);
-    void busyOn();
-    void busyOff();
     void resetCapabilityFlags();
     void setCapabilityFlags(uint8_t a, uint8_t b, uint8_t c, uint8_t d);
     std::string programFolder() const;

@@ -4,7 +4,6 @@
 #include "KELTInterface.h"
 #include "MessageBox.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -16,15 +15,6 @@ namespace {
 // Function numbers handed to the ECU layer's error hook when the window opens and closes.
 constexpr int kFunctionOpened = 9;
 constexpr int kFunctionClosed = 10;
-
-// The hourglass for the duration of a scope.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 
@@ -46,17 +36,14 @@ TKeltFsp::TKeltFsp(QWidget* owner, KELTInterface& kelt, bool fallback, bool warn
 
 template <class Operation>
 int TKeltFsp::withRetry(Operation operation) {
-    int answer;
-    do {
-        answer = operation();
-    } while (answer == RepeatOperation);
+    const int answer = repeatWhileAsked(operation);
     letzteAntwort_ = answer;
     if (answer != 0) kelt_.DiagnoseAktiv = 0;
     return answer;
 }
 
 void TKeltFsp::Initialisieren(const std::string&, bool, bool warn) {
-    TNFehlerspeicher::Initialisieren(kProductKey, false, warn);
+    TNFehlerspeicher::Initialisieren(KELTInterface::kSystemName, false, warn);
 }
 
 bool TKeltFsp::FehlerspeicherLesen() {
@@ -92,7 +79,7 @@ bool TKeltFsp::PrueferAbfragen() {
 }
 
 void TKeltFsp::btnFehlerLoeschenClick() {
-    WaitCursor busy;
+    BusyCursorScope busy(kelt_.busyCursor());
     FehlerListeLeeren();
     if (withRetry([this] { return kelt_.ClearFaultMemory(); }) != 0) {
         done(IDCANCEL);

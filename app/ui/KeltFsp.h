@@ -1,6 +1,6 @@
 #pragma once
 // TKeltFsp: the fault-memory window of the KELT ECU. It takes its texts from the program's own
-// fault-text file "TARVIK.FKD" (whatever identifier it is given), reads the fault memory
+// fault-text file (KELTInterface::kSystemName + ".FKD", whatever identifier it is given), reads the fault memory
 // through the ECU layer, clears it, and refreshes it by restarting the ECU session. Help and
 // Info are disabled; double-clicking an entry opens its help topic. There is no cyclic update.
 //
@@ -27,12 +27,9 @@ class KELTInterface;
 class TKeltFsp final : public TNFehlerspeicher {
     Q_OBJECT
 public:
-    // The program's fault-text file, in its folder.
-    static constexpr const char* kProductKey = "TARVIK";
-
     // owner: the window's owner. kelt: the ECU layer (outlives the window). fallback, warn: as
     // TNFehlerspeicher (the KELT file is never substituted). diagnosticIdentifier: the ECU's
-    // EcuDiagnosticIdentification. programFolder: where TARVIK.FKD lies; empty means the
+    // EcuDiagnosticIdentification. programFolder: where the fault-text file lies; empty means the
     // running program's folder.
     TKeltFsp(QWidget* owner, KELTInterface& kelt, bool fallback, bool warn,
              const std::string& diagnosticIdentifier, std::filesystem::path programFolder = {});

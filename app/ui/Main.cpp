@@ -1,8 +1,8 @@
 #include "Main.h"
 
 #include "Einstellungen.h"
-#include "FaultTextFile.h"
 #include "ErrorHandler.h"
+#include "HourglassCursor.h"
 #include "HtmlHelp.h"
 #include "KeltArtwork.h"
 #include "KeltFsp.h"
@@ -19,7 +19,6 @@
 #include "Wartendialog.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -36,10 +35,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <filesystem>
 #include <vector>
 
-namespace fs = std::filesystem;
 
 // --- the real windows behind the session's seams ---------------------------------------------
 
@@ -63,13 +60,6 @@ public:
     bool InitDiagnosticInterface() override {
         return pfrmDIPort && pfrmDIPort->InitDiagnosticInterface(OpenDiagInterface) == 1;
     }
-};
-
-// The hourglass over the whole application.
-class TfrmMain::HourglassCursor : public BusyCursor {
-public:
-    void push() override { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    void pop() override { QApplication::restoreOverrideCursor(); }
 };
 
 namespace {
@@ -138,23 +128,18 @@ TfrmMain::TfrmMain(QWidget* owner, MainWindowEnvironment environment)
     KELTInterfaceObj_->setProgramFolder(environment_.programFolder);
     ecuStartDialog_ = std::make_unique<EcuStartDialog>(*NErrorHandler_);
     portOpener_ = std::make_unique<PortOpener>();
-    hourglass_ = std::make_unique<HourglassCursor>();
     waitDialog_ = std::make_unique<WaitWindow>(this);
     KELTInterfaceObj_->setWaitDialog(waitDialog_.get());
     KELTInterfaceObj_->setInterfaceOpener(portOpener_.get());
-    KELTInterfaceObj_->setBusyCursor(hourglass_.get());
+    KELTInterfaceObj_->setBusyCursor(&HourglassCursor::application());
 
     session_ = std::make_unique<DiagnosisSession>(
-        *KELTInterfaceObj_, *this, *ecuStartDialog_, *portOpener_, *hourglass_,
+        *KELTInterfaceObj_, *this, *ecuStartDialog_, *portOpener_, HourglassCursor::application(),
         environment_.sessionClock ? *environment_.sessionClock : SteadyClock::instance(),
         hub());
     session_->setAvailableCommands(availableCommands());
     // The poll looks its two texts up in the program's fault-text file, window-free.
-    const fs::path faultTexts = fs::path(environment_.programFolder) / "TARVIK.FKD";
-    session_->setFaultTexts({
-        [faultTexts](int32_t code) { return FaultTextFile(faultTexts).KomponentenText(code); },
-        [faultTexts](int32_t code) { return FaultTextFile(faultTexts).FehlerartText(code); },
-    });
+    session_->setFaultTexts(programFaultTexts(environment_.programFolder));
     session_->setIdleRequest([this] { requestIdle(); });
     session_->Initialise();
 }

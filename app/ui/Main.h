@@ -155,7 +155,6 @@ protected:
 private:
     class EcuStartDialog;
     class PortOpener;
-    class HourglassCursor;
     // The window's part of a command (see MenuCommands.h): the members naming its menu item and
     // tool button, and its handler.
     struct CommandBinding {
@@ -191,7 +190,6 @@ private:
     std::unique_ptr<KELTInterface> KELTInterfaceObj_;
     std::unique_ptr<EcuStartDialog> ecuStartDialog_;
     std::unique_ptr<PortOpener> portOpener_;
-    std::unique_ptr<HourglassCursor> hourglass_;
     std::unique_ptr<WaitWindow> waitDialog_;
     std::unique_ptr<DiagnosisSession> session_;
     std::map<MenuCommand, QAction*> menuActions_;

@@ -1,8 +1,8 @@
 #include "Wartendialog.h"
 
 #include "BasisDialog.h"
+#include "HourglassCursor.h"
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -65,10 +65,9 @@ void TfrmWartenDialog::prepareExecute(int32_t milliseconds) {
 
 void TfrmWartenDialog::Execute(int32_t milliseconds) {
     prepareExecute(milliseconds);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    BusyCursorScope busy(&HourglassCursor::application());
     exec();
     WarteTimer->stop();
-    QApplication::restoreOverrideCursor();
 }
 
 void TfrmWartenDialog::WarteTimerTimer() {

@@ -35,21 +35,54 @@ void TNAbout::SetAppFileName(const std::string& name) {
     FileExt = file.extension().string();
 
     const std::optional<VersionBlock> block = VersionBlock::readFile(name);
-    if (!block) return;
-    Firmenname = block->value("CompanyName");
-    Beschreibung = block->value("FileDescription");
-    Dateiversion = block->value("FileVersion");
-    InternerName = block->value("InternalName");
-    Copyright = block->value("LegalCopyright");
-    Warenzeichen = block->value("LegalTrademarks");
-    OriginalDateiname = block->value("OriginalFilename");
-    ProduktName = block->value("ProductName");
-    ProduktVersion = block->value("ProductVersion");
-    Kommentare = block->value("Comments");
-    NORVA_No = block->value("NORVA_No");
-    SprachID = block->value("SprachID");
-    SprachIndex = block->value("SprachIndex");
+    if (block) takeVersionTexts(versionTextsOf(*block), *this);
 }
+
+namespace {
+
+// Each version text: its key, its field in the about component and in NData.
+struct VersionField {
+    std::string_view key;
+    std::string TNAbout::*about;
+    std::string NData::*data;
+};
+
+constexpr VersionField kVersionFields[] = {
+    {"CompanyName", &TNAbout::Firmenname, &NData::CompanyName},
+    {"FileDescription", &TNAbout::Beschreibung, &NData::FileDescription},
+    {"FileVersion", &TNAbout::Dateiversion, &NData::FileVersion},
+    {"InternalName", &TNAbout::InternerName, &NData::InternalName},
+    {"LegalCopyright", &TNAbout::Copyright, &NData::LegalCopyright},
+    {"LegalTrademarks", &TNAbout::Warenzeichen, &NData::LegalTrademarks},
+    {"OriginalFilename", &TNAbout::OriginalDateiname, &NData::OriginalFilename},
+    {"ProductName", &TNAbout::ProduktName, &NData::ProductName},
+    {"ProductVersion", &TNAbout::ProduktVersion, &NData::ProductVersion},
+    {"Comments", &TNAbout::Kommentare, &NData::Comments},
+    {"NORVA_No", &TNAbout::NORVA_No, &NData::NORVA_No},
+    {"SprachID", &TNAbout::SprachID, &NData::SprachID},
+    {"SprachIndex", &TNAbout::SprachIndex, &NData::SprachIndex},
+};
+
+template <class Target>
+void takeInto(const VersionTextMap& texts, Target& target, std::string Target::*VersionField::*field) {
+    for (const VersionField& entry : kVersionFields) {
+        const auto it = texts.find(entry.key);
+        if (it != texts.end()) target.*(entry.*field) = it->second;
+    }
+}
+
+}  // namespace
+
+VersionTextMap versionTextsOf(const VersionBlock& block) {
+    VersionTextMap texts;
+    for (const VersionField& entry : kVersionFields)
+        if (block.has(entry.key)) texts.emplace(std::string(entry.key), block.value(entry.key));
+    return texts;
+}
+
+void takeVersionTexts(const VersionTextMap& texts, TNAbout& about) { takeInto(texts, about, &VersionField::about); }
+
+void takeVersionTexts(const VersionTextMap& texts, NData& data) { takeInto(texts, data, &VersionField::data); }
 
 InfoFormTexts infoFormTexts(const TNAbout& program, const DiagAttrStruct& attr, const UserInfo& user) {
     InfoFormTexts texts;

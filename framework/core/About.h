@@ -37,6 +37,17 @@ public:
     std::string SprachIndex;
 };
 
+class VersionBlock;
+
+// The version texts by key, written once for the whole program: which texts a version block
+// carries, and where each goes in the about component and in NData.
+// The texts of a block under their keys (a key matched without regard to case); keys the block
+// lacks are absent.
+VersionTextMap versionTextsOf(const VersionBlock& block);
+// Puts version texts into their fields by key; a key that is absent leaves its field as it was.
+void takeVersionTexts(const VersionTextMap& texts, TNAbout& about);
+void takeVersionTexts(const VersionTextMap& texts, NData& data);
+
 // What the information window TNInfoForm shows.
 struct InfoFormTexts {
     // The rich-text box: the notice lines, an empty line, the description and

@@ -7,7 +7,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kNorvaFolder = "NORVA Diagnostic Software";
 
 std::string lowerCase(std::string_view text) {
     std::string lower(text);
@@ -20,11 +19,6 @@ std::string lowerCase(std::string_view text) {
 std::string_view clampedPart(std::string_view text, std::size_t position, std::size_t count) {
     if (position >= text.size()) return {};
     return text.substr(position, count);
-}
-
-std::string textOf(const VersionTextMap& texts, std::string_view key) {
-    auto it = texts.find(key);
-    return it == texts.end() ? std::string() : it->second;
 }
 
 // The folder, created with its parents when missing; the fallback when that fails.
@@ -53,16 +47,20 @@ CommandLineModes parseCommandLine(const std::vector<std::string>& arguments) {
     return modes;
 }
 
-// --- version texts and caption ----------------------------------------------------------------
+// --- help files -------------------------------------------------------------------------------
 
-ProgramVersionTexts ProgramVersionTexts::from(const VersionTextMap& texts) {
-    ProgramVersionTexts result;
-    result.productName = textOf(texts, "ProductName");
-    result.productVersion = textOf(texts, "ProductVersion");
-    result.sprachId = textOf(texts, "SprachID");
-    result.norvaNo = textOf(texts, "NORVA_No");
-    return result;
+ProgramHelpFiles helpFilesOf(const fs::path& programFile) {
+    auto besideProgram = [&programFile](std::string_view suffix) {
+        return (programFile.parent_path() / (programFile.stem().string() + std::string(suffix))).string();
+    };
+    ProgramHelpFiles files;
+    files.main = fs::path(programFile).replace_extension(".chm").string();
+    files.faultMemory = besideProgram("_Fsp.chm");
+    files.history = besideProgram("_History.chm");
+    return files;
 }
+
+// --- version texts and caption ----------------------------------------------------------------
 
 std::string languageTagOf(std::string_view sprachId) { return "(" + std::string(sprachId) + ")"; }
 
@@ -70,10 +68,9 @@ bool languageTagMissing(std::string_view sprachkennung) { return sprachkennung.s
 
 bool partNumberMissing(std::string_view norvaNo) { return norvaNo.size() < 9; }
 
-std::string basisformCaption(const ProgramVersionTexts& texts, std::string_view sprachkennung,
-                             bool demo) {
-    std::string caption = texts.productName + " " + std::string(sprachkennung) + " V" +
-                          texts.productVersion + "  " + texts.norvaNo;
+std::string basisformCaption(const TNAbout& program, std::string_view sprachkennung, bool demo) {
+    std::string caption = program.ProduktName + " " + std::string(sprachkennung) + " V" +
+                          program.ProduktVersion + "  " + program.NORVA_No;
     if (demo) caption += " DEMOVERSION";
     return caption;
 }
@@ -120,7 +117,7 @@ DataFolderPair defaultDataFolders(const ApplicationEnvironment& env, std::string
     fs::path base = env.documentsFolder();
     if (base.empty()) base = env.dataFolder();
     DataFolderPair folders;
-    folders.read = base / kNorvaFolder / NData::safePathPart(programmname) / "DATA";
+    folders.read = base / kNorvaFolderName / NData::safePathPart(programmname) / "DATA";
     folders.write = folders.read / "WRITE";
     return folders;
 }

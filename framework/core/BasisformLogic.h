@@ -3,6 +3,7 @@
 // data folders, the diagnostic line, the status-line texts and the order of the start-up steps.
 // The window (TNBasisform) only wires these to its controls.
 
+#include "About.h"
 #include "DriveInfo.h"
 #include "NData.h"
 #include "ProfileFile.h"
@@ -39,16 +40,6 @@ CommandLineModes parseCommandLine(const std::vector<std::string>& arguments);
 
 // --- version texts and caption ----------------------------------------------------------------
 
-// The version texts the start-up uses, taken from the program file's version block.
-struct ProgramVersionTexts {
-    std::string productName;
-    std::string productVersion;
-    std::string sprachId;
-    std::string norvaNo;
-
-    static ProgramVersionTexts from(const VersionTextMap& texts);
-};
-
 // "(" + SprachID + ")".
 std::string languageTagOf(std::string_view sprachId);
 // Shorter than 3 characters: the program carries no SprachID.
@@ -58,8 +49,7 @@ bool partNumberMissing(std::string_view norvaNo);
 
 // ProductName + " " + Sprachkennung + " V" + ProductVersion + "  " + NORVA_No, and
 // " DEMOVERSION" in demo mode.
-std::string basisformCaption(const ProgramVersionTexts& texts, std::string_view sprachkennung,
-                             bool demo);
+std::string basisformCaption(const TNAbout& program, std::string_view sprachkennung, bool demo);
 
 // Developer notes of the start-up (German, Windows-1252), for whoever builds a program on the
 // framework.
@@ -84,6 +74,18 @@ uint8_t diagnosticLineOf(std::string_view text, uint8_t defaultLine);
 // While line is 0, reads [Diagnose] "DiagnosticLine" into it; a line already set is kept and
 // nothing is read. Returns the line.
 uint8_t DiagnoseleitungLesen(const ProfileFile& ini, uint8_t& line, uint8_t defaultLine);
+
+// --- help files -------------------------------------------------------------------------------
+
+// The help files beside a program file: its path with the extension ".chm" (the main help), and
+// its name with "_Fsp.chm" (the fault-memory window's help) and "_History.chm" (the version
+// history) in place of the extension.
+struct ProgramHelpFiles {
+    std::string main;
+    std::string faultMemory;
+    std::string history;
+};
+ProgramHelpFiles helpFilesOf(const std::filesystem::path& programFile);
 
 // --- data folders -----------------------------------------------------------------------------
 

@@ -23,3 +23,14 @@ public:
 constexpr int retryAnswerOf(int modalResult) {
     return modalResult == RepeatOperation ? RepeatOperation : GiveUp;
 }
+
+// Runs an operation again for as long as it answers RepeatOperation (the user asked to repeat
+// in its error dialog); returns the final answer.
+template <class Operation>
+int repeatWhileAsked(Operation&& operation) {
+    int answer;
+    do {
+        answer = operation();
+    } while (answer == RepeatOperation);
+    return answer;
+}

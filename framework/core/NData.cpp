@@ -1,5 +1,6 @@
 #include "NData.h"
 
+#include "About.h"
 #include "ShellFolders.h"
 #include "VersionBlock.h"
 
@@ -13,7 +14,6 @@ NData* pNData = nullptr;
 namespace {
 
 constexpr std::string_view kDiagnosticSoftware = "Diagnostic Software";
-constexpr std::string_view kNorvaFolder = "NORVA Diagnostic Software";
 
 bool allDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(),
@@ -36,8 +36,7 @@ VersionTextMap SystemApplicationEnvironment::versionTexts() const {
     if (file.empty()) return texts;
     std::optional<VersionBlock> block = VersionBlock::readFile(file);
     if (!block) return texts;
-    for (std::string_view key : kVersionKeys)
-        if (block->has(key)) texts.emplace(std::string(key), block->value(key));
+    texts = versionTextsOf(*block);
     return texts;
 }
 
@@ -60,26 +59,7 @@ NData::NData() : NData(SystemApplicationEnvironment::instance(), DiagAttr) {}
 
 NData::NData(const ApplicationEnvironment& env, DiagAttrStruct& attr) : env_(&env), attr_(&attr) {}
 
-void NData::VersionsinfoLesen() {
-    const VersionTextMap texts = env_->versionTexts();
-    auto take = [&texts](std::string_view key, std::string& field) {
-        auto it = texts.find(key);
-        if (it != texts.end()) field = it->second;
-    };
-    take("CompanyName", CompanyName);
-    take("FileDescription", FileDescription);
-    take("FileVersion", FileVersion);
-    take("InternalName", InternalName);
-    take("LegalCopyright", LegalCopyright);
-    take("LegalTrademarks", LegalTrademarks);
-    take("OriginalFilename", OriginalFilename);
-    take("ProductName", ProductName);
-    take("ProductVersion", ProductVersion);
-    take("Comments", Comments);
-    take("NORVA_No", NORVA_No);
-    take("SprachID", SprachID);
-    take("SprachIndex", SprachIndex);
-}
+void NData::VersionsinfoLesen() { takeVersionTexts(env_->versionTexts(), *this); }
 
 std::error_code NData::Initialisieren() {
     VersionsinfoLesen();
@@ -108,7 +88,7 @@ void NData::IniDateiname() {
     Initialisieren();
     std::filesystem::path base = env_->documentsFolder();
     if (base.empty()) base = env_->dataFolder();
-    const std::filesystem::path file = base / kNorvaFolder / safePathPart(Programmname) /
+    const std::filesystem::path file = base / kNorvaFolderName / safePathPart(Programmname) /
                                        safePathPart("V" + ProductVersion + " (" + SprachID + ")") /
                                        safePathPart(name.string());
     IniDatei = file.string();

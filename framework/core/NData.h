@@ -79,6 +79,9 @@ public:
     std::filesystem::path dataFolder() const override { return data; }
 };
 
+// The maker's folder under the documents folder that holds every program's INI and data folders.
+inline constexpr std::string_view kNorvaFolderName = "NORVA Diagnostic Software";
+
 class NData {
 public:
     // Every field empty or zero; reads the running program and DiagAttr.

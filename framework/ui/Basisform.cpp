@@ -48,37 +48,6 @@ constexpr int kPanel2Width = 50;
 constexpr int kInfoPanelWidth = 181;
 constexpr int kInfoPanelHeight = 69;
 
-// The version texts of the environment into the about component: the same block the component
-// reads from the program file, but taken where the environment says (tests give their own).
-void takeVersionTexts(TNAbout& about, const VersionTextMap& texts) {
-    auto take = [&texts](std::string_view key, std::string& field) {
-        auto it = texts.find(key);
-        if (it != texts.end()) field = it->second;
-    };
-    take("CompanyName", about.Firmenname);
-    take("FileDescription", about.Beschreibung);
-    take("FileVersion", about.Dateiversion);
-    take("InternalName", about.InternerName);
-    take("LegalCopyright", about.Copyright);
-    take("LegalTrademarks", about.Warenzeichen);
-    take("OriginalFilename", about.OriginalDateiname);
-    take("ProductName", about.ProduktName);
-    take("ProductVersion", about.ProduktVersion);
-    take("Comments", about.Kommentare);
-    take("NORVA_No", about.NORVA_No);
-    take("SprachID", about.SprachID);
-    take("SprachIndex", about.SprachIndex);
-}
-
-ProgramVersionTexts versionTextsOf(const TNAbout& about) {
-    ProgramVersionTexts texts;
-    texts.productName = about.ProduktName;
-    texts.productVersion = about.ProduktVersion;
-    texts.sprachId = about.SprachID;
-    texts.norvaNo = about.NORVA_No;
-    return texts;
-}
-
 std::vector<std::string> processArguments() {
     std::vector<std::string> arguments;
     for (const QString& argument : QCoreApplication::arguments())
@@ -247,7 +216,7 @@ void TNBasisform::FormCreate() {
     if (parseCommandLine(arguments_).automation) AutomatisierungsModus = 1;
     const fs::path programFile = application_->programFile();
     AppInfo.SetAppFileName(programFile.string());
-    takeVersionTexts(AppInfo, application_->versionTexts());
+    takeVersionTexts(application_->versionTexts(), AppInfo);
 
     txt_Info->clear();
     QStringList lines;
@@ -363,9 +332,9 @@ void TNBasisform::runInitStep(InitStep step) {
         break;
     case InitStep::IniDateiFestlegen: IniDateiFestlegen(); break;
     case InitStep::SetHelpFiles: {
-        fs::path help = programFile;
-        DiagAttr.HilfeDatei = help.replace_extension(".chm").string();
-        DiagAttr.FspHilfeDatei = (programFile.parent_path() / (programFile.stem().string() + "_Fsp.chm")).string();
+        const ProgramHelpFiles help = helpFilesOf(programFile);
+        DiagAttr.HilfeDatei = help.main;
+        DiagAttr.FspHilfeDatei = help.faultMemory;
         break;
     }
     case InitStep::ProgrammkennungEinlesen: ProgrammkennungEinlesen(); break;
@@ -383,7 +352,7 @@ void TNBasisform::runInitStep(InitStep step) {
             MsgBox(BasisformDeveloperNotes::PartNumberMissing, LoadStr(11027), MB_OK | MB_ICONWARNING);
         break;
     case InitStep::SetCaption:
-        setWindowTitle(fromAnsi(basisformCaption(versionTextsOf(AppInfo), DiagAttr.Sprachkennung, DemoModus != 0)));
+        setWindowTitle(fromAnsi(basisformCaption(AppInfo, DiagAttr.Sprachkennung, DemoModus != 0)));
         break;
     case InitStep::ReadBubbleHelp:
         setApplicationToolTipsEnabled(readSetting(appIni(), AppIniKeys::BubbleHelp));
@@ -581,6 +550,5 @@ void TNBasisform::mnuUnterstuetzteEcusClick() {
 }
 
 void TNBasisform::mnuVersionshitsoryClick() {
-    const fs::path programFile = application_->programFile();
-    ShowHtmlHelp((programFile.parent_path() / (programFile.stem().string() + "_History.chm")).string());
+    ShowHtmlHelp(helpFilesOf(application_->programFile()).history);
 }

@@ -179,7 +179,6 @@ private:
     uint64_t splashStartMs_ = 0;
     bool initialized_ = false;
     bool helpKeyInstalled_ = false;
-    ProgramVersionTexts versionTexts_;
     std::vector<StartupStep> startupRan_;
     std::vector<InitStep> initRan_;
 };

@@ -3,6 +3,7 @@
 #include "DiagnosisSessionTestSupport.h"
 #include "NData.h"
 #include "ProgramModes.h"
+#include "TempDir.h"
 
 namespace {
 
@@ -250,6 +251,20 @@ TEST_F(DemoSession, RestartWaitsAndConnectsAgain) {
     EXPECT_EQ(clock.sleptMs(), 5000u);
     EXPECT_EQ(kelt->EcuDiagnosticIdentification, "10780100");
     EXPECT_EQ(driverCalls, 0);
+}
+
+// The poll reads the fault-text file the fault-memory window reads, whatever the case of its name.
+TEST_F(DemoSession, PollReadsTheProgramsFaultTextFile) {
+    TempDir::writeFile(dir / "Tarvik.fkd", "[Komponente]\r\n50=Level sensor rear left\r\n"
+                                           "[Fehlerart]\r\n41=Signal implausible\r\n");
+    session->setFaultTexts(programFaultTexts(dir.path()));
+    ASSERT_EQ(session->StartDiagnosis(), StartOutcome::Connected);
+    EXPECT_EQ(session->PollTick(), PollOutcome::Shown);
+    EXPECT_EQ(session->texts().CurrentFaultText, "Level sensor rear left\nSignal implausible");
+
+    session->setFaultTexts(programFaultTexts(dir / "elsewhere"));
+    EXPECT_EQ(session->PollTick(), PollOutcome::Shown);
+    EXPECT_EQ(session->texts().CurrentFaultText, "Unknown\nUnknown");
 }
 
 TEST_F(DemoSession, FaultTextsWithoutALookupAreUnknown) {

@@ -49,12 +49,12 @@ TEST(CommandLine, SwitchesAnyCaseAnyPosition) {
 // --- caption and version texts ----------------------------------------------------------------
 
 TEST(Caption, ProductLanguageVersionNumberAndDemo) {
-    ProgramVersionTexts texts;
-    texts.productName = "Tarvik Diagnostic Software";
-    texts.productVersion = "1.32";
-    texts.sprachId = "GB";
-    texts.norvaNo = "123456789";
-    const std::string kennung = languageTagOf(texts.sprachId);
+    TNAbout texts;
+    texts.ProduktName = "Tarvik Diagnostic Software";
+    texts.ProduktVersion = "1.32";
+    texts.SprachID = "GB";
+    texts.NORVA_No = "123456789";
+    const std::string kennung = languageTagOf(texts.SprachID);
     EXPECT_EQ(kennung, "(GB)");
     EXPECT_EQ(basisformCaption(texts, kennung, false), "Tarvik Diagnostic Software (GB) V1.32  123456789");
     EXPECT_EQ(basisformCaption(texts, kennung, true),
@@ -63,12 +63,45 @@ TEST(Caption, ProductLanguageVersionNumberAndDemo) {
 
 TEST(Caption, VersionTextsFromTheBlock) {
     const VersionTextMap map = {{"ProductName", "P"}, {"ProductVersion", "2.05"}, {"SprachID", "D"},
-                                {"CompanyName", "ignored"}};
-    const ProgramVersionTexts texts = ProgramVersionTexts::from(map);
-    EXPECT_EQ(texts.productName, "P");
-    EXPECT_EQ(texts.productVersion, "2.05");
-    EXPECT_EQ(texts.sprachId, "D");
-    EXPECT_EQ(texts.norvaNo, "");
+                                {"CompanyName", "Maker"}, {"Unknown", "ignored"}};
+    TNAbout texts;
+    texts.NORVA_No = "kept";
+    takeVersionTexts(map, texts);
+    EXPECT_EQ(texts.ProduktName, "P");
+    EXPECT_EQ(texts.ProduktVersion, "2.05");
+    EXPECT_EQ(texts.SprachID, "D");
+    EXPECT_EQ(texts.Firmenname, "Maker");
+    EXPECT_EQ(texts.NORVA_No, "kept") << "a key the texts lack leaves its field";
+    EXPECT_EQ(basisformCaption(texts, languageTagOf(texts.SprachID), false), "P (D) V2.05  kept");
+
+    // The same keys reach NData's fields.
+    NData data;
+    takeVersionTexts(map, data);
+    EXPECT_EQ(data.ProductName, "P");
+    EXPECT_EQ(data.ProductVersion, "2.05");
+    EXPECT_EQ(data.SprachID, "D");
+    EXPECT_EQ(data.CompanyName, "Maker");
+    EXPECT_EQ(data.NORVA_No, "");
+}
+
+TEST(HelpFiles, BesideTheProgramFile) {
+    struct Case {
+        const char* program;
+        const char* main;
+        const char* faultMemory;
+        const char* history;
+    };
+    for (const Case& c : {Case{"/opt/kelt/Tarvik", "/opt/kelt/Tarvik.chm", "/opt/kelt/Tarvik_Fsp.chm",
+                               "/opt/kelt/Tarvik_History.chm"},
+                          Case{"/opt/kelt/tool.bin", "/opt/kelt/tool.chm", "/opt/kelt/tool_Fsp.chm",
+                               "/opt/kelt/tool_History.chm"},
+                          Case{"/opt/v1.2/Tarvik", "/opt/v1.2/Tarvik.chm", "/opt/v1.2/Tarvik_Fsp.chm",
+                               "/opt/v1.2/Tarvik_History.chm"}}) {
+        const ProgramHelpFiles files = helpFilesOf(c.program);
+        EXPECT_EQ(files.main, c.main);
+        EXPECT_EQ(files.faultMemory, c.faultMemory);
+        EXPECT_EQ(files.history, c.history);
+    }
 }
 
 TEST(Caption, MissingLanguageAndPartNumber) {
