@@ -40,6 +40,35 @@ bool usbIndex(const std::string& name, unsigned& index) {
 
 }  // namespace
 
+DiagDriver::ClosingTimeouts::ClosingTimeouts(DiagDriver& driver)
+    : driver_(driver), link_(driver.link_.get()) {
+    if (!driver_.interfaceSilent_ || !link_) return;
+    if (driver_.serial_) {
+        saved_ = driver_.serial_->timeouts();
+        SerialTimeouts shortened = saved_;
+        shortened.readTotalConstantMs = kClosingTimeoutMs;
+        shortened.readTotalPerByteMs = 0;
+        driver_.serial_->setTimeouts(shortened);
+        active_ = true;
+    } else if (driver_.linkState_ == kUsb) {
+        auto* usb = static_cast<UsbLink*>(link_);
+        usb->library().setRequestTimeout(usb->readHandle(), kClosingTimeoutMs);
+        usb_ = true;
+        active_ = true;
+    }
+}
+
+DiagDriver::ClosingTimeouts::~ClosingTimeouts() {
+    // A connection closed meanwhile has nothing to restore.
+    if (!active_ || driver_.link_.get() != link_) return;
+    if (usb_) {
+        auto* usb = static_cast<UsbLink*>(link_);
+        usb->library().setRequestTimeout(usb->readHandle(), driver_.usbTimeoutMs_);
+    } else if (driver_.serial_) {
+        driver_.serial_->setTimeouts(saved_);
+    }
+}
+
 uint8_t DiagDriver::generationOfName(const std::string& portName) {
     if (startsWith(portName, "COM")) return 1;
     if (startsWith(portName, "Diagnostic Interface")) return 1;
@@ -124,6 +153,7 @@ int32_t DiagDriver::openUsb(const std::string& portName) {
     usbLibrary_ = library;
 
     library->setRequestTimeout(writeHandle, kUsbProbeTimeoutMs);
+    usbTimeoutMs_ = kReadTimeoutMs;
     const uint8_t probe = generation_ == 1 ? kCmdBios : kCmdBiosVersion;
     for (int attempt = 0; attempt < kUsbProbeTries; ++attempt) {
         status = workRequest(probe);
@@ -139,6 +169,8 @@ int32_t DiagDriver::openSerial(const std::string& portName) {
     int32_t status = 0;
     const std::filesystem::path device =
         resolveSerialPort(portName, configHome_.empty() ? userConfigHome() : configHome_);
+    // Only "COM1".."COM32" name serial ports; anything else is no port at all.
+    if (device.empty()) return MapWin32Error(2);
     std::unique_ptr<SerialLink> port =
         SerialLink::open(device, status, modemLinesFactory_ ? modemLinesFactory_() : nullptr);
     if (!port) return status;
@@ -201,6 +233,7 @@ int32_t DiagDriver::CloseDiagDriver(uint8_t mode) {
     portName_.clear();
     if (!opened_) return 0;
     opened_ = false;
+    ClosingTimeouts closing(*this);
 
     if (generation_ == 1 && baudrate_ != kDefaultBaudrate) SetBaudrate(kDefaultBaudrate, 10);
     if (mode == 1) {
@@ -311,6 +344,7 @@ int32_t DiagDriver::SetComTimeout(uint32_t& timeoutMs) {
 int32_t DiagDriver::SetResponseTimeout(uint32_t& timeoutMs) {
     if (linkState_ == kUsb && link_) {
         auto* usb = static_cast<UsbLink*>(link_.get());
+        usbTimeoutMs_ = timeoutMs;
         timeoutMs = static_cast<uint32_t>(
             usb->library().setRequestTimeout(usb->readHandle(), timeoutMs));
         return 0;

@@ -154,7 +154,11 @@ int32_t DiagDriver::PCResponse(uint16_t& command, uint16_t& length, uint8_t* buf
         uint16_t dataLength = 0;
         const int32_t status =
             readRawFrame(frame, frameLength, replyCommand, headerSize, dataLength);
-        if (frameLength == 0 && status != 0) return status;
+        if (frameLength == 0 && status != 0) {
+            // A failed USB read delivers no frame at all: nothing of the length is left.
+            if (link_->isFramed()) length = 0;
+            return status;
+        }
         // From here the header was read: hand over what arrived, bounded by the caller's room.
         command = replyCommand;
         length = dataLength;
@@ -225,6 +229,8 @@ int32_t DiagDriver::blockTransfer(uint16_t command, uint16_t length, const uint8
 int32_t DiagDriver::PCRequest(uint16_t& command, uint16_t& length, uint8_t* data, size_t capacity,
                               uint8_t noBlock, uint8_t mode) {
     setTrace(*requestTrace_, data, length);
+    // The reply traced so far belongs to an earlier request, even when this one never gets one.
+    setTrace(*responseTrace_, nullptr, 0);
     std::memset(work_, 0, sizeof work_);
     if (!link_) return DIAG_ERR_NOT_OPEN;
 
@@ -249,6 +255,7 @@ int32_t DiagDriver::PCRequest(uint16_t& command, uint16_t& length, uint8_t* data
     for (;;) {
         uint16_t replyCommand = requestCommand;
         status = PCResponse(replyCommand, frameLength, work_, sizeof work_);
+        interfaceSilent_ = status == DIAG_ERR_TIMEOUT;
         setTrace(*responseTrace_, work_, frameLength);
         if (status != 0) {
             const bool statusFrame = (static_cast<uint32_t>(status) & 0xFFFFFF00u) ==

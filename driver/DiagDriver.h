@@ -91,6 +91,9 @@ public:
     static constexpr uint32_t kDefaultBaudrate = 19200;
     static constexpr uint32_t kReadTimeoutMs = 10000;
     static constexpr uint64_t kRestartWaitMs = 5000;
+    // Once a reply has timed out, the frames that only end the communication and close the
+    // connection wait this long at most: giving up on a silent interface must not hang.
+    static constexpr uint32_t kClosingTimeoutMs = 200;
 
     int32_t OpenDiagDriver(const std::string& portName);
     int32_t CloseDiagDriver(uint8_t mode);
@@ -205,7 +208,27 @@ public:
     }
     void setConfigHome(std::filesystem::path folder) { configHome_ = std::move(folder); }
 
+    // The last reply the driver waited for timed out.
+    bool interfaceSilent() const { return interfaceSilent_; }
+
 private:
+    // While it lives, and only when the interface has stopped answering, a reply is waited for
+    // at most kClosingTimeoutMs; the time-outs in use before come back at its end.
+    class ClosingTimeouts {
+    public:
+        explicit ClosingTimeouts(DiagDriver& driver);
+        ~ClosingTimeouts();
+        ClosingTimeouts(const ClosingTimeouts&) = delete;
+        ClosingTimeouts& operator=(const ClosingTimeouts&) = delete;
+
+    private:
+        DiagDriver& driver_;
+        Link* link_;
+        SerialTimeouts saved_;
+        bool usb_ = false;
+        bool active_ = false;
+    };
+
     int32_t openUsb(const std::string& portName);
     int32_t openSerial(const std::string& portName);
     void dropLink();
@@ -259,6 +282,8 @@ private:
     uint32_t baudrate_ = 0;
     std::string biosVersion_;
     uint32_t readTimeoutConstantMs_ = kReadTimeoutMs;
+    uint32_t usbTimeoutMs_ = kReadTimeoutMs;  // the USB request time-out the driver last set
+    bool interfaceSilent_ = false;
     SerialLink* serial_ = nullptr;  // link_ when it is a serial port
     std::shared_ptr<UsbLibrary> usbLibrary_;
     std::string usbLibraryName_;

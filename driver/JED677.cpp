@@ -9,6 +9,15 @@
 
 #include "DiagDriver.h"
 
+#include <cstddef>
+
+// The layout JED677.h states for its callers.
+static_assert(offsetof(JED677IdentData, identification7) == 26);
+static_assert(offsetof(JED677IdentData, production) == 27);
+static_assert(offsetof(JED677IdentData, identification10) == 37);
+static_assert(offsetof(JED677IdentData, identification11) == 38);
+static_assert(offsetof(JED677IdentData, furtherIdentification) == 39);
+
 namespace {
 
 constexpr const char* kBanner = "NVersModul_JED677_V3.22_2009-06-23()";
@@ -126,6 +135,7 @@ int32_t DiagDriver::jed677StartCommunication(uint8_t ecuAddress, uint16_t& baud,
 }
 
 int32_t DiagDriver::jed677StopCommunication() {
+    ClosingTimeouts closing(*this);
     const uint8_t stop[1] = {kMessageStop};
     int32_t status = workRequest(kCmdMessage, stop, 1);
     // The interface may answer the end of the communication with another command.

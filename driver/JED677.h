@@ -27,7 +27,13 @@ extern "C" {
 
 /* The ECU identification from the replies to the messages [0x02] and [0x08]. Texts are
  * zero-terminated. The part number and the further identification have room for every value
- * the ECU can send. */
+ * the ECU can send.
+ *
+ * Layout: the part number is 20 bytes wide, not 14 as in the interface's first layout (its
+ * longest text, "xxx 1023 1023 15", did not fit), so every later field sits 6 bytes further
+ * on: identification7 at offset 26, production at 27, identification10 at 37,
+ * identification11 at 38, furtherIdentification at 39. A caller built for the 14-byte layout
+ * must be rebuilt with this header. */
 #pragma pack(push, 1)
 typedef struct JED677IdentData {
     char diagnosticIdentifier[6];               /* reply bytes 2 and 3 as "%2X %2X" */

@@ -341,7 +341,7 @@ int comPortNumber(const std::string& name) {
 
 fs::path resolveSerialPort(const std::string& portName, const fs::path& configHome) {
     int n = comPortNumber(portName);
-    if (n == 0) return fs::path(portName);
+    if (n == 0) return {};
     fs::path home = configHome.empty() ? userConfigHome() : configHome;
     if (!home.empty()) {
         fs::path link = home / "NORVA" / "ports" / portName;

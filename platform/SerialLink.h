@@ -90,8 +90,9 @@ private:
 };
 
 // The device behind a user's port name: "COMn" (n = 1..32) is the link
-// <configHome>/NORVA/ports/COMn when it exists, else /dev/ttyS<n-1>; any other name is taken
-// as a device path as it stands. configHome defaults to $XDG_CONFIG_HOME, else ~/.config.
+// <configHome>/NORVA/ports/COMn when it exists, else /dev/ttyS<n-1>; any other name (COM0,
+// COM01, COM33, a path) names no port: an empty path. configHome defaults to $XDG_CONFIG_HOME,
+// else ~/.config.
 std::filesystem::path resolveSerialPort(const std::string& portName,
                                         const std::filesystem::path& configHome = {});
 // $XDG_CONFIG_HOME, else $HOME/.config.

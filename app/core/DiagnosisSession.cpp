@@ -173,7 +173,7 @@ StartOutcome DiagnosisSession::startDiagnosis() {
         view_.setPollTimer(true);
     } else {
         kelt_.DiagnoseAktiv = 0;
-        kelt_.DisconnectEcu();
+        disconnect();
     }
     view_.setProgressText("");
     return ok ? StartOutcome::Connected : StartOutcome::Failed;
@@ -211,8 +211,15 @@ void DiagnosisSession::connectionLost() {
     requestIdleSync();
 }
 
-void DiagnosisSession::interruptBody() {
+void DiagnosisSession::disconnect() {
+    // Closing waits for the interface's answers; the window does not respond meanwhile.
+    cursor_.push();
     kelt_.DisconnectEcu();
+    cursor_.pop();
+}
+
+void DiagnosisSession::interruptBody() {
+    disconnect();
     kelt_.DiagnoseAktiv = 0;
     kelt_.KommunikationGestartet = 0;
 }

@@ -156,6 +156,7 @@ private:
 
     StartOutcome startDiagnosis();
     StartOutcome restartEcu();
+    void disconnect();
     void interruptBody();
     void showCurrentFault(uint16_t component, uint16_t mode);
     // Runs op under the hourglass while it answers RepeatOperation; keeps the answer.

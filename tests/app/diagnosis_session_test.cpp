@@ -335,6 +335,42 @@ INSTANTIATE_TEST_SUITE_P(
                    DIAG_ERR_BAD_REPLY}),
     [](const auto& info) { return info.param.name; });
 
+// Every frame that ends the communication would wait its full 10 s on an interface that has
+// stopped answering; after the first time-out they wait 200 ms each, under the hourglass.
+TEST_F(SessionThroughTheDriver, GivingUpOnASilentInterfaceClosesQuicklyUnderTheHourglass) {
+    startConnected();
+    sim->setSilent(true);
+    errors.script(GiveUp);
+    EXPECT_EQ(session->PollTick(), PollOutcome::ConnectionLost);
+    EXPECT_EQ(errors.shownCodes(), std::vector<int32_t>{DIAG_ERR_TIMEOUT});
+
+    std::vector<int> cursorDepths;
+    jedLog.log.clear();
+    jedLog.intercept = [&](const std::string&) -> int32_t {
+        cursorDepths.push_back(cursor.depth);
+        return 0;
+    };
+    const size_t readsBefore = bus.counters().readTimeouts.size();
+    session->MainIdle();
+    EXPECT_FALSE(interfaceOpen());
+    EXPECT_EQ(jedLog.log, (std::vector<std::string>{"Stop", kClose}));
+    EXPECT_EQ(cursorDepths, (std::vector<int>{1, 1}));
+    EXPECT_EQ(cursor.depth, 0);
+    // The stop, the return to the basic firmware and the two steps of the USB close.
+    const std::vector<uint32_t> reads = bus.counters().readTimeouts;
+    EXPECT_EQ(std::vector<uint32_t>(reads.begin() + static_cast<long>(readsBefore), reads.end()),
+              std::vector<uint32_t>(4, DiagDriver::kClosingTimeoutMs));
+}
+
+TEST_F(SessionThroughTheDriver, AnsweringInterfaceIsClosedWithItsUsualTimeOut) {
+    startConnected();
+    const size_t readsBefore = bus.counters().readTimeouts.size();
+    EXPECT_TRUE(session->InterruptDiagnosis());
+    const std::vector<uint32_t> reads = bus.counters().readTimeouts;
+    ASSERT_GT(reads.size(), readsBefore);
+    for (size_t i = readsBefore; i < reads.size(); ++i) EXPECT_EQ(reads[i], 10000u) << i;
+}
+
 // --- interrupt and restart ---------------------------------------------------------------------
 
 TEST_F(SessionThroughTheDriver, InterruptClosesAndTheMenusFollow) {

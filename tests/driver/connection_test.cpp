@@ -3,9 +3,11 @@
 // library.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -13,7 +15,9 @@
 
 #include "DiagDr32.h"
 #include "DiagDriver.h"
+#include "MisbehavingUsb.h"
 #include "RunAsNobody.h"
+#include "ScriptedLink.h"
 #include "SimPty.h"
 #include "SimRequests.h"
 #include "SimUsbBus.h"
@@ -107,19 +111,36 @@ TEST_F(SerialConnection, PortInUseAndMissingPort) {
     EXPECT_FALSE(driver.isOpen());
 }
 
+// Only "COM1".."COM32" are serial ports: other names never open a file of that name in the
+// working directory.
+TEST_F(SerialConnection, NamesOutsideTheComRangeAreNoPort) {
+    startPty();
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(config.path());
+    for (const char* name : {"COM0", "COM01", "COM33", "ttyDiag"}) {
+        std::filesystem::create_symlink(pty->slavePath(), config / name);
+        EXPECT_EQ(driver.OpenDiagDriver(name), -1) << name;
+        EXPECT_FALSE(driver.isOpen());
+    }
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(sim.receivedFrames().empty());
+}
+
 TEST_F(SerialConnection, PortTheUserMayNotOpen) {
     startPty();
     const std::string device = pty->slavePath();
     if (::geteuid() != 0) {
         // An ordinary user: a mode of 0 keeps even the owner out.
         ASSERT_EQ(::chmod(device.c_str(), 0), 0);
-        EXPECT_EQ(driver.OpenDiagDriver(device), DIAG_ERR_PORT_NO_PERMISSION);
+        EXPECT_EQ(driver.OpenDiagDriver("COM3"), DIAG_ERR_PORT_NO_PERMISSION);
         return;
     }
     // Root passes every permission check, so an unprivileged child tries a root-only port.
     ASSERT_EQ(::chown(device.c_str(), 0, 0), 0);
     ASSERT_EQ(::chmod(device.c_str(), 0600), 0);
-    std::optional<int32_t> status = runAsNobody([this, &device] { return driver.OpenDiagDriver(device); });
+    // The child must reach the port's link in the configuration folder.
+    ASSERT_EQ(::chmod(config.path().c_str(), 0755), 0);
+    std::optional<int32_t> status = runAsNobody([this] { return driver.OpenDiagDriver("COM3"); });
     if (!status) GTEST_SKIP() << "cannot run a child process as an ordinary user here";
     EXPECT_EQ(*status, DIAG_ERR_PORT_NO_PERMISSION);
 }
@@ -152,6 +173,30 @@ TEST_F(SerialConnection, CloseModes) {
     EXPECT_EQ(sim.requests().size(), before);  // mode 2 sends nothing
     EXPECT_EQ(driver.CloseDiagDriver(1), 0);   // closing twice is harmless
     EXPECT_EQ(driver.workRequest(0x02), DIAG_ERR_NOT_OPEN);
+}
+
+// After a time-out the stop and the return to the basic firmware wait 200 ms each, not the
+// port's 10 s; the port's own time-outs come back for whatever follows.
+TEST_F(SerialConnection, SilentInterfaceIsClosedWithoutWaitingItsTimeOuts) {
+    startPty();
+    ASSERT_EQ(driver.OpenDiagDriver("COM3"), 0);
+    sim.setSilent(true);
+    uint32_t timeout = 50;
+    driver.SetComTimeout(timeout);
+    ASSERT_EQ(driver.workRequest(0x02), DIAG_ERR_TIMEOUT);
+    driver.SetComTimeout(timeout);  // 10 s again
+    ASSERT_TRUE(driver.interfaceSilent());
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(driver.jed677StopCommunication(), DIAG_ERR_TIMEOUT);
+    uint32_t kept = 0;
+    driver.SetComTimeout(kept);
+    EXPECT_EQ(kept, DiagDriver::kReadTimeoutMs);
+    driver.SetComTimeout(kept);
+    EXPECT_EQ(driver.CloseDiagDriver(1), 0);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::seconds(5));  // each of the two would wait 10 s
+    EXPECT_FALSE(driver.isOpen());
 }
 
 TEST_F(SerialConnection, InterfaceServicesOverTheSerialPort) {
@@ -443,6 +488,70 @@ TEST(ExportedConnection, OpenAndCloseThroughTheCInterface) {
     EXPECT_EQ(CloseDiagDriver(1), 0);
     EXPECT_FALSE(bus.isOpen(0));
     bus.reset();
+}
+
+// --- a USB library that misbehaves ------------------------------------------------------------
+
+class MisbehavingLibrary : public ::testing::Test {
+protected:
+    void SetUp() override {
+        library = ::dlopen(KELT_MISBEHAVING_USB_LIBRARY, RTLD_NOW);
+        ASSERT_NE(library, nullptr) << ::dlerror();
+        auto state = reinterpret_cast<MisbehavingUsb* (*)()>(::dlsym(library, "MisbehavingUsbState"));
+        ASSERT_NE(state, nullptr);
+        usb = state();
+        usb->reset();
+        driver.setUsbLibraryName(KELT_MISBEHAVING_USB_LIBRARY);
+    }
+    void TearDown() override {
+        driver.CloseDiagDriver(2);
+        if (library) ::dlclose(library);
+    }
+    // Every name byte set and a count far beyond the ten entries.
+    static Bytes overfullScan() {
+        Bytes list(USB_SCAN_LIST_SIZE, 'D');
+        list.back() = 200;
+        return list;
+    }
+
+    FakeClock clock;
+    DiagDriver driver{clock};
+    void* library = nullptr;
+    MisbehavingUsb* usb = nullptr;
+};
+
+TEST_F(MisbehavingLibrary, ScanHoldsTenEntriesWithTheirNamesEnded) {
+    usb->scanList = overfullScan();
+    uint8_t list[USB_SCAN_LIST_SIZE];
+    EXPECT_EQ(driver.ScanUsbInterfaces(list), 0);
+    EXPECT_EQ(list[USB_SCAN_LIST_SIZE - 1], USB_SCAN_ENTRIES);
+    const auto* entries = reinterpret_cast<const UsbInterfaceEntry*>(list);
+    for (int i = 0; i < USB_SCAN_ENTRIES; ++i)
+        EXPECT_EQ(strnlen(entries[i].name, USB_NAME_SIZE), USB_NAME_SIZE - 1u) << "entry " << i;
+}
+
+TEST_F(MisbehavingLibrary, UsbNumberBeyondTheTenEntriesNamesNoDevice) {
+    usb->scanList = overfullScan();
+    EXPECT_EQ(driver.OpenDiagDriver("USB15"), 0x2001003f);
+    EXPECT_TRUE(usb->opened.empty());
+}
+
+// The close handshake echoes 65 bytes of the first reply, and only when there are 65 of them.
+TEST_F(MisbehavingLibrary, ShortCloseReplyIsNotEchoed) {
+    usb->answer = [](const Bytes& frame) -> Bytes {
+        switch (frame[0]) {
+            case 0x01: return frame8(0x01, {});
+            case 0x02: return frame8(0x02, {'B'});
+            case 0x12: return frame8(0x12, {});
+            default: return {};
+        }
+    };
+    ASSERT_EQ(driver.OpenDiagDriver("Diagnostic Interface #1"), 0);
+    EXPECT_EQ(driver.CloseDiagDriver(1), 0);
+    std::vector<Bytes> closes;
+    for (const Bytes& frame : usb->written)
+        if (frame[0] == 0x12) closes.push_back(frame);
+    EXPECT_EQ(closes, std::vector<Bytes>(2, frame8(0x12, {})));
 }
 
 }  // namespace

@@ -410,6 +410,42 @@ TEST_F(LinkProtocol, PartialMultiFrameReplyLeavesTheLengthAtZero) {
     EXPECT_EQ(r.length, 0);
 }
 
+// Multi-frame replies are counted in 16 bits: one byte more than 0xFFFF cannot be reported.
+struct MultiFrameBound {
+    const char* name;
+    size_t lastFrame;  // bytes of the last of 16 frames; the 15 before carry 4096 each
+    int32_t status;
+    uint16_t length;
+};
+
+class MultiFrameBounds : public LinkProtocol, public ::testing::WithParamInterface<MultiFrameBound> {};
+
+TEST_P(MultiFrameBounds, LengthFitsItsSixteenBits) {
+    const MultiFrameBound& c = GetParam();
+    attach(true, 2);
+    for (int i = 0; i < 15; ++i) link->queue(frame16(0x11, Bytes(4096, 0x33)));
+    link->queue(frame16(0x11, Bytes(c.lastFrame, 0x44)));
+    link->queue(frame16(0x11, {0x00}));
+    const Result r = request(0x11, {}, 70000, 1, 2);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.length, c.length);
+}
+
+INSTANTIATE_TEST_SUITE_P(Totals, MultiFrameBounds,
+                         ::testing::Values(MultiFrameBound{"Exactly0xFFFF", 4095, 0, 0xFFFF},
+                                           MultiFrameBound{"OneMore", 4096,
+                                                           DIAG_ERR_BUFFER_TOO_SMALL, 0}),
+                         [](const auto& info) { return info.param.name; });
+
+// The total of a segmented reply is in its first frame's two bytes; one byte is no total.
+TEST_F(LinkProtocol, SegmentedFirstFrameShorterThanItsTotalIsBroken) {
+    attach(false, 1);
+    link->queue(frame8(0x91, {0x00}));
+    const Result r = request(0x11, {});
+    EXPECT_EQ(r.status, DIAG_ERR_CHECKSUM);
+    EXPECT_EQ(link->writes().size(), 1u);  // nothing acknowledged
+}
+
 // --- writes and state ------------------------------------------------------------------------
 
 TEST_F(LinkProtocol, WithoutALinkNothingIsSent) {
@@ -456,6 +492,39 @@ TEST_F(LinkProtocol, ShortAcknowledgementOfASegmentedReplyIsReported) {
     EXPECT_EQ(request(0x11, {}).status, DIAG_ERR_USB_SHORT_WRITE);
 }
 
+// A failed USB read brings no frame: the length is 0. A serial read without a header leaves
+// the length as it was.
+TEST_F(LinkProtocol, ReadWithoutAFrameAndTheLength) {
+    struct Case {
+        bool framed;
+        uint16_t length;
+    };
+    for (const Case& c : {Case{true, 0}, Case{false, 77}}) {
+        attach(c.framed, 1);
+        if (c.framed)
+            link->queueReadError(0x2001003c);
+        else
+            link->queueSilence();
+        uint16_t command = 0x11;
+        uint16_t length = 77;
+        uint8_t buffer[64] = {};
+        EXPECT_NE(driver.PCResponse(command, length, buffer, sizeof buffer), 0);
+        EXPECT_EQ(length, c.length) << (c.framed ? "USB" : "serial");
+    }
+}
+
+// The debug flags are reply bytes 1 to 4; a shorter reply has none to give.
+TEST_F(LinkProtocol, DebugFlagsFromAShortReplyAreABadReply) {
+    attach(true, 1);
+    link->queue(frame8(0x08, {0x00, 0x01}));
+    uint32_t value = 7;
+    EXPECT_EQ(driver.DebugTest(4, value), DIAG_ERR_BAD_REPLY);
+    EXPECT_EQ(value, 0u);
+    link->queue(frame8(0x08, {0x00, 0x00, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(driver.DebugTest(4, value), 0);
+    EXPECT_EQ(value, 1u);
+}
+
 TEST_F(LinkProtocol, WorkRequestKeepsReplyAndLastStatus) {
     attach(false, 1);
     link->queue(frame8(0x02, {'B', 'I', 'O', 'S'}));
@@ -492,6 +561,23 @@ TEST_F(LinkProtocol, ShortTraceIsClearedBeyondItsCount) {
     EXPECT_EQ(driver.responseTrace().count, 1);
     EXPECT_EQ(driver.responseTrace().bytes[0], 0x02);
     EXPECT_EQ(driver.responseTrace().bytes[1], 0);
+}
+
+// An unplugged interface fails the write: the error dialog must not show the reply of the
+// request before as this one's.
+TEST_F(LinkProtocol, FailedWriteLeavesNoReplyInTheTrace) {
+    for (const bool framed : {true, false}) {
+        attach(framed, 1);
+        link->queue(frame8(0x11, range(5, 0x40)));
+        ASSERT_EQ(request(0x11, {0x01}).status, 0);
+        ASSERT_EQ(driver.responseTrace().count, 5);
+        link->failNextWrite(0x2001003c);
+        EXPECT_EQ(request(0x11, {0x02}).status, 0x2001003c);
+        EXPECT_EQ(driver.requestTrace().count, 1);
+        EXPECT_EQ(driver.requestTrace().bytes[0], 0x02);
+        EXPECT_EQ(driver.responseTrace().count, 0) << (framed ? "USB" : "serial");
+        EXPECT_EQ(driver.responseTrace().bytes[0], 0);
+    }
 }
 
 TEST_F(LinkProtocol, TimeOutBeforeAnyHeaderLeavesAnEmptyReplyTrace) {

@@ -628,33 +628,36 @@ protected:
 };
 
 TEST_F(SerialPortNames, NamesResolveByTheComRules) {
+    enum class Is { Device, Link, NoPort };
     struct Case {
         std::string name;
-        fs::path expected;  // empty: the link of that name in the ports folder
+        Is is;
+        fs::path device = {};
     };
     const Case cases[] = {
-        {"COM1", "/dev/ttyS0"},
-        {"COM2", "/dev/ttyS1"},
-        {"COM10", "/dev/ttyS9"},
-        {"COM32", "/dev/ttyS31"},
-        {"COM3", {}},
+        {"COM1", Is::Device, "/dev/ttyS0"},
+        {"COM2", Is::Device, "/dev/ttyS1"},
+        {"COM10", Is::Device, "/dev/ttyS9"},
+        {"COM32", Is::Device, "/dev/ttyS31"},
+        {"COM3", Is::Link},
         // A dangling link still decides: the user pointed COM4 at an adapter that is unplugged.
-        {"COM4", {}},
-        {"COM33", "COM33"},
-        {"COM0", "COM0"},
-        {"COM01", "COM01"},
-        {"COM1x", "COM1x"},
-        {"COM 1", "COM 1"},
-        {"COM", "COM"},
-        {"COM-1", "COM-1"},
-        {"COM100", "COM100"},
-        {"com1", "com1"},
-        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
-        {"USB1", "USB1"},
-        {"", ""},
+        {"COM4", Is::Link},
+        // Anything else names no port, never a file in the working directory.
+        {"COM33", Is::NoPort},
+        {"COM0", Is::NoPort},
+        {"COM01", Is::NoPort},
+        {"COM1x", Is::NoPort},
+        {"COM 1", Is::NoPort},
+        {"COM", Is::NoPort},
+        {"COM-1", Is::NoPort},
+        {"COM100", Is::NoPort},
+        {"com1", Is::NoPort},
+        {"/dev/ttyUSB0", Is::NoPort},
+        {"USB1", Is::NoPort},
+        {"", Is::NoPort},
     };
     for (const auto& c : cases) {
-        fs::path expected = c.expected.empty() && !c.name.empty() ? ports() / c.name : c.expected;
+        const fs::path expected = c.is == Is::Link ? ports() / c.name : c.device;
         EXPECT_EQ(resolveSerialPort(c.name, config.path()), expected) << "name \"" << c.name << "\"";
     }
 }

@@ -217,6 +217,7 @@ int32_t SimUsbBus::read(void* readHandle, uint8_t* buffer, uint32_t size, uint32
     Device* device = findHandle(readHandle, isRead);
     if (!device || !isRead || !buffer || !bytesRead) return kErrRead;
     counters_.lastReadSize = size;
+    counters_.readTimeouts.push_back(device->timeout);
     if (!device->sim->hasOutput()) return device->sim->restarting() ? kErrRead : kErrTimeout;
     const SimBytes frame = device->sim->takeFrame();
     if (frame.size() > size) return kErrBufferTooSmall;  // the frame is lost, as on a real bus

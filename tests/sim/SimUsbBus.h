@@ -78,6 +78,7 @@ public:
         int framesWritten = 0;
         int framesRead = 0;
         uint32_t lastReadSize = 0;       // the buffer size of the last read
+        std::vector<uint32_t> readTimeouts;  // the request time-out each read would wait
         std::vector<uint32_t> timeouts;  // every request time-out set, in order
     };
     Counters counters() const;
