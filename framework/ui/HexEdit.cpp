@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -55,7 +56,6 @@ std::string THexEdit::asciiText() const { return asciiOf(toPlainText()); }
 void THexEdit::showText(const std::string& text) {
     const bool wasChanging = std::exchange(changing_, true);
     setPlainText(QString::fromLatin1(text));
-    document()->setModified(false);
     changing_ = wasChanging;
 }
 
@@ -111,8 +111,9 @@ void THexEdit::FormatHexEdit(QString& text) const {
 }
 
 void THexEdit::Change() {
-    // Our own text changes (and the regrouping below) are not a user's edit.
-    if (changing_ || !document()->isModified()) return;
+    // Not a user's edit: our own text (re-entry from the regrouping below included), or a text a
+    // form sets with setPlainText, which replaces the text with undo recording off.
+    if (changing_ || !document()->isUndoRedoEnabled()) return;
     const std::string text = asciiText();
     const std::string formatted = hexedit::FormatHexEdit(text, displayMode_, gruppe_);
     if (formatted == text) return;

@@ -12,10 +12,9 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 class QKeyEvent;
-
-Q_DECLARE_METATYPE(DISPLAYMODE)
 
 class THexEdit : public QPlainTextEdit {
     Q_OBJECT
@@ -43,7 +42,7 @@ public:
     // Normalises a text as the control does after every edit.
     void FormatHexEdit(QString& text) const;
 
-    // 1: typed digits are inserted; 0: they overwrite. The Insert key toggles it.
+    // true: typed digits are inserted; false: they overwrite. The Insert key toggles it.
     bool editMode() const { return editMode_; }
     void setEditMode(bool insert) { editMode_ = insert; }
     // Digits per group; 0 counts as 1.

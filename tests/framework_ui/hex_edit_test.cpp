@@ -102,6 +102,13 @@ TEST_F(HexEditTest, ShowsLineBreaksAndReadsThemBack) {
     EXPECT_EQ(lines[2].size(), 8 * 3);
     EXPECT_EQ(read(), bytes);
     EXPECT_EQ(read(5), Bytes(bytes.begin(), bytes.begin() + 5));
+
+    // A text a form sets itself is no user's edit: it keeps its line breaks, CR LF or LF.
+    for (const char* text : {"01 ab\r\n02\n03", "01 ab\n02\n03"}) {
+        edit.setPlainText(text);
+        EXPECT_EQ(edit.toPlainText().count('\n'), 2) << text;
+        EXPECT_EQ(read(), (Bytes{0x01, 0xAB, 0x02, 0x03})) << text;
+    }
     EXPECT_TRUE(boxes.shown.empty());
 }
 
