@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace hexedit {
 
@@ -103,6 +104,13 @@ std::size_t SetCursorPosition(std::string_view text, std::size_t digitIndex, DIS
         ++digits;
     }
     return text.size();
+}
+
+EditState Change(std::string_view text, std::size_t caret, DISPLAYMODE mode, std::uint8_t gruppe) {
+    const std::size_t digit = GetCursorPosition(text, caret, mode);
+    std::string formatted = FormatHexEdit(text, mode, gruppe);
+    const std::size_t position = SetCursorPosition(formatted, digit, mode);
+    return {std::move(formatted), position};
 }
 
 KeyOutcome KeyPress(char32_t key, std::string_view text, std::size_t selStart,

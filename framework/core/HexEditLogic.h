@@ -67,6 +67,17 @@ std::size_t GetCursorPosition(std::string_view text, std::size_t caret, DISPLAYM
 // (index / G) * (G + 1) + index % G.
 std::size_t SetCursorPosition(std::string_view text, std::size_t digitIndex, DISPLAYMODE mode);
 
+// The control's text with its caret.
+struct EditState {
+    std::string text;
+    std::size_t caret = 0;
+    bool operator==(const EditState&) const = default;
+};
+
+// Change, after every edit by the user: the whole text regrouped by FormatHexEdit, the caret
+// before the same digit as before.
+EditState Change(std::string_view text, std::size_t caret, DISPLAYMODE mode, std::uint8_t gruppe);
+
 // What the control does with a typed character (the key codes as a Windows edit gets them).
 struct KeyOutcome {
     enum class Action {

@@ -115,13 +115,12 @@ void THexEdit::Change() {
     // form sets with setPlainText, which replaces the text with undo recording off.
     if (changing_ || !document()->isUndoRedoEnabled()) return;
     const std::string text = asciiText();
-    const std::string formatted = hexedit::FormatHexEdit(text, displayMode_, gruppe_);
-    if (formatted == text) return;
-    const std::size_t digit =
-        hexedit::GetCursorPosition(text, static_cast<std::size_t>(textCursor().position()), displayMode_);
-    showText(formatted);
+    const hexedit::EditState regrouped =
+        hexedit::Change(text, static_cast<std::size_t>(textCursor().position()), displayMode_, gruppe_);
+    if (regrouped.text == text) return;
+    showText(regrouped.text);
     QTextCursor cursor = textCursor();
-    cursor.setPosition(static_cast<int>(hexedit::SetCursorPosition(formatted, digit, displayMode_)));
+    cursor.setPosition(static_cast<int>(regrouped.caret));
     setTextCursor(cursor);
 }
 

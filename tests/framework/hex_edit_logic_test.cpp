@@ -7,11 +7,23 @@
 #include <string>
 #include <vector>
 
+namespace hexedit {
+// Failures show the text and the caret.
+void PrintTo(const EditState& s, std::ostream* out) { *out << '"' << s.text << "\" caret " << s.caret; }
+void PrintTo(const KeyOutcome& k, std::ostream* out) {
+    *out << "action " << int(k.action) << " [" << k.from << ", +" << k.length << ") \"" << k.insert << '"';
+}
+void PrintTo(const TextGroup& g, std::ostream* out) {
+    *out << "group " << g.index << " [" << g.start << ", +" << g.length << ')';
+}
+}  // namespace hexedit
+
 namespace {
 
 using hexedit::KeyOutcome;
 using hexedit::TextGroup;
 using Action = KeyOutcome::Action;
+using hexedit::EditState;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes countingBytes(std::size_t count) {
@@ -178,13 +190,29 @@ TEST(HexEditFormat, KeepsTheDigitsOfTheModeInGroups) {
         EXPECT_EQ(hexedit::FormatHexEdit(c.text, c.mode, c.gruppe), c.formatted) << c.name;
 }
 
-TEST(HexEditFormat, KeepsEveryDigitOfALongText) {
-    const std::string text = hexedit::SetCommandText(countingBytes(300), hexadecimal, 0, 0);
-    std::string edited = text;
-    edited.insert(450, "7");
-    const std::string formatted = hexedit::FormatHexEdit(edited, hexadecimal, 2);
-    EXPECT_EQ(formatted.size(), text.size() + 1);
-    EXPECT_EQ(hexedit::GetCommand(formatted, hexadecimal, 1000).count(), 301u);
+TEST(HexEditChange, RegroupsTheWholeTextAndKeepsTheCaretOnItsDigit) {
+    struct ChangeCase {
+        const char* name;
+        std::string text;
+        std::size_t caret;
+        EditState state;
+    };
+    const ChangeCase cases[] = {
+        {"pasted into an empty control", "1g 2h", 5, {"12 ", 3}},
+        {"pasted between groups", "01 1g 2hAB ", 8, {"01 12 AB ", 6}},
+        {"caret before a dropped character", "01 x2", 3, {"01 2", 3}},
+        {"line breaks dropped", "01 \n02 \n03", 5, {"01 02 03 ", 4}},
+    };
+    for (const ChangeCase& c : cases)
+        EXPECT_EQ(hexedit::Change(c.text, c.caret, hexadecimal, 2), c.state) << c.name;
+
+    // Every digit of a long text stays.
+    std::string text = hexedit::SetCommandText(countingBytes(300), hexadecimal, 0, 0);
+    text.insert(450, "7");
+    const EditState state = hexedit::Change(text, 451, hexadecimal, 2);
+    EXPECT_EQ(state.text.size(), text.size());
+    EXPECT_EQ(state.caret, 451u);
+    EXPECT_EQ(hexedit::GetCommand(state.text, hexadecimal, 1000).count(), 301u);
 }
 
 // --- caret mappings -------------------------------------------------------------------------
@@ -294,24 +322,13 @@ TEST(HexEditKeys, NeverLooksOutsideTheText) {
               (KeyOutcome{Action::Replace, 2, 1, "5"}));
 }
 
-// What the control shows after a key: the edit, then the regrouping that keeps the caret on its
-// digit.
-struct Shown {
-    std::string text;
-    std::size_t caret;
-    bool operator==(const Shown&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Shown& s) { return out << '"' << s.text << "\" caret " << s.caret; }
-
-Shown afterEdit(const std::string& text, std::size_t caret, char32_t key, DISPLAYMODE mode, std::uint8_t gruppe,
-                bool insertMode) {
+// What the control shows after a key: the edit, then Change.
+EditState afterEdit(const std::string& text, std::size_t caret, char32_t key, DISPLAYMODE mode, std::uint8_t gruppe,
+                    bool insertMode) {
     const KeyOutcome outcome = hexedit::KeyPress(key, text, caret, 0, mode, insertMode);
     if (outcome.action != Action::Replace) return {text, caret};
     const std::string edited = std::string(text).replace(outcome.from, outcome.length, outcome.insert);
-    const std::size_t digit = hexedit::GetCursorPosition(edited, outcome.from + outcome.insert.size(), mode);
-    const std::string formatted = hexedit::FormatHexEdit(edited, mode, gruppe);
-    return {formatted, hexedit::SetCursorPosition(formatted, digit, mode)};
+    return hexedit::Change(edited, outcome.from + outcome.insert.size(), mode, gruppe);
 }
 
 TEST(HexEditKeys, EditsRegroupAndKeepTheCaretOnItsDigit) {
@@ -323,7 +340,7 @@ TEST(HexEditKeys, EditsRegroupAndKeepTheCaretOnItsDigit) {
         DISPLAYMODE mode;
         std::uint8_t gruppe;
         bool insertMode;
-        Shown shown;
+        EditState shown;
     };
     const EditCase cases[] = {
         {"insert inside a group", "01 AB ", 1, U'5', hexadecimal, 2, true, {"05 1A B", 3}},
