@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ binutils pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-base-dev-tools libchm-dev poppler-utils fonts-dejavu-core dbus)
+          qt6-base-dev qt6-base-dev-tools libchm-dev poppler-utils fonts-dejavu-core locales dbus)
 
 missing=()
 for p in "${packages[@]}"; do

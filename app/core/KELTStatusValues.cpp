@@ -1,8 +1,7 @@
 // The operations of the main window's once-a-second poll: the current fault and the three
 // status values beside the identification.
-#include <cstdio>
-
 #include "KELTInterface.h"
+#include "Numbers.h"
 #include "SessionView.h"
 
 namespace {
@@ -13,17 +12,10 @@ constexpr uint8_t kServiceRelayValveVoltage = 0x47;
 // One count of a voltage byte in volts.
 constexpr double kVoltsPerCount = 0.135;
 
-std::string voltageText(uint8_t raw) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%2.1f V", raw * kVoltsPerCount);
-    return text;
-}
+// "24.3 V" whatever the user's locale.
+std::string voltageText(uint8_t raw) { return numbers::formatFixed(raw * kVoltsPerCount, 1, 2) + " V"; }
 
-std::string speedText(uint8_t raw) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%3d km/h", raw);
-    return text;
-}
+std::string speedText(uint8_t raw) { return numbers::formatInt(raw, 3) + " km/h"; }
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // The diagnosis session through the real driver: libdiagdr32's exported JED677 functions, the
 // USB test library and a generation-1 simulated interface with the simulated KELT ECU behind it.
 // Every JED677 call is logged on its way to the driver.
+#include "CommaLocale.h"
 #include "DiagnosisSessionTestSupport.h"
 #include "DriverTestSupport.h"
 #include "ProfileFile.h"
@@ -271,6 +272,19 @@ INSTANTIATE_TEST_SUITE_P(
         PollCase{"Defaults", 180, 17, 0, -1, "24.3 V", " 17 km/h", "0.0 V",
                  "No current message stored in the ECU", 0}),
     [](const auto& info) { return info.param.name; });
+
+// Qt switches the C library to the user's locale; a German one must not make "24,3 V".
+TEST_F(SessionThroughTheDriver, PollTextsUseAPointWhateverTheLocale) {
+    ecu->setStatusValue(0x48, 180, 0);
+    ecu->setStatusValue(0x47, 0, 100);
+    startConnected();
+    CommaLocale comma;
+    ASSERT_TRUE(comma.active());
+    EXPECT_EQ(session->PollTick(), PollOutcome::Shown);
+    EXPECT_EQ(session->texts().Terminal15VoltageText, "24.3 V");
+    EXPECT_EQ(session->texts().RelayValveVoltageText, "13.5 V");
+    EXPECT_EQ(session->texts().SpeedText, " 17 km/h");
+}
 
 TEST_F(SessionThroughTheDriver, PollRepeatsOnOne) {
     startConnected();
