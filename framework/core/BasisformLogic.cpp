@@ -114,8 +114,9 @@ uint8_t DiagnoseleitungLesen(const ProfileFile& ini, uint8_t& line, uint8_t defa
 // --- data folders -----------------------------------------------------------------------------
 
 DataFolderPair defaultDataFolders(const ApplicationEnvironment& env, std::string_view programmname) {
-    fs::path base = env.documentsFolder();
-    if (base.empty()) base = env.dataFolder();
+    // Beside the INI file: where the program's folder is already, it stays.
+    const fs::path base =
+        settingsBaseFolder(env, fs::path(kNorvaFolderName) / NData::safePathPart(programmname));
     DataFolderPair folders;
     folders.read = base / kNorvaFolderName / NData::safePathPart(programmname) / "DATA";
     folders.write = folders.read / "WRITE";

@@ -53,6 +53,16 @@ const SystemApplicationEnvironment& SystemApplicationEnvironment::instance() {
     return env;
 }
 
+std::filesystem::path settingsBaseFolder(const ApplicationEnvironment& env,
+                                         const std::filesystem::path& relative) {
+    const std::filesystem::path documents = env.documentsFolder();
+    const std::filesystem::path data = env.dataFolder();
+    std::error_code ec;
+    for (const std::filesystem::path& base : {documents, data})
+        if (!base.empty() && std::filesystem::exists(base / relative, ec)) return base;
+    return documents.empty() ? data : documents;
+}
+
 // --- NData ------------------------------------------------------------------------------------
 
 NData::NData() : NData(SystemApplicationEnvironment::instance(), DiagAttr) {}
@@ -86,12 +96,11 @@ void NData::IniDateiname() {
     std::filesystem::path name = env_->programFile().filename();
     name.replace_extension(".INI");
     Initialisieren();
-    std::filesystem::path base = env_->documentsFolder();
-    if (base.empty()) base = env_->dataFolder();
-    const std::filesystem::path file = base / kNorvaFolderName / safePathPart(Programmname) /
-                                       safePathPart("V" + ProductVersion + " (" + SprachID + ")") /
-                                       safePathPart(name.string());
-    IniDatei = file.string();
+    const std::filesystem::path relative = std::filesystem::path(kNorvaFolderName) /
+                                           safePathPart(Programmname) /
+                                           safePathPart("V" + ProductVersion + " (" + SprachID + ")") /
+                                           safePathPart(name.string());
+    IniDatei = (settingsBaseFolder(*env_, relative) / relative).string();
 }
 
 std::string NData::programNameOf(std::string_view productName) {

@@ -82,6 +82,13 @@ public:
 // The maker's folder under the documents folder that holds every program's INI and data folders.
 inline constexpr std::string_view kNorvaFolderName = "NORVA Diagnostic Software";
 
+// The folder that holds the maker's folder for a program whose own part below it is `relative`:
+// the one of the documents and the data folder where `relative` exists already (documents
+// first), else the documents folder, else the data folder. So settings and data made while
+// there was no documents folder stay in use when one appears later.
+std::filesystem::path settingsBaseFolder(const ApplicationEnvironment& env,
+                                         const std::filesystem::path& relative);
+
 class NData {
 public:
     // Every field empty or zero; reads the running program and DiagAttr.
@@ -96,9 +103,10 @@ public:
     // file's folder when IniDatei is set and the folder is missing. Returns the error of that
     // creation (the start-up carries on regardless; INI writes then report their failure).
     std::error_code Initialisieren();
-    // Initialisieren, then IniDatei = <documents folder, else data folder>
+    // Initialisieren, then IniDatei = <settingsBaseFolder>
     //   / "NORVA Diagnostic Software" / Programmname / "V" + ProductVersion + " (" + SprachID + ")"
-    //   / <program file name with extension ".INI">.
+    //   / <program file name with extension ".INI">: an INI file that exists under the data
+    // folder stays in use when a documents folder appears.
     // Each part is made safe as one folder name (see safePathPart).
     void IniDateiname();
 

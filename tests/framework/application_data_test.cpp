@@ -1,3 +1,4 @@
+#include "BasisformLogic.h"
 #include "NData.h"
 
 #include "TempDir.h"
@@ -137,6 +138,39 @@ TEST_F(NDataTest, DataFolderWhenNoDocumentsFolder) {
     data.IniDateiname();
     EXPECT_EQ(fs::path(data.IniDatei),
               env.data / "NORVA Diagnostic Software" / "Tarvik" / "V1.32 (en)" / "Tarvik.INI");
+}
+
+// The INI file and the data folders never move by themselves: a documents folder that appears
+// after the first start must not hide the settings made under the data folder.
+TEST_F(NDataTest, SettingsStayWhereTheyAre) {
+    const fs::path relative = fs::path("NORVA Diagnostic Software") / "Tarvik" / "V1.32 (en)" / "Tarvik.INI";
+    enum Where { None = 0, InDocuments = 1, InData = 2 };
+    struct Case {
+        int existing;  // where an INI file is already
+        fs::path expectedBase;
+    };
+    const Case cases[] = {
+        {None, env.documents},
+        {InData, env.data},
+        {InDocuments, env.documents},
+        {InDocuments | InData, env.documents},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.existing);
+        fs::remove_all(env.documents);
+        fs::remove_all(env.data);
+        fs::create_directories(env.documents);  // the documents folder is there now
+        for (const auto& [flag, base] : {std::pair{InDocuments, env.documents}, std::pair{InData, env.data}}) {
+            if (!(c.existing & flag)) continue;
+            fs::create_directories((base / relative).parent_path());
+            TempDir::writeFile(base / relative, "[SelectPort]\r\nInterfacePort=COM4\r\n");
+        }
+        NData data(env, attr);
+        data.IniDateiname();
+        EXPECT_EQ(fs::path(data.IniDatei), c.expectedBase / relative);
+        EXPECT_EQ(defaultDataFolders(env, data.Programmname).read,
+                  c.expectedBase / "NORVA Diagnostic Software" / "Tarvik" / "DATA");
+    }
 }
 
 TEST_F(NDataTest, ProgramFileWithoutExtensionGetsIniExtension) {
