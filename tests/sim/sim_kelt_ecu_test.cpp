@@ -108,6 +108,97 @@ TEST(SimKeltEcu, WrittenLocalIdsAreReadBack) {
     EXPECT_FALSE(ecu.localId(0xD0));
 }
 
+TEST(SimKeltEcu, WritesOnlyKnownIdsWithTheirRecordLength) {
+    SimKeltEcu ecu;
+    EXPECT_EQ(ecu.answer({0x84, 0x13, 0xF0, 1, 2}), (SimBytes{0x82, 0x05, 0x31}));
+    EXPECT_FALSE(ecu.localId(0xF0));
+    EXPECT_EQ(ecu.answer({0x85, 0x13, 0xD3, 1, 2, 3}), (SimBytes{0x82, 0x05, 0x12}));
+    EXPECT_EQ(ecu.answer({0x83, 0x13, 0xD3, 1}), (SimBytes{0x82, 0x05, 0x12}));
+    EXPECT_EQ(ecu.localId(0xD3), (SimBytes{0x24, 0x25}));
+}
+
+// --- the parameter block ------------------------------------------------------------------------
+
+struct BlockCase {
+    std::string name;
+    std::array<uint8_t, 4> identifier;
+    uint8_t lastId;
+};
+
+class SimParameterBlock : public ::testing::TestWithParam<BlockCase> {};
+
+TEST_P(SimParameterBlock, RunsFromD1ToTheTypesLastId) {
+    const BlockCase& c = GetParam();
+    SimKeltEcu ecu;
+    ecu.setIdentifier(c.identifier);
+    const std::size_t length = 2u * (c.lastId - 0xD1 + 1);
+    SimBytes block = ecu.parameterBlock();
+    ASSERT_EQ(block.size(), length);
+    // The configuration stays the block's first four bytes.
+    EXPECT_EQ(SimBytes(block.begin(), block.begin() + 4), (SimBytes{2, 4, 11, 16}));
+    EXPECT_TRUE(ecu.checkByteFits());
+    EXPECT_EQ(ecu.answer({0x82, 0x14, c.lastId}),
+              (SimBytes{0x83, 0x54, block[length - 2], block[length - 1]}));
+    const uint8_t past = static_cast<uint8_t>(c.lastId + 1);
+    EXPECT_EQ(ecu.answer({0x82, 0x14, past}), (SimBytes{0x82, 0x05, 0x31}));
+    EXPECT_EQ(ecu.answer({0x84, 0x13, past, 0, 0}), (SimBytes{0x82, 0x05, 0x31}));
+
+    SimBytes other(length);
+    for (std::size_t i = 0; i < length; ++i) other[i] = static_cast<uint8_t>(200 + i);
+    ecu.setParameterBlock(other);
+    EXPECT_EQ(ecu.parameterBlock(), other);
+    EXPECT_TRUE(ecu.checkByteFits());
+    EXPECT_THROW(ecu.setParameterBlock(SimBytes(length + 2)), std::invalid_argument);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, SimParameterBlock,
+    ::testing::Values(BlockCase{"Twenty", {0x10, 0x70, 0x01, 0x00}, 0xE4},
+                      BlockCase{"TwentyTwo", {0x10, 0x76, 0x00, 0x00}, 0xE6},
+                      BlockCase{"TwentyEight", {0x10, 0x78, 0x01, 0x00}, 0xEC},
+                      BlockCase{"ThirtyOne", {0x10, 0x74, 0x20, 0x00}, 0xEF},
+                      BlockCase{"UnknownTypeKeepsTheConfiguration", {0x10, 0x79, 0x00, 0x00}, 0xD2}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(SimKeltEcu, CheckByteFitsTheBlockAndTheAddress) {
+    SimKeltEcu ecu;
+    ecu.setIdentifier({0x10, 0x70, 0x01, 0x00});
+    SimBytes block(40, 0);
+    block[0] = 1;
+    block[1] = 2;
+    block[2] = 3;
+    ecu.setParameterBlock(block);
+    // 1 + (1 + 2 + 3) + address 16.
+    EXPECT_EQ(ecu.localId(0xD0), (SimBytes{23, 16}));
+
+    // A written block fits only with its check byte.
+    ecu.answer({0x84, 0x13, 0xD3, 0, 5});
+    EXPECT_FALSE(ecu.checkByteFits());
+    ecu.answer({0x84, 0x13, 0xD0, 28, 16});
+    EXPECT_TRUE(ecu.checkByteFits());
+
+    // An address change keeps byte 0 minus byte 1, so the check byte still fits.
+    ecu.setAddress(20);
+    EXPECT_EQ(ecu.localId(0xD0), (SimBytes{32, 20}));
+    EXPECT_TRUE(ecu.checkByteFits());
+    // Byte 1 of 0xD0 is the address the ECU answers at.
+    ecu.answer({0x84, 0x13, 0xD0, 30, 18});
+    EXPECT_EQ(ecu.address(), 18);
+    EXPECT_TRUE(ecu.answersAt(18));
+    EXPECT_FALSE(ecu.answersAt(20));
+}
+
+TEST(SimKeltEcu, AnIdThatIgnoresWritesAcknowledgesAndKeepsItsBytes) {
+    SimKeltEcu ecu;
+    ecu.setIgnoresWrites(0xD5);
+    const SimBytes before = *ecu.localId(0xD5);
+    EXPECT_EQ(ecu.answer({0x84, 0x13, 0xD5, 9, 9}), (SimBytes{0x82, 0x53, 0xD5}));
+    EXPECT_EQ(ecu.localId(0xD5), before);
+    ecu.setIgnoresWrites(0xD5, false);
+    ecu.answer({0x84, 0x13, 0xD5, 9, 9});
+    EXPECT_EQ(ecu.localId(0xD5), (SimBytes{9, 9}));
+}
+
 TEST(SimKeltEcu, ClearEmptiesTheFaultMemory) {
     SimKeltEcu ecu;
     ecu.setFaultStatus(17, 0xE3);
@@ -142,9 +233,10 @@ TEST(SimKeltEcu, InjectedReplyAndSilenceDoNotCarryOut) {
     ecu.injectSilence({0x10});
     EXPECT_FALSE(ecu.answer({0x10}));
     EXPECT_EQ(ecu.faultStatus()[0], 0x01);
+    const SimBytes before = *ecu.localId(0xE0);
     ecu.injectReply({0x13}, {0x81, 0x53});
     ecu.answer({0x84, 0x13, 0xE0, 1, 2});
-    EXPECT_FALSE(ecu.localId(0xE0));
+    EXPECT_EQ(ecu.localId(0xE0), before);
     EXPECT_EQ(ecu.count({0x13, 0xE0}), 1);
 }
 
