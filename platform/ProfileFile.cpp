@@ -136,33 +136,55 @@ std::optional<size_t> findKey(const std::vector<Line>& lines, const Span& span,
     return std::nullopt;
 }
 
-std::optional<std::string> lookup(const std::vector<Line>& lines, std::string_view section,
+// The lines of a text with the span of every section found once, so a reader that asks for many
+// keys (a parameter description has thousands) does not scan the whole text for each.
+struct IndexedLines {
+    std::vector<Line> lines;
+    std::vector<std::pair<std::string, Span>> sections;  // in file order, duplicates included
+
+    explicit IndexedLines(std::vector<Line> text) : lines(std::move(text)) {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            Parsed p = classify(lines[i].text);
+            if (p.kind != Kind::Section) continue;
+            if (!sections.empty()) sections.back().second.end = i;
+            sections.emplace_back(std::string(p.name), Span{i, lines.size()});
+        }
+    }
+
+    // The first section of that name, as findSection finds it.
+    std::optional<Span> find(std::string_view section) const {
+        section = trim(section);
+        for (const auto& [name, span] : sections)
+            if (equalsNoCase(name, section)) return span;
+        return std::nullopt;
+    }
+};
+
+std::optional<std::string> lookup(const IndexedLines& text, std::string_view section,
                                   std::string_view key) {
-    std::optional<Span> span = findSection(lines, trim(section));
+    std::optional<Span> span = text.find(section);
     if (!span) return std::nullopt;
-    std::optional<size_t> at = findKey(lines, *span, trim(key));
+    std::optional<size_t> at = findKey(text.lines, *span, trim(key));
     if (!at) return std::nullopt;
-    return std::string(classify(lines[*at].text).value);
+    return std::string(classify(text.lines[*at].text).value);
 }
 
-std::vector<std::string> listSections(const std::vector<Line>& lines) {
+std::vector<std::string> listSections(const IndexedLines& text) {
     std::vector<std::string> names;
-    for (const Line& line : lines) {
-        Parsed p = classify(line.text);
-        if (p.kind != Kind::Section) continue;
+    for (const auto& [name, span] : text.sections) {
         bool seen = false;
-        for (const std::string& n : names) seen = seen || equalsNoCase(n, p.name);
-        if (!seen) names.emplace_back(p.name);
+        for (const std::string& n : names) seen = seen || equalsNoCase(n, name);
+        if (!seen) names.push_back(name);
     }
     return names;
 }
 
-std::vector<std::string> listKeys(const std::vector<Line>& lines, std::string_view section) {
+std::vector<std::string> listKeys(const IndexedLines& text, std::string_view section) {
     std::vector<std::string> names;
-    std::optional<Span> span = findSection(lines, trim(section));
+    std::optional<Span> span = text.find(section);
     if (!span) return names;
     for (size_t i = span->header + 1; i < span->end; ++i) {
-        Parsed p = classify(lines[i].text);
+        Parsed p = classify(text.lines[i].text);
         if (p.kind != Kind::Key) continue;
         bool seen = false;
         for (const std::string& n : names) seen = seen || equalsNoCase(n, p.name);
@@ -462,7 +484,7 @@ bool ProfileFile::exists() const {
 
 std::optional<std::string> ProfileFile::value(std::string_view section,
                                               std::string_view key) const {
-    return lookup(readLines(path_), section, key);
+    return lookup(IndexedLines(readLines(path_)), section, key);
 }
 
 std::string ProfileFile::readString(std::string_view section, std::string_view key,
@@ -476,16 +498,15 @@ int ProfileFile::readInt(std::string_view section, std::string_view key, int def
 }
 
 std::vector<std::string> ProfileFile::sectionNames() const {
-    return listSections(readLines(path_));
+    return listSections(IndexedLines(readLines(path_)));
 }
 
 std::vector<std::string> ProfileFile::keyNames(std::string_view section) const {
-    return listKeys(readLines(path_), section);
+    return listKeys(IndexedLines(readLines(path_)), section);
 }
 
 bool ProfileFile::hasSection(std::string_view section) const {
-    std::vector<Line> lines = readLines(path_);
-    return findSection(lines, trim(section)).has_value();
+    return IndexedLines(readLines(path_)).find(section).has_value();
 }
 
 ProfileWriteResult ProfileFile::writeString(std::string_view section, std::string_view key,
@@ -521,6 +542,15 @@ ProfileWriteResult ProfileFile::deleteSection(std::string_view section) {
 
 // ---- ProfileEdit ---------------------------------------------------------------------------
 
+struct ProfileEdit::Lines : IndexedLines {
+    using IndexedLines::IndexedLines;
+};
+
+const ProfileEdit::Lines& ProfileEdit::lines() const {
+    if (!lines_) lines_ = std::make_shared<const Lines>(splitLines(text_));
+    return *lines_;
+}
+
 ProfileEdit::ProfileEdit(ProfileFile file) : file_(std::move(file)) {
     if (int err = readAll(file_.path(), text_)) {
         text_.clear();
@@ -530,7 +560,7 @@ ProfileEdit::ProfileEdit(ProfileFile file) : file_(std::move(file)) {
 
 std::optional<std::string> ProfileEdit::value(std::string_view section,
                                               std::string_view key) const {
-    return lookup(splitLines(text_), section, key);
+    return lookup(lines(), section, key);
 }
 
 std::string ProfileEdit::readString(std::string_view section, std::string_view key,
@@ -544,15 +574,15 @@ int ProfileEdit::readInt(std::string_view section, std::string_view key, int def
 }
 
 std::vector<std::string> ProfileEdit::sectionNames() const {
-    return listSections(splitLines(text_));
+    return listSections(lines());
 }
 
 std::vector<std::string> ProfileEdit::keyNames(std::string_view section) const {
-    return listKeys(splitLines(text_), section);
+    return listKeys(lines(), section);
 }
 
 bool ProfileEdit::hasSection(std::string_view section) const {
-    return findSection(splitLines(text_), trim(section)).has_value();
+    return lines().find(section).has_value();
 }
 
 ProfileWriteResult ProfileEdit::writeString(std::string_view section, std::string_view key,
@@ -595,7 +625,10 @@ bool applyChange(std::vector<Line>& lines, const ProfileEdit::Change& c) {
 
 void ProfileEdit::record(Change change) {
     std::vector<Line> lines = splitLines(text_);
-    if (applyChange(lines, change)) text_ = joinLines(lines);
+    if (applyChange(lines, change)) {
+        text_ = joinLines(lines);
+        lines_.reset();
+    }
     changes_.push_back(std::move(change));
 }
 
@@ -619,5 +652,6 @@ ProfileWriteResult ProfileEdit::commit() {
         readResult_ = {};
     }
     text_ = std::move(now);
+    lines_.reset();
     return result;
 }

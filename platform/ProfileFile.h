@@ -13,6 +13,7 @@
 // A write that fails leaves the file as it was and says why.
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,7 +74,9 @@ private:
 // and the changes pending. An edit never committed changes nothing.
 //
 // A reader that must tell why a file cannot be read uses an edit too: readResult() says, and
-// every read sees that one snapshot of the file.
+// every read sees that one snapshot of the file. The text is parsed once per change, so a reader
+// of many keys (a parameter description) takes an edit rather than a ProfileFile, which reads
+// the file for every call.
 //
 //   ProfileEdit edit(ProfileFile(path));
 //   edit.deleteSection("Parameter");
@@ -123,11 +126,15 @@ public:
 
 private:
     void record(Change change);
+    // text_ split into lines with its sections found, made on the first read after a change.
+    struct Lines;
+    const Lines& lines() const;
 
     ProfileFile file_;
     ProfileReadResult readResult_;
     std::string text_;  // the file's bytes with the changes applied
     std::vector<Change> changes_;
+    mutable std::shared_ptr<const Lines> lines_;
 };
 
 // Case-insensitive (ASCII) equality, the comparison the profile files use for names.

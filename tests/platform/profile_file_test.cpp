@@ -585,6 +585,24 @@ TEST_F(ProfileFileTest, EditChangesTheFileOnlyAtCommitAndInOneStep) {
     EXPECT_TRUE(edit.commit());
 }
 
+TEST_F(ProfileFileTest, EditReadsItsSnapshotWithEachChange) {
+    put("k=0\r\n[A]\r\nx=1\r\n[b]\r\nq= 2 \r\n[a]\r\nx=9\r\nz=1\r\n");
+    ProfileEdit edit(ini);
+    put("[A]\r\nx=5\r\n");
+    EXPECT_EQ(edit.readString("a", "X"), "1");
+    EXPECT_EQ(edit.readInt("B", "q", 7), 2);
+    // The first of two sections of one name wins, as in the file.
+    EXPECT_EQ(edit.value("A", "z"), std::nullopt);
+    EXPECT_EQ(edit.sectionNames(), (std::vector<std::string>{"A", "b"}));
+    EXPECT_EQ(edit.keyNames("a"), std::vector<std::string>{"x"});
+    // A change is seen by the next read, however often the text was read before.
+    ASSERT_TRUE(edit.writeString("A", "y", "3"));
+    ASSERT_TRUE(edit.deleteSection("b"));
+    EXPECT_EQ(edit.keyNames("a"), (std::vector<std::string>{"x", "y"}));
+    EXPECT_FALSE(edit.hasSection("B"));
+    EXPECT_EQ(edit.readString("A", "y"), "3");
+}
+
 TEST_F(ProfileFileTest, EditKeepsAWriteMadeMeanwhile) {
     put("[A]\r\na=1\r\n");
     ProfileEdit edit(ini);
