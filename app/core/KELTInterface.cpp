@@ -81,10 +81,16 @@ EcuMessage EcuMessage::request(std::initializer_list<uint8_t> message) {
     return m;
 }
 
-KELTInterface::KELTInterface(Jed677Calls calls, ErrorReporter& errors, DiagAttrStruct& attr)
-    : calls_(std::move(calls)), errors_(errors), attr_(attr), clock_(&SteadyClock::instance()) {}
+KELTInterface::KELTInterface(Jed677Calls calls, ErrorReporter& errors, DiagAttrStruct& attr,
+                             const uint8_t& demoMode, std::string& vehicleVIN)
+    : calls_(std::move(calls)),
+      errors_(errors),
+      attr_(attr),
+      demoMode_(demoMode),
+      vehicleVIN_(vehicleVIN),
+      clock_(&SteadyClock::instance()) {}
 
-bool KELTInterface::demo() const { return DemoModus != 0; }
+bool KELTInterface::demo() const { return demoMode_ != 0; }
 
 int KELTInterface::report(int32_t code) {
     LetzterFehlercode = code;
@@ -312,14 +318,14 @@ int KELTInterface::ReadIdentification() {
         EcuProductNumber = kDemoProductNumber;
         EcuDateOfProduction = kDemoDateOfProduction;
         EcuSoftwareVersion = kDemoSoftwareVersion;
-        VehicleVIN = kDemoVehicleVIN;
+        vehicleVIN_ = kDemoVehicleVIN;
         return 0;
     }
     const int answer = UpdateCurrentFault();
     if (answer != 0) return answer;
 
     if (!isStandardEcuType(EcuTyp)) {
-        VehicleVIN.clear();
+        vehicleVIN_.clear();
         return report(KELT_ERR_NOT_SUPPORTED);
     }
 
@@ -342,7 +348,7 @@ int KELTInterface::ReadIdentification() {
     if (int32_t code = exchange(message, 3); code != 0) return report(code);
     EcuSoftwareVersion += nibbles(message[2]);
 
-    VehicleVIN.clear();
+    vehicleVIN_.clear();
     return report(LetzterFehlercode);
 }
 

@@ -2,7 +2,7 @@
 // The ECU command layer: the suspension program's only road to the KELT ECU. Each ECU function
 // is one operation: it builds the JED677 request, sends it through the driver's JED677 calls,
 // decodes the reply and reports a failure through the error handler (FehlerAnzeigen), returning
-// the user's answer. In demo mode (DemoModus) every operation answers with fixed sample data
+// the user's answer. In demo mode (DemoModus by default) every operation answers with fixed sample data
 // and the driver sees no call. The object also holds the connection state every window reads.
 //
 // Results. The operations that talk to the ECU return a retry answer: 0 success, 1 the user
@@ -35,6 +35,7 @@
 #include "Jed677Calls.h"
 #include "LiveValueLists.h"
 #include "NData.h"
+#include "ProgramModes.h"
 #include "VehicleTexts.h"
 
 // The main window's texts (SessionView.h); ReadStatusValues fills the status values in them.
@@ -100,9 +101,13 @@ public:
     // CurrentComponent when no fault is current.
     static constexpr uint16_t kNoCurrentComponent = 256;
 
-    // calls: the driver (exportedJed677Calls() in the program). errors: NErrorHandler. Both, and
-    // attr, must outlive the object.
-    KELTInterface(Jed677Calls calls, ErrorReporter& errors, DiagAttrStruct& attr = DiagAttr);
+    // calls: the driver (exportedJed677Calls() in the program). errors: NErrorHandler. The
+    // program's state the layer reads and writes, by default its globals: attr (the port, the
+    // INI file, the help files), demoMode (DemoModus, read at every operation: the start-up sets
+    // it after the layer exists) and vehicleVIN (VehicleVIN, which reading the identification
+    // clears). All of them must outlive the object.
+    KELTInterface(Jed677Calls calls, ErrorReporter& errors, DiagAttrStruct& attr = DiagAttr,
+                  const uint8_t& demoMode = DemoModus, std::string& vehicleVIN = VehicleVIN);
     KELTInterface(const KELTInterface&) = delete;
     KELTInterface& operator=(const KELTInterface&) = delete;
 
@@ -289,6 +294,8 @@ private:
     Jed677Calls calls_;
     ErrorReporter& errors_;
     DiagAttrStruct& attr_;
+    const uint8_t& demoMode_;
+    std::string& vehicleVIN_;
     WaitDialog* waitDialog_ = nullptr;
     InterfaceOpener* opener_ = nullptr;
     BusyCursor* busyCursor_ = nullptr;

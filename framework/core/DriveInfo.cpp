@@ -40,8 +40,14 @@ fs::path normalForm(const fs::path& path) {
     return (ec ? absolute : canonical).lexically_normal();
 }
 
-// Whether folder contains path, both normal and absolute ("/" contains everything).
-bool contains(const fs::path& folder, const fs::path& path) {
+bool readsOne(const fs::path& file) {
+    const std::string text = readWhole(file);
+    return !text.empty() && text[0] == '1';
+}
+
+}  // namespace
+
+bool folderContains(const fs::path& folder, const fs::path& path) {
     auto f = folder.begin();
     auto p = path.begin();
     for (; f != folder.end(); ++f, ++p) {
@@ -50,13 +56,6 @@ bool contains(const fs::path& folder, const fs::path& path) {
     }
     return true;
 }
-
-bool readsOne(const fs::path& file) {
-    const std::string text = readWhole(file);
-    return !text.empty() && text[0] == '1';
-}
-
-}  // namespace
 
 bool DriveInfo::sameDrive(const fs::path& a, const fs::path& b) const {
     const fs::path first = mountPointOf(a);
@@ -101,7 +100,7 @@ const MountEntry* SystemDriveInfo::entryOf(const fs::path& path, std::vector<Mou
     std::size_t bestLength = 0;
     // Of equal mount points the later line wins: it is mounted over the earlier one.
     for (const MountEntry& entry : table) {
-        if (!contains(entry.mountPoint, target)) continue;
+        if (!folderContains(entry.mountPoint, target)) continue;
         const std::size_t length = entry.mountPoint.native().size();
         if (!best || length >= bestLength) {
             best = &entry;
@@ -135,22 +134,4 @@ bool SystemDriveInfo::isRemovable(const fs::path& path) const {
 const SystemDriveInfo& SystemDriveInfo::instance() {
     static const SystemDriveInfo info;
     return info;
-}
-
-fs::path FixedDriveInfo::mountPointOf(const fs::path& path) const {
-    const fs::path target = path.lexically_normal();
-    fs::path best;
-    for (const fs::path& mountPoint : mountPoints) {
-        const fs::path normal = mountPoint.lexically_normal();
-        if (contains(normal, target) && normal.native().size() >= best.native().size()) best = normal;
-    }
-    return best;
-}
-
-bool FixedDriveInfo::isRemovable(const fs::path& path) const {
-    const fs::path mountPoint = mountPointOf(path);
-    if (mountPoint.empty()) return false;
-    for (const fs::path& removable : removableMountPoints)
-        if (removable.lexically_normal() == mountPoint) return true;
-    return false;
 }

@@ -23,6 +23,9 @@ public:
     bool sameDrive(const std::filesystem::path& a, const std::filesystem::path& b) const;
 };
 
+// Whether folder contains path, both normal and absolute ("/" contains everything).
+bool folderContains(const std::filesystem::path& folder, const std::filesystem::path& path);
+
 // One line of a mount table (/proc/self/mountinfo).
 struct MountEntry {
     unsigned major = 0;
@@ -50,15 +53,4 @@ private:
 
     std::filesystem::path mountInfoFile_;
     std::filesystem::path sysRoot_;
-};
-
-// Fixed facts, for tests and tools: the listed mount points (the longest one that contains a
-// path is its drive) and which of them are removable.
-class FixedDriveInfo final : public DriveInfo {
-public:
-    std::vector<std::filesystem::path> mountPoints;
-    std::vector<std::filesystem::path> removableMountPoints;
-
-    std::filesystem::path mountPointOf(const std::filesystem::path& path) const override;
-    bool isRemovable(const std::filesystem::path& path) const override;
 };

@@ -65,20 +65,6 @@ public:
     static const SystemApplicationEnvironment& instance();
 };
 
-// Fixed facts, for tests and tools.
-class FixedApplicationEnvironment final : public ApplicationEnvironment {
-public:
-    std::filesystem::path program;
-    VersionTextMap texts;
-    std::filesystem::path documents;
-    std::filesystem::path data;
-
-    std::filesystem::path programFile() const override { return program; }
-    VersionTextMap versionTexts() const override { return texts; }
-    std::filesystem::path documentsFolder() const override { return documents; }
-    std::filesystem::path dataFolder() const override { return data; }
-};
-
 // The maker's folder under the documents folder that holds every program's INI and data folders.
 inline constexpr std::string_view kNorvaFolderName = "NORVA Diagnostic Software";
 

@@ -274,10 +274,7 @@ bool TNBasisform::initialize() {
 
     const auto outcome = runSteps<StartupStep>(
         startupSteps(sicherheitsabfrage_, AutomatisierungsModus != 0),
-        [this](StartupStep step) {
-            startupRan_.push_back(step);
-            runStartupStep(step);
-        },
+        [this](StartupStep step) { runStartupStep(step); },
         [this] { return hub_->closeRequested(); });
     if (outcome.closed) return false;
 
@@ -306,10 +303,7 @@ void TNBasisform::runStartupStep(StartupStep step) {
 void TNBasisform::Initialisieren() {
     runSteps<InitStep>(
         initialisierenSteps(),
-        [this](InitStep step) {
-            initRan_.push_back(step);
-            runInitStep(step);
-        },
+        [this](InitStep step) { runInitStep(step); },
         [this] { return hub_->closeRequested(); });
 }
 

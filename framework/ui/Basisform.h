@@ -73,9 +73,6 @@ public:
     // The start-up (see the top of this file). Runs once; returns false when the application is
     // closing and must not be shown.
     bool initialize();
-    // The steps the start-up ran, in order (also those of Initialisieren).
-    const std::vector<StartupStep>& startupRan() const { return startupRan_; }
-    const std::vector<InitStep>& initialisierenRan() const { return initRan_; }
     bool closeRequested() const { return hub_->closeRequested(); }
 
     // Closes the splash once it has been shown for at least minimumMs; never blocks: a rest of
@@ -179,8 +176,6 @@ private:
     uint64_t splashStartMs_ = 0;
     bool initialized_ = false;
     bool helpKeyInstalled_ = false;
-    std::vector<StartupStep> startupRan_;
-    std::vector<InitStep> initRan_;
 };
 
 // The ECU-initialisation error dialog, created by the main window's start-up (null before).

@@ -225,8 +225,10 @@ inline void setQuietStatusValues(SimKeltEcu& ecu) {
     ecu.setStatusValue(0x4B, 100, 103);
 }
 
-// A KELTInterface over the fake layer and a simulated ECU, with an INI file of its own and
-// every window scripted. Demo mode is off unless a test switches it on.
+// A KELTInterface over the fake layer and a simulated ECU, with an INI file, a demo switch and a
+// chassis number of its own and every window scripted. Demo mode is off unless a test switches
+// it on. The layer is the program's KELTInterfaceObj (OpenDiagInterface reaches it) while the
+// fixture lives.
 // Members are public so that tables of cases can arrange them.
 class KeltFixture : public ::testing::Test {
 public:
@@ -242,25 +244,21 @@ public:
     std::unique_ptr<KELTInterface> kelt;
     // The error handler the layer is made with; a fixture may put another in front of `errors`.
     ErrorReporter* errorHandler = &errors;
-    KELTInterface* previousObj = nullptr;
-    uint8_t previousDemo = 0;
+    uint8_t demoMode = 0;     // the layer's DemoModus
+    std::string vehicleVIN;   // the layer's VehicleVIN
 
     void SetUp() override {
-        previousDemo = DemoModus;
-        DemoModus = 0;
         attr.AppIni = (dir / "KELT.INI").string();
         attr.Schnittstellenname = "COM1";
         attr.Anwendungstitel = "KELT Diagnostic";
-        previousObj = KELTInterfaceObj;
         makeKelt(jed.table());
     }
     void TearDown() override {
         EXPECT_EQ(cursor.depth, 0) << "hourglass left on";
-        KELTInterfaceObj = previousObj;
-        DemoModus = previousDemo;
+        if (KELTInterfaceObj == kelt.get()) KELTInterfaceObj = nullptr;
     }
     void makeKelt(Jed677Calls calls) {
-        kelt = std::make_unique<KELTInterface>(std::move(calls), *errorHandler, attr);
+        kelt = std::make_unique<KELTInterface>(std::move(calls), *errorHandler, attr, demoMode, vehicleVIN);
         kelt->setWaitDialog(&waitDialog);
         kelt->setInterfaceOpener(&opener);
         kelt->setBusyCursor(&cursor);
@@ -290,7 +288,7 @@ public:
 
     void SetUp() override {
         Base::SetUp();
-        DemoModus = 1;
+        this->demoMode = 1;
         this->makeKelt(forbiddenJed677Calls(driverCalls));
     }
 };

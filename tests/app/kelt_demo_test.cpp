@@ -34,7 +34,7 @@ TEST_F(Demo, StartOfTheDiagnosis) {
     EXPECT_EQ(kelt->EcuProductNumber, "841 302 117 0");
     EXPECT_EQ(kelt->EcuDateOfProduction, "24 / 2004");
     EXPECT_EQ(kelt->EcuSoftwareVersion, "7.6.0.0");
-    EXPECT_EQ(VehicleVIN, "1234567890");
+    EXPECT_EQ(vehicleVIN, "1234567890");
 
     kelt->LetzterFehlercode = DIAG_ERR_TIMEOUT;  // a stale code is not shown
     EXPECT_EQ(kelt->ReadConfiguration(), 0);

@@ -32,13 +32,13 @@ TEST_P(IdentDecoding, DecodesTheTexts) {
     record.insert(record.end(), {0x00, 0x00});
     ecu->setIdentificationRecord(record);
     ecu->setSoftwareRelease(c.release);
-    VehicleVIN = "WDB9066331S123456";
+    vehicleVIN = "WDB9066331S123456";
 
     EXPECT_EQ(kelt->ReadIdentification(), 0);
     EXPECT_EQ(kelt->EcuProductNumber, c.product);
     EXPECT_EQ(kelt->EcuDateOfProduction, c.date);
     EXPECT_EQ(kelt->EcuSoftwareVersion, c.version);
-    EXPECT_EQ(VehicleVIN, "");
+    EXPECT_EQ(vehicleVIN, "");
     // The current fault first, then identification and software release.
     EXPECT_EQ(ecu->bodies(), (std::vector<SimBytes>{{0x11}, {0x02}, {0x40}}));
 }
@@ -72,11 +72,11 @@ TEST_P(IdentFailures, ShownOnceAndAnswered) {
     const auto& [c, answer] = GetParam();
     c.arrange(*this);
     errors.script(answer);
-    VehicleVIN = "1234";
+    vehicleVIN = "1234";
     EXPECT_EQ(kelt->ReadIdentification(), answer);
     EXPECT_EQ(errors.shownCodes(), std::vector<int32_t>{c.code});
     EXPECT_EQ(ecu->bodies(), c.sent);
-    EXPECT_EQ(VehicleVIN, "1234");
+    EXPECT_EQ(vehicleVIN, "1234");
 }
 
 const IdentFailure kIdentFailures[] = {

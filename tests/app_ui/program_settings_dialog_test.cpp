@@ -1,6 +1,7 @@
 // The program's settings dialog: the framework's pages without the printer page, and the ECU
 // address page, which stores what is typed when it is an address and refuses anything else.
 #include "Einstellungen.h"
+#include "FixedEnvironment.h"
 
 #include "EcuAddress.h"
 #include "MessageBox.h"

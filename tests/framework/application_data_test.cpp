@@ -1,5 +1,6 @@
 #include "BasisformLogic.h"
 #include "NData.h"
+#include "FixedEnvironment.h"
 
 #include "TempDir.h"
 

@@ -1,4 +1,5 @@
 #include "BasisformLogic.h"
+#include "FixedEnvironment.h"
 
 #include "AutomationHub.h"
 #include "TempDir.h"

@@ -1,4 +1,5 @@
 #include "DriveInfo.h"
+#include "FixedEnvironment.h"
 
 #include "TempDir.h"
 

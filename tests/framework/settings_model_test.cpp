@@ -1,4 +1,5 @@
 #include "SettingsModel.h"
+#include "FixedEnvironment.h"
 
 #include "StringTable.h"
 #include "TempDir.h"

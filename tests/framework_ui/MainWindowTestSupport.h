@@ -5,6 +5,7 @@
 // before and after each test.
 
 #include "Basisform.h"
+#include "FixedEnvironment.h"
 #include "BubbleHelp.h"
 #include "Clock.h"
 #include "DriveInfo.h"

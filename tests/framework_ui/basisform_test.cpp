@@ -40,14 +40,26 @@ namespace fs = std::filesystem;
 namespace {
 
 // A program's main window: fills in the identification and the ECU list, and logs the calls the
-// start-up makes into it.
+// start-up makes into it (the steps it may override, then the base's step runs) with what they
+// found done before them.
 class TestMainWindow : public TNBasisform {
 public:
     using TNBasisform::TNBasisform;
 
+    void WechsellaufwerkPruefen() override {
+        log.push_back("WechsellaufwerkPruefen");
+        TNBasisform::WechsellaufwerkPruefen();
+    }
     void InitialisierungVorbereiten() override { log.push_back("InitialisierungVorbereiten"); }
+    void Initialisieren() override {
+        log.push_back("Initialisieren");
+        TNBasisform::Initialisieren();
+    }
     void ProgrammkennungEinlesen() override {
         log.push_back("ProgrammkennungEinlesen");
+        // The INI file is chosen before, the identification text formed after this override.
+        iniFileKnownAtIdentification = !DiagAttr.AppIni.empty();
+        identificationAtOverride = DiagAttr.Programmkennung;
         DiagAttr.SystemKennung = 16;
         DiagAttr.SystemUnterKennung = 200;
         DiagAttr.InterneKennung = 1;
@@ -55,8 +67,21 @@ public:
     }
     void ECUListeFuellen() override {
         log.push_back("ECUListeFuellen");
+        captionAtEcuList = windowTitle();
         ECUListe = {{"123 456 789 0", "10700100"}};
     }
+    void SchnittstelleWaehlen() override {
+        log.push_back("SchnittstelleWaehlen");
+        TNBasisform::SchnittstelleWaehlen();
+    }
+    void DatenverzeichnisseLesen() override {
+        log.push_back("DatenverzeichnisseLesen");
+        TNBasisform::DatenverzeichnisseLesen();
+    }
+
+    bool iniFileKnownAtIdentification = false;
+    std::string identificationAtOverride = "(not reached)";
+    QString captionAtEcuList;
     void NStatusDrawPanel(QPainter&, const QRect& rect) override { drawnPanels.push_back(rect); }
 
     std::vector<std::string> log;
@@ -80,6 +105,15 @@ protected:
         };
     }
 
+    // The safety question enters the window's log where the start-up asks it.
+    void logSafetyQuestionIn(TestMainWindow& window) {
+        messages.answer = [this, &window](const ShownBox& box) {
+            if (box.caption != LoadStr(11031)) return IDOK;
+            window.log.push_back("safety question");
+            return safetyAnswer;
+        };
+    }
+
     int safetyAnswer = IDYES;
 };
 
@@ -87,14 +121,19 @@ TEST_F(BasisformTest, YesStartsWithTheDerivedWindowsOverrides) {
     writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n[User Info]\r\nTester=Alice\r\n");
     const fs::path currentFolder = fs::current_path();
     TestMainWindow window(nullptr, true, environment());
+    logSafetyQuestionIn(window);
     EXPECT_TRUE(window.log.empty());  // the constructor calls no overrides
 
     ASSERT_TRUE(window.initialize());
     EXPECT_EQ(fs::current_path(), currentFolder);  // folders are expanded, the process stays put
-    EXPECT_EQ(window.log, (std::vector<std::string>{"InitialisierungVorbereiten", "ProgrammkennungEinlesen",
-                                                    "ECUListeFuellen"}));
-    EXPECT_EQ(window.startupRan(), startupSteps(true, false));
-    EXPECT_EQ(window.initialisierenRan(), initialisierenSteps());
+    EXPECT_EQ(window.log, (std::vector<std::string>{
+                              "WechsellaufwerkPruefen", "InitialisierungVorbereiten", "Initialisieren",
+                              "ProgrammkennungEinlesen", "ECUListeFuellen", "safety question",
+                              "SchnittstelleWaehlen", "DatenverzeichnisseLesen"}));
+    EXPECT_TRUE(window.iniFileKnownAtIdentification);
+    EXPECT_EQ(window.identificationAtOverride, "");
+    // The list is filled last, after the caption.
+    EXPECT_EQ(window.captionAtEcuList, QStringLiteral("Tarvik Diagnostic Software (GB) V1.32  123456789"));
 
     // The safety question, exactly as the program asks it, and no other box.
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -185,10 +224,11 @@ TEST_F(BasisformTest, NoEndsTheStartAtOnceWithNothingMoreShown) {
     // No port stored: a start that went on would show the port dialog.
     safetyAnswer = IDNO;
     TestMainWindow window(nullptr, true, environment());
+    logSafetyQuestionIn(window);
     EXPECT_FALSE(window.initialize());
     EXPECT_TRUE(hub.closeRequested());
     EXPECT_TRUE(window.closeRequested());
-    EXPECT_EQ(window.startupRan().back(), StartupStep::SicherheitsabfrageAnzeigen);
+    EXPECT_EQ(window.log.back(), "safety question");
     EXPECT_TRUE(ports.given.empty());
     EXPECT_EQ(messages.shown.size(), 1u);  // only the question itself; no "no port" message
     EXPECT_EQ(frm_NSplash, nullptr);
@@ -218,9 +258,9 @@ TEST_F(BasisformTest, MissingLanguageEndsTheStartBeforeTheIniFileIsChosen) {
     {
         TestMainWindow window(nullptr, true, environment());
         EXPECT_FALSE(window.initialize());
-        EXPECT_EQ(window.initialisierenRan().back(), InitStep::CheckLanguage);
-        EXPECT_EQ(window.startupRan().back(), StartupStep::Initialisieren);
-        EXPECT_EQ(window.log, std::vector<std::string>{"InitialisierungVorbereiten"});
+        // Initialisieren stopped at the language check: no identification, no further step.
+        EXPECT_EQ(window.log, (std::vector<std::string>{"WechsellaufwerkPruefen", "InitialisierungVorbereiten",
+                                                        "Initialisieren"}));
         ASSERT_EQ(messages.shown.size(), 1u);  // the developer note; no safety question
         EXPECT_EQ(messages.shown[0].caption, "Achtung");
         EXPECT_EQ(messages.shown[0].flags, 0x30u);
@@ -255,7 +295,12 @@ TEST_F(BasisformTest, AutomationStartsOffScreenWithoutQuestionOrSplash) {
     EXPECT_EQ(messages.count(LoadStr(11031)), 0);
     EXPECT_EQ(frm_NSplash, nullptr);
     EXPECT_FALSE(window.AutoStartAktiv());
-    EXPECT_EQ(window.startupRan(), startupSteps(true, true));
+    // Every step but the question and the splash; the splash timer runs all the same.
+    EXPECT_EQ(window.log, (std::vector<std::string>{"WechsellaufwerkPruefen", "InitialisierungVorbereiten",
+                                                    "Initialisieren", "ProgrammkennungEinlesen",
+                                                    "ECUListeFuellen", "SchnittstelleWaehlen",
+                                                    "DatenverzeichnisseLesen"}));
+    EXPECT_TRUE(window.tim_MaxSplash->isActive());
 }
 
 TEST_F(BasisformTest, DemoModeFromTheCommandLineMarksTheCaption) {

@@ -1,4 +1,5 @@
 #include "Optionen.h"
+#include "FixedEnvironment.h"
 
 #include "Benutzerdaten.h"
 #include "BubbleHelp.h"

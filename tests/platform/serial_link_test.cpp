@@ -518,8 +518,23 @@ TEST_F(SerialLinkTest, PseudoTerminalHasNoModemLines) {
     EXPECT_NE(link->setDtr(false), 0);
 }
 
-TEST_F(SerialLinkTest, ClearErrorsSucceedsOnAnOpenPort) {
+// Clearing the line's error state is no purge: what arrived stays readable, and the port goes
+// on carrying frames both ways.
+TEST_F(SerialLinkTest, ClearErrorsKeepsWhatArrivedAndThePortWorking) {
+    useTimeouts(30, 0, 1000);
+    sendAndWait({0x01, 0x02, 0x03});
     EXPECT_EQ(link->clearErrors(), 0);
+    EXPECT_EQ(pendingInput(link->fd()), 3);
+    uint8_t buffer[8] = {};
+    size_t count = 0;
+    EXPECT_EQ(link->read(buffer, sizeof buffer, &count), 0);
+    ASSERT_EQ(count, 3u);
+    EXPECT_EQ(Octets(buffer, buffer + 3), (Octets{0x01, 0x02, 0x03}));
+
+    const Octets frame = {0x01, 0x00, 0x01};
+    size_t written = 0;
+    EXPECT_EQ(link->write(frame.data(), frame.size(), &written), 0);
+    EXPECT_EQ(pty.receive(frame.size()), frame);
 }
 
 TEST_F(SerialLinkTest, ClosedPortAnswersEveryCallWithInvalidHandle) {
