@@ -245,6 +245,19 @@ public:
     // (kNoCurrentComponent when there is none). The answer of ReadFaultMemory.
     int UpdateCurrentFault();
 
+    // --- the parameter block (ParameterBlock.h) ---
+    // Reads the block into buffer from position 0: the local ids 0xD1 up to the type's last, two
+    // bytes each (ReadLocalIdRecord); count = the bytes read, also up to a failure. A buffer too
+    // small for the type's block is refused before anything is sent (DIAG_ERR_BUFFER_TOO_SMALL).
+    // Demo: kDemoParameterBlock, count 56, then kDemoParameterTail as far as the buffer holds it.
+    int ReadParameters(uint16_t& count, std::span<uint8_t> buffer);
+    // Writes the block to the type's ids (0xD1 on), then the check byte to 0xD0 with its byte 1
+    // as the ECU had it, then reads block and 0xD0 back. A block whose count is not the type's
+    // length is refused before anything is sent (DIAG_ERR_REQUEST_TOO_LONG). A failed write is
+    // shown and its answer returned; a failed read-back is shown once and the answer 1 reads back
+    // again. A read-back that differs shows 20101 and answers 2. Demo: 0.
+    int WriteParameters(uint16_t count, std::span<const uint8_t> block);
+
     // --- the main window's poll ---
     // The current fault as UpdateCurrentFault last stored it (no request is sent). Always 0.
     int GetCurrentFault(uint16_t& component, uint16_t& mode) const;
@@ -285,6 +298,8 @@ private:
     void showDemoSwitchPattern(SwitchList& list);
 
     int report(int32_t code);
+    // The block's ids into buffer, not reported: the status, also kept in LetzterFehlercode.
+    int32_t readParameterIds(uint16_t& count, std::span<uint8_t> buffer);
     // SendRequest, then DIAG_ERR_BAD_REPLY for a reply shorter than minLength.
     int32_t exchange(EcuMessage& message, uint16_t minLength);
     void resetCapabilityFlags();

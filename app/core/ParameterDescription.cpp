@@ -1,0 +1,115 @@
+#include "ParameterDescription.h"
+
+#include <cmath>
+#include <numeric>
+
+#include "FaultTextFile.h"
+#include "IniInteger.h"
+#include "Numbers.h"
+#include "ProfileFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kNotesSection = "Hinweise";
+constexpr std::string_view kEcuListSection = "ECUListe";
+constexpr std::string_view kEndOfTexts = "----";
+constexpr std::string_view kNoBitText = "---";
+constexpr int kMaxDecimals = 3;
+// A fraction this close to a whole number counts as none.
+constexpr double kWholeTolerance = 0.0001;
+
+bool isParameterSection(std::string_view name) {
+    return !equalsNoCase(name, kNotesSection) && !equalsNoCase(name, kEcuListSection);
+}
+
+std::optional<uint16_t> parameterNumber(std::string_view sectionName) {
+    const std::optional<int32_t> number = parseIniInteger(sectionName);
+    if (!number || *number < 0 || *number > UINT16_MAX) return std::nullopt;
+    return static_cast<uint16_t>(*number);
+}
+
+std::vector<std::string> descriptionLines(const ProfileEdit& file, const std::string& section) {
+    std::vector<std::string> lines;
+    for (int n = 0;; ++n) {
+        const std::string key = n == 0 ? "Text" : "Text" + std::to_string(n);
+        std::optional<std::string> line = file.value(section, key);
+        if (!line || *line == kEndOfTexts) break;
+        lines.push_back(std::move(*line));
+    }
+    return lines;
+}
+
+structParaInfo readParameter(const ProfileEdit& file, const std::string& section, uint16_t number) {
+    structParaInfo p;
+    p.Nummer = number;
+    if (!file.readString(section, "Bit").empty())
+        p.Art = ArtBits;
+    else if (!file.readString(section, "WORD").empty())
+        p.Art = ArtWord;
+    p.Faktor = parameterFactor(file.readString(section, "Faktor", "1"));
+    p.Format = AnzeigeformatErmitteln(p.Faktor);
+    p.Einheit = file.readString(section, "Einheit");
+    p.Offset = parseIniInteger(file.readString(section, "Offset")).value_or(0);
+    if (p.Art == ArtBits) {
+        for (int b = 0; b < 8; ++b) {
+            const std::string key = "Text" + std::to_string(b);
+            p.BitTexte[b] = {file.readString(section, key + "l", kNoBitText),
+                             file.readString(section, key + "h", kNoBitText)};
+        }
+    } else {
+        p.Texte = descriptionLines(file, section);
+    }
+    return p;
+}
+
+}  // namespace
+
+uint16_t _ParaKonf::AnzahlBytes() const {
+    return static_cast<uint16_t>(std::accumulate(
+        Parameter.begin(), Parameter.end(), std::size_t{0},
+        [](std::size_t sum, const structParaInfo& p) { return sum + p.bytes(); }));
+}
+
+double parameterFactor(std::string_view text) {
+    const std::optional<double> factor = numbers::parseDouble(text);
+    if (!factor || *factor == 0 || !std::isfinite(*factor)) return 1.0;
+    return *factor;
+}
+
+int AnzeigeformatErmitteln(double Faktor) {
+    double f = std::fabs(Faktor);
+    // Finer than the last decimal shown: as many decimals as are shown at all.
+    if (f < std::pow(10.0, -kMaxDecimals)) return kMaxDecimals;
+    int decimals = 0;
+    // A product like 0.29 x 10 x 10 lands just below 29, so "whole" means near a whole number.
+    while (decimals < kMaxDecimals && std::fabs(f - std::round(f)) > kWholeTolerance) {
+        f *= 10;
+        ++decimals;
+    }
+    return decimals;
+}
+
+std::optional<ParameterDescription> readParameterDescription(const fs::path& path) {
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const std::optional<fs::path> found = findFileNoCase(folder, path.filename().string());
+    if (!found) return std::nullopt;
+    // One reading of the file for all its keys.
+    const ProfileEdit file{ProfileFile(*found)};
+    if (!file.readResult()) return std::nullopt;
+
+    ParameterDescription description;
+    description.file = *found;
+    description.DiagnoseKennung = found->stem().string();
+    for (const std::string& section : file.sectionNames()) {
+        if (!isParameterSection(section)) continue;
+        const std::optional<uint16_t> number = parameterNumber(section);
+        if (!number) continue;
+        if (description.ParaKonf.Parameter.size() == kMaxParameters) return std::nullopt;
+        description.ParaKonf.Parameter.push_back(readParameter(file, section, *number));
+    }
+    for (const std::string& key : file.keyNames(kNotesSection))
+        description.Hinweise.push_back(file.readString(kNotesSection, key));
+    return description;
+}
