@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ binutils pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-base-dev-tools libchm-dev poppler-utils fonts-dejavu-core locales dbus)
+          qt6-base-dev qt6-base-dev-tools libxcb1-dev libchm-dev poppler-utils fonts-dejavu-core locales dbus xvfb)
 
 missing=()
 for p in "${packages[@]}"; do

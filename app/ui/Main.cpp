@@ -497,6 +497,19 @@ bool TfrmMain::startCommand(MenuCommand command) {
     return true;
 }
 
+bool TfrmMain::commandKnown(int32_t number) const { return findMenuCommand(number) != nullptr; }
+
+bool TfrmMain::commandEnabled(int32_t number) const {
+    const MenuCommandSpec* spec = findMenuCommand(number);
+    const QAction* action = spec ? commandAction(spec->command) : nullptr;
+    return action && action->isEnabled();
+}
+
+bool TfrmMain::startCommandNumber(int32_t number) {
+    const MenuCommandSpec* spec = findMenuCommand(number);
+    return spec && startCommand(spec->command);
+}
+
 void TfrmMain::runCommand(MenuCommand command) {
     const auto binding = std::find_if(bindings().begin(), bindings().end(),
                                       [command](const CommandBinding& b) { return b.command == command; });

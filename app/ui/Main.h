@@ -15,6 +15,7 @@
 // may have changed (after every command, tick and dialog). Such a timer also fires inside a
 // dialog's own event loop; the session takes care not to close a connection it is building.
 
+#include "AutomationRequests.h"
 #include "Basisform.h"
 #include "DiagnosisSession.h"
 #include "EcuSessionWindows.h"
@@ -49,7 +50,7 @@ struct MainWindowEnvironment {
     std::string programFolder;            // fault texts and interface images (the program's folder)
 };
 
-class TfrmMain : public TNBasisform, public SessionView {
+class TfrmMain : public TNBasisform, public SessionView, public AutomationCommands {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* owner = nullptr, MainWindowEnvironment environment = {});
@@ -76,6 +77,11 @@ public:
     // Runs a command by its fixed identifier as its menu item does; false when the command is
     // unknown or disabled.
     bool startCommand(MenuCommand command);
+
+    // --- AutomationCommands: the commands by their numbers, for the automation object ---
+    bool commandKnown(int32_t number) const override;
+    bool commandEnabled(int32_t number) const override;
+    bool startCommandNumber(int32_t number) override;
     // The menu item or, for commands without one, null.
     QAction* commandAction(MenuCommand command) const;
     // The tool button's twin of a command, or null.

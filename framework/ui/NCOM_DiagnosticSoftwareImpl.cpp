@@ -1,0 +1,250 @@
+#include "NCOM_DiagnosticSoftwareImpl.h"
+
+#include "Basisform.h"
+#include "NCOM_DiagnosticSoftwareAdaptor.h"
+#include "Numbers.h"
+#include "ProgramModes.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDBusConnectionInterface>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+#include <exception>
+#include <string>
+
+namespace {
+
+// The menu bar as the item-path walk sees it.
+MenuEntry menuEntryOf(const QAction& action) {
+    MenuEntry entry;
+    entry.caption = action.isSeparator() ? std::string("-") : action.text().toStdString();
+    entry.visible = action.isVisible();
+    entry.enabled = action.isEnabled();
+    if (const QMenu* menu = action.menu())
+        for (const QAction* child : menu->actions()) entry.entries.push_back(menuEntryOf(*child));
+    return entry;
+}
+
+MenuEntry menuTreeOf(QMenuBar& bar) {
+    MenuEntry root;
+    for (const QAction* action : bar.actions()) root.entries.push_back(menuEntryOf(*action));
+    return root;
+}
+
+}  // namespace
+
+NCOM_DiagnosticSoftware::NCOM_DiagnosticSoftware(TNBasisform& mainForm, AutomationCommands& commands,
+                                                 QObject* parent)
+    : QObject(parent), mainForm_(mainForm), hub_(mainForm.hub()), commands_(commands) {
+    setObjectName(QStringLiteral("NCOM_DiagnosticSoftware"));
+    new INCOM_DiagnosticSoftwareAdaptor(this);
+    // Describes the signals on the bus; they are sent by sendEvent.
+    new INCOM_DiagnosticSoftwareEventsAdaptor(this);
+}
+
+NCOM_DiagnosticSoftware::~NCOM_DiagnosticSoftware() {
+    if (attached_) {
+        hub_.detachSink(this);
+        hub_.disconnectClient();
+    }
+    if (bus_) bus_->unregisterObject(QString::fromLatin1(automation::ObjectPath));
+}
+
+// --- the bus ----------------------------------------------------------------------------------
+
+AutomationStatus NCOM_DiagnosticSoftware::registerOn(const QDBusConnection& bus) {
+    const QString path = QString::fromLatin1(automation::ObjectPath);
+    const QString name = QString::fromLatin1(automation::BusName);
+    if (!bus.isConnected())
+        return {AutomationFault::Failed, "no bus connection: " + bus.lastError().message().toStdString()};
+    QDBusConnection connection(bus);
+    if (!connection.registerObject(path, this))
+        return {AutomationFault::Failed, "the object path " + path.toStdString() + " is taken on this connection"};
+    if (!connection.registerService(name)) {
+        connection.unregisterObject(path);
+        return {AutomationFault::Failed, "the bus name " + name.toStdString() + " could not be owned: " +
+                                             connection.lastError().message().toStdString()};
+    }
+    bus_ = connection;
+    return {};
+}
+
+void NCOM_DiagnosticSoftware::releaseFromBus() {
+    if (!bus_) return;
+    QDBusConnection connection = *bus_;
+    bus_.reset();
+    // The path first: a call that still reaches this connection by its unique name finds no
+    // object rather than one that is closing.
+    connection.unregisterObject(QString::fromLatin1(automation::ObjectPath));
+    connection.unregisterService(QString::fromLatin1(automation::BusName));
+}
+
+// --- methods ------------------------------------------------------------------------------------
+
+template <typename Body>
+void NCOM_DiagnosticSoftware::guarded(Body body) {
+    try {
+        body();
+    } catch (const std::exception& error) {
+        refuse({AutomationFault::Failed, error.what()});
+    } catch (...) {
+        refuse({AutomationFault::Failed, "unexpected error"});
+    }
+}
+
+void NCOM_DiagnosticSoftware::refuse(const AutomationStatus& status) {
+    if (!calledFromDBus()) return;
+    sendErrorReply(QString::fromLatin1(automationErrorName(status.fault)), QString::fromStdString(status.message));
+}
+
+int NCOM_DiagnosticSoftware::comInit(int pHandleExternalApplication, int& pHandleMenu) {
+    int own = 0;
+    guarded([&] {
+        const std::optional<int32_t> window = toWireHandle(static_cast<WindowHandle>(mainForm_.winId()));
+        if (!window)
+            return refuse({AutomationFault::Failed, "the main window's id does not fit into 32 bits"});
+        hub_.connectClient(fromWireHandle(pHandleExternalApplication));
+        attached_ = hub_.attachSink(this).ok();
+        AutomatisierungsModus = 1;
+        own = *window;
+        pHandleMenu = automation::MainMenuHandle;
+    });
+    return own;
+}
+
+void NCOM_DiagnosticSoftware::comConnectApplication() {
+    guarded([&] {
+        AutomationStatus status = checkClientWindow(hub_);
+        if (status.ok()) status = embedding_.embed(mainForm_, hub_.clientWindow());
+        if (!status.ok()) refuse(status);
+    });
+}
+
+void NCOM_DiagnosticSoftware::comSetPosition(int Top, int Left, int Width, int Height) {
+    guarded([&] {
+        const AutomationStatus status = checkWindowSize(Width, Height);
+        if (!status.ok()) return refuse(status);
+        if (embedding_.embedded()) {
+            // No frame inside the client's window; and Qt would take the client's window for
+            // a frame and add its offset to every move.
+            mainForm_.setGeometry(Left, Top, Width, Height);
+        } else {
+            mainForm_.move(Left, Top);
+            mainForm_.resize(Width, Height);
+        }
+        if (!mainForm_.isVisible()) mainForm_.show();
+    });
+}
+
+bool NCOM_DiagnosticSoftware::modalDialogOpen() const { return QApplication::activeModalWidget() != nullptr; }
+
+void NCOM_DiagnosticSoftware::comStartMenuItem(int MenuID) {
+    guarded([&] {
+        AutomationStatus status = checkStartMenuItem(MenuID, commands_);
+        // The technician cannot click a menu while a dialog is open; the client cannot either,
+        // or a second window would run inside the first one's loop.
+        if (status.ok() && modalDialogOpen())
+            status = {AutomationFault::CommandDisabled,
+                      "the command " + numbers::formatInt(MenuID) + " waits: a dialog of the program is open"};
+        if (!status.ok()) return refuse(status);
+        // Run after the reply, so the command's dialogs do not hold it.
+        QTimer::singleShot(0, this, [this, MenuID] {
+            if (!modalDialogOpen()) commands_.startCommandNumber(MenuID);
+        });
+    });
+}
+
+void NCOM_DiagnosticSoftware::comSetDialogToTop() {
+    guarded([&] { hub_.BringModalWindowsToTop(); });
+}
+
+QString NCOM_DiagnosticSoftware::comGetMenuItemInfo(const QString& Item, int& MenuState) {
+    QString text;
+    guarded([&] {
+        const MenuItemLookup found = lookUpMenuItem(menuTreeOf(*mainForm_.menuBar()), Item.toStdString());
+        if (!found.status.ok()) return refuse(found.status);
+        text = QString::fromStdString(found.info.text);
+        MenuState = found.info.state;
+    });
+    return text;
+}
+
+void NCOM_DiagnosticSoftware::comShowWarningMessage() {
+    guarded([&] {
+        // The reply waits for the answer; a second call while the question is open gets the
+        // same answer instead of a second question.
+        setDelayedReply(true);
+        const bool asking = !warningCalls_.empty();
+        warningCalls_.push_back({connection(), message()});
+        if (!asking) QTimer::singleShot(0, this, [this] { askSafetyQuestion(); });
+    });
+}
+
+void NCOM_DiagnosticSoftware::askSafetyQuestion() {
+    try {
+        // No ends the program through the hub (comCloseApplication answers the calls first).
+        mainForm_.SicherheitsabfrageAnzeigen();
+        answerWarningCalls();
+    } catch (const std::exception& error) {
+        answerWarningCalls({AutomationFault::Failed, error.what()});
+    }
+}
+
+void NCOM_DiagnosticSoftware::answerWarningCalls(const AutomationStatus& status) {
+    const std::vector<PendingCall> calls = std::move(warningCalls_);
+    warningCalls_.clear();
+    for (const PendingCall& pending : calls)
+        pending.bus.send(status.ok() ? pending.call.createReply()
+                                     : pending.call.createErrorReply(
+                                           QString::fromLatin1(automationErrorName(status.fault)),
+                                           QString::fromStdString(status.message)));
+}
+
+// --- events -------------------------------------------------------------------------------------
+
+// Sent at once, not through the adaptor's relay: the relay runs later on the bus thread and finds
+// no object once the close has left the path; sent here, signals keep their order with replies.
+void NCOM_DiagnosticSoftware::sendEvent(const char* name, const QVariantList& arguments) {
+    if (!bus_) return;
+    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(automation::ObjectPath),
+                                                     QString::fromLatin1(automation::EventsInterface),
+                                                     QString::fromLatin1(name));
+    signal.setArguments(arguments);
+    bus_->send(signal);
+}
+
+SinkResult NCOM_DiagnosticSoftware::comModalWindowActivated(WindowHandle window) {
+    const std::optional<int32_t> handle = toWireHandle(window);
+    if (!handle) return {1, "the dialog's window id does not fit into 32 bits"};
+    sendEvent("comModalWindowActivated", {*handle});
+    return {};
+}
+
+SinkResult NCOM_DiagnosticSoftware::comModalWindowDeactivated() {
+    sendEvent("comModalWindowDeactivated");
+    return {};
+}
+
+SinkResult NCOM_DiagnosticSoftware::comMenuStateHasChanged(int32_t state) {
+    sendEvent("comMenuStateHasChanged", {state});
+    return {};
+}
+
+SinkResult NCOM_DiagnosticSoftware::comApplicationInitialized() {
+    sendEvent("comApplicationInitialized");
+    return {};
+}
+
+SinkResult NCOM_DiagnosticSoftware::comCloseApplication() {
+    // A safety question answered No: its caller gets the reply before the close.
+    answerWarningCalls();
+    sendEvent("comCloseApplication");
+    // The hub disconnects the client after this event.
+    attached_ = false;
+    // Blocking: the bus has passed the signal on before the name is free and the program ends.
+    releaseFromBus();
+    return {};
+}
