@@ -2,19 +2,12 @@
 // Xvfb on a display number the server picks itself, creates the host's window on an X connection
 // of its own, and drives the program through a D-Bus daemon of its own. Where Xvfb cannot run
 // at all the tests are skipped and say why.
-#include "Main.h"
+#include "AutomationProgramFixture.h"
 
-#include "AutomationClient.h"
-#include "AutomationRequests.h"
-#include "MainWindowTestSupport.h"
-#include "MessageBox.h"
-#include "NCOM_DiagnosticSoftwareImpl.h"
-#include "PrivateDbusDaemon.h"
 #include "ServerProcess.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>
-#include <QDBusConnection>
 
 #include <gtest/gtest.h>
 
@@ -81,57 +74,18 @@ private:
     xcb_connection_t* connection_;
 };
 
-class AutomationEmbeddingTest : public MainWindowFixture {
+class AutomationEmbeddingTest : public AutomationProgramFixture {
 protected:
-    AutomationEmbeddingTest() {
-        writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
-        messages.answer = [](const ShownBox& box) {
-            return (box.flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
-        };
-    }
-    ~AutomationEmbeddingTest() override {
-        client.reset();
-        object.reset();
-        window.reset();
-        QDBusConnection::disconnectFromBus(QStringLiteral("embedding-server"));
-    }
-
-    void start() {
-        ASSERT_TRUE(daemon.ok()) << daemon.error();
-        ASSERT_TRUE(host.ok());
-        MainWindowEnvironment e;
-        e.basis = environment({"/opt/Tarvik", "demo"});
-        e.sessionClock = &clock;
-        window = std::make_unique<TfrmMain>(nullptr, e);
-        ASSERT_TRUE(window->initialize());
-        object = std::make_unique<NCOM_DiagnosticSoftware>(*window, *window);
-        const AutomationStatus registered = object->registerOn(QDBusConnection::connectToBus(
-            QString::fromStdString(daemon.address()), QStringLiteral("embedding-server")));
-        ASSERT_TRUE(registered.ok()) << registered.message;
-        client = std::make_unique<AutomationClient>(daemon.address());
-        ASSERT_TRUE(client->connected());
-    }
-
-    std::string errorOf(const QString& method, const QVariantList& arguments = {}) {
-        const QDBusMessage reply = client->call(method, arguments);
-        return errorNameOf(reply);
-    }
-
-    PrivateDbusDaemon daemon;
     HostWindow host;
-    std::unique_ptr<TfrmMain> window;
-    std::unique_ptr<NCOM_DiagnosticSoftware> object;
-    std::unique_ptr<AutomationClient> client;
 };
 
 TEST_F(AutomationEmbeddingTest, TheMainWindowBecomesAFramelessChildOfTheHostsWindow) {
     if (!xServer) GTEST_SKIP() << noXServer;
+    ASSERT_TRUE(host.ok());
     ASSERT_NO_FATAL_FAILURE(start());
     const xcb_window_t hostWindow = host.create(1200, 900);
 
-    const QDBusMessage init = client->call(QStringLiteral("comInit"), {static_cast<int>(hostWindow)});
-    ASSERT_EQ(errorNameOf(init), "") << init.errorMessage().toStdString();
-    const auto mainWindow = static_cast<xcb_window_t>(fromWireHandle(init.arguments().value(0).toInt()));
+    const auto mainWindow = static_cast<xcb_window_t>(fromWireHandle(init(static_cast<int>(hostWindow)).value(0).toInt()));
     ASSERT_NE(mainWindow, 0u);
 
     ASSERT_EQ(errorOf(QStringLiteral("comConnectApplication")), "");
@@ -156,11 +110,12 @@ TEST_F(AutomationEmbeddingTest, TheMainWindowBecomesAFramelessChildOfTheHostsWin
 
 TEST_F(AutomationEmbeddingTest, AWindowThatIsGoneIsRefused) {
     if (!xServer) GTEST_SKIP() << noXServer;
+    ASSERT_TRUE(host.ok());
     ASSERT_NO_FATAL_FAILURE(start());
     const xcb_window_t gone = host.create(100, 100);
     host.destroy(gone);
 
-    ASSERT_EQ(errorNameOf(client->call(QStringLiteral("comInit"), {static_cast<int>(gone)})), "");
+    init(static_cast<int>(gone));
     const QDBusMessage reply = client->call(QStringLiteral("comConnectApplication"));
     EXPECT_EQ(errorNameOf(reply), "org.freedesktop.DBus.Error.InvalidArgs");
     EXPECT_TRUE(reply.errorMessage().contains(QString::number(gone))) << reply.errorMessage().toStdString();

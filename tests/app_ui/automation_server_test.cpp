@@ -1,21 +1,14 @@
 // The automation object as a host program meets it: the program's main window in demo mode, its
 // automation object on a D-Bus daemon of the test's own, and a client on a connection of its own
 // that calls the methods and listens to the signals.
-#include "Main.h"
+#include "AutomationProgramFixture.h"
 
-#include "AutomationClient.h"
-#include "AutomationRequests.h"
-#include "MainWindowTestSupport.h"
-#include "MessageBox.h"
-#include "NCOM_DiagnosticSoftwareImpl.h"
-#include "PrivateDbusDaemon.h"
 #include "ProgramModes.h"
 #include "StringTable.h"
 #include "TempDir.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>
-#include <QDBusConnection>
 #include <QDialog>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
@@ -23,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,64 +70,10 @@ QStringList describeInterfaces(const QString& xml) {
     return lines;
 }
 
-class AutomationServerTest : public MainWindowFixture {
-protected:
-    AutomationServerTest() {
-        env.texts["NORVA_No"] = "411107001";
-        writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
-        messages.answer = [](const ShownBox& box) {
-            return (box.flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
-        };
-    }
-    ~AutomationServerTest() override {
-        client.reset();
-        object.reset();
-        window.reset();
-        QDBusConnection::disconnectFromBus(serverName_);
-        applicationHub().setWindows(nullptr);
-    }
-
-    // The program in demo mode, not shown, its object on the test's bus, and a client.
-    void start(AutomationHub& programHub) {
-        ASSERT_TRUE(daemon.ok()) << daemon.error();
-        MainWindowEnvironment e;
-        e.basis = environment({"/opt/Tarvik", "demo"});
-        e.basis.hub = &programHub;
-        e.sessionClock = &clock;
-        window = std::make_unique<TfrmMain>(nullptr, e);
-        ASSERT_TRUE(window->initialize());
-        object = std::make_unique<NCOM_DiagnosticSoftware>(*window, *window);
-        static std::atomic<int> servers{0};
-        serverName_ = QStringLiteral("automation-server-%1").arg(++servers);
-        const AutomationStatus registered = object->registerOn(
-            QDBusConnection::connectToBus(QString::fromStdString(daemon.address()), serverName_));
-        ASSERT_TRUE(registered.ok()) << registered.message;
-        client = std::make_unique<AutomationClient>(daemon.address());
-        ASSERT_TRUE(client->connected());
-    }
-
-    // comInit with the client's window; the program's window id and the menu token.
-    QVariantList init(int clientWindow = 0) {
-        const QDBusMessage reply = client->call(QStringLiteral("comInit"), {clientWindow});
-        EXPECT_EQ(errorNameOf(reply), "") << reply.errorMessage().toStdString();
-        return reply.arguments();
-    }
-
-    std::string errorOf(const QString& method, const QVariantList& arguments = {}) {
-        return errorNameOf(client->call(method, arguments));
-    }
-
-    PrivateDbusDaemon daemon;
-    std::unique_ptr<TfrmMain> window;
-    std::unique_ptr<NCOM_DiagnosticSoftware> object;
-    std::unique_ptr<AutomationClient> client;
-
-private:
-    QString serverName_;
-};
+using AutomationServerTest = AutomationProgramFixture;
 
 TEST_F(AutomationServerTest, TheObjectShowsTheInterfaceFile) {
-    ASSERT_NO_FATAL_FAILURE(start(hub));
+    ASSERT_NO_FATAL_FAILURE(start());
     const QDBusMessage reply =
         client->call(QStringLiteral("Introspect"), {}, "org.freedesktop.DBus.Introspectable");
     ASSERT_EQ(errorNameOf(reply), "");
@@ -148,7 +86,7 @@ TEST_F(AutomationServerTest, TheObjectShowsTheInterfaceFile) {
 }
 
 TEST_F(AutomationServerTest, MenuItemsByTheirVisiblePositions) {
-    ASSERT_NO_FATAL_FAILURE(start(hub));
+    ASSERT_NO_FATAL_FAILURE(start());
     const struct {
         const char* item;
         const char* text;
@@ -180,7 +118,7 @@ TEST_F(AutomationServerTest, AClientDrivesTheProgramAndHearsItsEvents) {
     // Dialogs announce themselves to the application's hub.
     RecordingWindows windows;
     applicationHub().setWindows(&windows);
-    ASSERT_NO_FATAL_FAILURE(start(applicationHub()));
+    ASSERT_NO_FATAL_FAILURE(start(&applicationHub()));
 
     const QVariantList handles = init();
     ASSERT_EQ(handles.size(), 2);
@@ -234,7 +172,7 @@ TEST_F(AutomationServerTest, AClientDrivesTheProgramAndHearsItsEvents) {
 }
 
 TEST_F(AutomationServerTest, RefusedCallsAnswerAnErrorAndChangeNothing) {
-    ASSERT_NO_FATAL_FAILURE(start(hub));
+    ASSERT_NO_FATAL_FAILURE(start());
     const std::string noClientWindow = "Tarvik.Error.NoClientWindow";
     EXPECT_EQ(errorOf(QStringLiteral("comConnectApplication")), noClientWindow);  // before comInit
     init(0);
@@ -275,7 +213,7 @@ TEST_F(AutomationServerTest, RefusedCallsAnswerAnErrorAndChangeNothing) {
 }
 
 TEST_F(AutomationServerTest, PlacingShowsAHiddenWindowAndMovesAVisibleOne) {
-    ASSERT_NO_FATAL_FAILURE(start(hub));
+    ASSERT_NO_FATAL_FAILURE(start());
     init(0);
     ASSERT_FALSE(window->isVisible());
     ASSERT_EQ(errorOf(QStringLiteral("comSetPosition"), {30, 40, 1000, 700}), "");
@@ -293,7 +231,7 @@ class SafetyQuestionTest : public AutomationServerTest {
 protected:
     // Asks the question, which the technician answers with `answer`.
     void ask(int answer) {
-        ASSERT_NO_FATAL_FAILURE(start(hub));
+        ASSERT_NO_FATAL_FAILURE(start());
         init(0);
         messages.shown.clear();
         messages.answer = [this, answer](const ShownBox&) {
