@@ -500,14 +500,14 @@ bool TfrmMain::startCommand(MenuCommand command) {
 bool TfrmMain::commandKnown(int32_t number) const { return findMenuCommand(number) != nullptr; }
 
 bool TfrmMain::commandEnabled(int32_t number) const {
-    const MenuCommandSpec* spec = findMenuCommand(number);
-    const QAction* action = spec ? commandAction(spec->command) : nullptr;
+    const MenuCommandSpec* row = findMenuCommand(number);
+    const QAction* action = row ? commandAction(row->command) : nullptr;
     return action && action->isEnabled();
 }
 
 bool TfrmMain::startCommandNumber(int32_t number) {
-    const MenuCommandSpec* spec = findMenuCommand(number);
-    return spec && startCommand(spec->command);
+    const MenuCommandSpec* row = findMenuCommand(number);
+    return row && startCommand(row->command);
 }
 
 void TfrmMain::runCommand(MenuCommand command) {

@@ -82,6 +82,7 @@ public:
     bool commandKnown(int32_t number) const override;
     bool commandEnabled(int32_t number) const override;
     bool startCommandNumber(int32_t number) override;
+
     // The menu item or, for commands without one, null.
     QAction* commandAction(MenuCommand command) const;
     // The tool button's twin of a command, or null.

@@ -50,7 +50,7 @@ NCOM_DiagnosticSoftware::~NCOM_DiagnosticSoftware() {
         hub_.detachSink(this);
         hub_.disconnectClient();
     }
-    if (bus_) bus_->unregisterObject(QString::fromLatin1(automation::ObjectPath));
+    releaseFromBus();
 }
 
 // --- the bus ----------------------------------------------------------------------------------

@@ -41,7 +41,8 @@ public:
     // The main window (placed, embedded, asked the safety question; its hub carries the client)
     // and its commands. Both must outlive the object.
     NCOM_DiagnosticSoftware(TNBasisform& mainForm, AutomationCommands& commands, QObject* parent = nullptr);
-    // Detaches from the hub (no client is left) and gives an embedded main window back.
+    // Detaches from the hub (no client is left), leaves the bus and gives an embedded main
+    // window back.
     ~NCOM_DiagnosticSoftware() override;
 
     // Puts the object on the bus: its path (automation::ObjectPath), then the name
