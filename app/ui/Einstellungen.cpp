@@ -73,8 +73,7 @@ bool TNEinstellungen::speichereAdresse() {
     ProfileFile ini(model().context().iniFile);
     const ProfileWriteResult written = ini.writeString(AppIniKeys::ECUAdress.section, AppIniKeys::ECUAdress.key, typed);
     if (written) return true;
-    MsgBox(LoadStr(kSettingsNotSavedText) + "\n\n[" + std::string(AppIniKeys::ECUAdress.section) + "] " +
-               std::string(AppIniKeys::ECUAdress.key) + ": " + written.message,
+    MsgBox(settingNotSavedMessage(AppIniKeys::ECUAdress.section, AppIniKeys::ECUAdress.key, written),
            DiagAttr.Anwendungstitel, MB_OK | MB_ICONERROR);
     return false;
 }

@@ -1,6 +1,8 @@
 #include "PortSelection.h"
 
 #include "DiagDr32.h"
+#include "MessageBox.h"
+#include "SettingsModel.h"
 #include "StringTable.h"
 #include "UsbLibrary.h"
 
@@ -140,15 +142,23 @@ int DiagnosticInterfaceOpening::InitDiagnosticInterface(const OpenInterfaceCallb
 }
 
 int DiagnosticInterfaceOpening::GetInterfacePort(bool force) {
-    ProfileFile ini(attr_.AppIni);
+    return choosePort(&portDialog_, attr_, force, chosenPort_);
+}
+
+int choosePort(PortSelectionDialog* dialog, DiagAttrStruct& attr, bool force, std::string& port) {
+    ProfileFile ini(attr.AppIni);
     // Read whole: a USB device name may be longer than the old 400-character buffer.
-    chosenPort_ = readSetting(ini, AppIniKeys::InterfacePort);
-    if (chosenPort_.empty()) force = true;
+    port = readSetting(ini, AppIniKeys::InterfacePort);
+    if (port.empty()) force = true;
     if (!force) return 1;
-    std::string port = chosenPort_;
-    if (portDialog_.ShowPortDialog(port) != 1) return 0;
-    chosenPort_ = port;
-    lastSave_ = writeSetting(ini, AppIniKeys::InterfacePort, chosenPort_);
-    attr_.Schnittstellenname = chosenPort_;
+    std::string chosen = port;
+    if (!dialog || dialog->ShowPortDialog(chosen) != 1) return 0;
+    port = chosen;
+    const ProfileWriteResult written = writeSetting(ini, AppIniKeys::InterfacePort, port);
+    if (!written.ok())
+        MsgBox(settingNotSavedMessage(AppIniKeys::InterfacePort.section, AppIniKeys::InterfacePort.key,
+                                      written),
+               attr.Anwendungstitel, MB_OK | MB_ICONERROR);
+    attr.Schnittstellenname = port;
     return 1;
 }

@@ -124,6 +124,13 @@ public:
     virtual uint8_t showInterfaceError(int32_t code) = 0;
 };
 
+// The one way the port is chosen, at start-up and later: the stored port ([SelectPort]
+// "InterfacePort") into port; with force, or with none stored, the dialog (null: none to show)
+// preset with it. A confirmed choice is written back and into attr.Schnittstellenname; a write
+// that fails is told to the user, and the choice still serves this run. Returns 1 with port set,
+// 0 when the dialog was not confirmed (port then holds the stored one).
+int choosePort(PortSelectionDialog* dialog, DiagAttrStruct& attr, bool force, std::string& port);
+
 // Opens the interface on the given port and returns the driver's status (0 = opened).
 using OpenInterfaceCallback = std::function<int32_t(const std::string& port)>;
 
@@ -139,17 +146,13 @@ public:
     // Returns 1 when the interface was opened, 0 when the user gave up.
     int InitDiagnosticInterface(const OpenInterfaceCallback& callback);
 
-    // The stored port into chosenPort(); with force or without a stored port the dialog is shown,
-    // and a confirmed choice is written to the INI file and DiagAttr. Returns 1 with a port,
-    // 0 when the dialog was cancelled.
+    // choosePort into chosenPort(). Returns 1 with a port, 0 when the dialog was cancelled.
     int GetInterfacePort(bool force);
 
     const std::string& chosenPort() const { return chosenPort_; }
     // The last answer of the error dialog, 0 before the first.
     uint8_t errorChoice() const { return errorChoice_; }
     bool newInterfaceRequested() const { return newInterface_; }
-    // How the last confirmed port was written to the INI file.
-    const ProfileWriteResult& lastPortSave() const { return lastSave_; }
 
 private:
     PortSelectionDialog& portDialog_;
@@ -158,5 +161,4 @@ private:
     std::string chosenPort_;
     uint8_t errorChoice_ = 0;
     bool newInterface_ = false;
-    ProfileWriteResult lastSave_;
 };

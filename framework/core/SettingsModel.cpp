@@ -29,6 +29,13 @@ std::string SettingsSaveResult::userMessage() const {
     return text;
 }
 
+std::string settingNotSavedMessage(std::string_view section, std::string_view key,
+                                   const ProfileWriteResult& written) {
+    SettingsSaveResult result;
+    result.failures.push_back({settingName(section, key), written});
+    return result.userMessage();
+}
+
 SettingsModel::SettingsModel(SettingsContext context) : context_(std::move(context)) {}
 
 SettingsValues SettingsModel::load() const {

@@ -43,6 +43,11 @@ struct SettingsSaveResult {
     std::string userMessage() const;
 };
 
+// The message for one setting that could not be written: the headline, then
+// "[Section] Key: reason", as the settings dialog shows its failures.
+std::string settingNotSavedMessage(std::string_view section, std::string_view key,
+                                   const ProfileWriteResult& written);
+
 // Where the settings live and what they touch.
 struct SettingsContext {
     std::filesystem::path iniFile;  // the application INI file (DiagAttr.AppIni)

@@ -382,21 +382,12 @@ void TNBasisform::SicherheitsabfrageAnzeigen() {
 }
 
 void TNBasisform::SchnittstelleWaehlen() {
-    ProfileFile ini = appIni();
-    std::string port = readSetting(ini, AppIniKeys::InterfacePort);
-    if (port.empty()) {
-        PortSelectionDialog* dialog = portDialog_ ? portDialog_ : pfrmDIPort;
-        const int result = dialog ? dialog->ShowPortDialog(port) : 2;
-        if (hub_->closeRequested()) return;
-        if (result == 1) {
-            const ProfileWriteResult written = writeSetting(ini, AppIniKeys::InterfacePort, port);
-            if (!written.ok())
-                MsgBox(LoadStr(kSettingsNotSavedText) + "\n\n" + written.message, DiagAttr.Anwendungstitel,
-                       MB_OK | MB_ICONERROR);
-        } else {
-            port.clear();
-            MsgBox(LoadStr(11029), DiagAttr.Anwendungstitel, MB_OK | MB_ICONWARNING);
-        }
+    std::string port;
+    const int chosen = choosePort(portDialog_ ? portDialog_ : pfrmDIPort, DiagAttr, false, port);
+    if (hub_->closeRequested()) return;
+    if (chosen == 0) {
+        port.clear();
+        MsgBox(LoadStr(11029), DiagAttr.Anwendungstitel, MB_OK | MB_ICONWARNING);
     }
     DiagAttr.Schnittstellenname = port;
 }

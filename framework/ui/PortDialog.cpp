@@ -146,10 +146,12 @@ void TfrmDIPort::buildLayout() {
     });
     connect(btnScanUSBDevices, &QPushButton::clicked, this, &TfrmDIPort::btnScanUSBDevicesClick);
     connect(cbUSBPort, &QComboBox::currentIndexChanged, this, &TfrmDIPort::cbUSBPortChange);
-    connect(lvUSBListe, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
-                if (current) lvUSBListeSelectItem(current);
-            });
+    // Only a row the user selects chooses USB: the current row that the list takes on when it
+    // merely gets the focus (tabbing through the dialog) is no choice.
+    connect(lvUSBListe, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const QList<QTreeWidgetItem*> selected = lvUSBListe->selectedItems();
+        if (!selected.isEmpty()) lvUSBListeSelectItem(selected.first());
+    });
 
     // The dialog border: this window keeps its size.
     setSizeGripEnabled(false);

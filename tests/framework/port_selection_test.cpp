@@ -3,6 +3,9 @@
 #include "PortSelection.h"
 
 #include "DiagDr32.h"
+#include "ScriptedMessageBoxes.h"
+#include "SettingsModel.h"
+#include "StringTable.h"
 #include "TempDir.h"
 #include "UsbLibrary.h"
 
@@ -158,6 +161,7 @@ protected:
     DiagAttrStruct attr;
     ScriptedPortDialog ports;
     ScriptedInterfaceErrors errors;
+    ScriptedMessageBoxes boxes;
     void SetUp() override { attr.AppIni = (dir / "App.INI").string(); }
     ProfileFile ini() const { return ProfileFile(attr.AppIni); }
 };
@@ -171,7 +175,7 @@ TEST_F(PortChoice, ForceShowsTheDialogPresetWithTheStoredPort) {
     EXPECT_EQ(opening.chosenPort(), "COM8");
     EXPECT_EQ(ini().readString("SelectPort", "InterfacePort"), "COM8");
     EXPECT_EQ(attr.Schnittstellenname, "COM8");
-    EXPECT_TRUE(opening.lastPortSave().ok());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(PortChoice, WithoutForceTheStoredPortIsTakenAsItIs) {
@@ -207,10 +211,17 @@ TEST_F(PortChoice, LongUsbNameIsKeptWholeEverywhere) {
 
 TEST_F(PortChoice, FailedIniWriteIsReportedAndTheChoiceStillUsed) {
     attr.AppIni = (dir / "missing-folder" / "App.INI").string();
+    attr.Anwendungstitel = "Tarvik Diagnostic Software";
     ports.answers = {{1, "COM2"}};
     DiagnosticInterfaceOpening opening(ports, errors, attr);
     EXPECT_EQ(opening.GetInterfacePort(false), 1);
-    EXPECT_FALSE(opening.lastPortSave().ok());
+    // The technician is told that the port was not stored, and why.
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text.rfind(LoadStr(kSettingsNotSavedText), 0), 0u);
+    EXPECT_NE(boxes.shown[0].text.find("[SelectPort] InterfacePort: "), std::string::npos);
+    EXPECT_EQ(boxes.shown[0].caption, "Tarvik Diagnostic Software");
+    EXPECT_EQ(boxes.shown[0].flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+    // This run goes on with the choice.
     EXPECT_EQ(opening.chosenPort(), "COM2");
     EXPECT_EQ(attr.Schnittstellenname, "COM2");
 }

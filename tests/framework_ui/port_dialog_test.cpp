@@ -7,13 +7,16 @@
 #include "MessageBox.h"
 #include "NData.h"
 #include "ScriptedMessageBoxes.h"
+#include "SettingsModel.h"
 #include "SimUsbBus.h"
 #include "StringTable.h"
 #include "TempDir.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -215,6 +219,24 @@ TEST_F(PortDialogTest, ListSelectionChoosesTheDevice) {
     EXPECT_EQ(dialog.lblUSBStatus->text(), "Device available");
 }
 
+// Tabbing into the list gives it a current row without selecting one: no choice of USB.
+TEST_F(PortDialogTest, FocusOnTheDeviceListIsNoChoice) {
+    bus.addDevice(kUsb1, {}, 0);
+    bus.addDevice(kUsb2, {}, 1);
+    TfrmDIPort dialog;
+    dialog.prepareShowPortDialog("COM2");
+    QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(dialog.lvUSBListe, &tabbedIn);
+    ASSERT_NE(dialog.lvUSBListe->currentItem(), nullptr);  // the list did take a current row
+    EXPECT_TRUE(dialog.rbCOMPort->isChecked());
+    EXPECT_TRUE(dialog.cbCOMPort->isEnabled());
+    EXPECT_EQ(dialog.cbCOMPort->currentText(), "COM2");
+    // The user's selection does choose.
+    dialog.lvUSBListe->topLevelItem(1)->setSelected(true);
+    EXPECT_TRUE(dialog.rbUSBPort->isChecked());
+    EXPECT_EQ(toAnsi(dialog.cbUSBPort->currentText()), kUsb2);
+}
+
 // Shows the dialog modally with the port and runs the action on it.
 int showWith(TfrmDIPort& dialog, std::string& port, const std::function<void(TfrmDIPort&)>& action) {
     ModalScript script([&](QWidget* modal) {
@@ -368,6 +390,35 @@ TEST_F(PortDialogTest, NewInterfaceShowsThisDialogAndStoresTheChoice) {
     EXPECT_EQ(ProfileFile(DiagAttr.AppIni).readString("SelectPort", "InterfacePort"), kUsb1);
     EXPECT_EQ(DiagAttr.Schnittstellenname, kUsb1);
     EXPECT_EQ(dialog.chosenPort(), kUsb1);
+}
+
+// A new interface chosen after a failed opening is stored like one chosen at start-up, and a
+// store that fails is told the same way.
+TEST_F(PortDialogTest, NewInterfaceThatCannotBeStoredIsTold) {
+    bus.addDevice(kUsb1);
+    DiagAttr.AppIni = (dir / "settings" / "Tarvik.INI").string();
+    std::filesystem::create_directories(dir / "settings");
+    ProfileFile(DiagAttr.AppIni).writeString("SelectPort", "InterfacePort", "COM3");
+    TfrmDIPort dialog;
+    AlwaysNewInterface errors;
+    dialog.setInterfaceErrorDialog(&errors);
+    ModalScript script([&](QWidget*) {
+        // The settings folder went away meanwhile (a removed stick, a network folder).
+        std::filesystem::remove_all(dir / "settings");
+        dialog.lvUSBListe->topLevelItem(0)->setSelected(true);
+        dialog.btn2->click();
+    });
+    std::vector<std::string> tried;
+    EXPECT_EQ(dialog.InitDiagnosticInterface([&](const std::string& p) {
+        tried.push_back(p);
+        return p == kUsb1 ? int32_t{0} : int32_t{-1};
+    }), 1);
+    EXPECT_EQ(tried, (std::vector<std::string>{"COM3", kUsb1}));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text.rfind(LoadStr(kSettingsNotSavedText), 0), 0u);
+    EXPECT_NE(boxes.shown[0].text.find("[SelectPort] InterfacePort: "), std::string::npos);
+    EXPECT_EQ(boxes.shown[0].flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(DiagAttr.Schnittstellenname, kUsb1);
 }
 
 TEST_F(PortDialogTest, NoStoredPortAndCancelCallsNothing) {
