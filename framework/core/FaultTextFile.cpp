@@ -120,9 +120,3 @@ FaultTextFileSearch findFaultTextFile(const fs::path& folder, std::string_view n
     return search;
 }
 
-std::string messageWithText(int stringId, std::string_view text) {
-    std::string message = LoadStr(stringId);
-    const std::size_t at = message.find("%s");
-    if (at != std::string::npos) message.replace(at, 2, text);
-    return message;
-}

@@ -16,6 +16,8 @@
 //   FaultTextFileSearch found = findFaultTextFile(programFolder, "1078012A", true);
 //   FaultTextFile texts(found.path);
 
+#include "StringTable.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -90,7 +92,3 @@ struct FaultTextFileSearch {
 // A name of 6 characters or fewer, or with characters 7-8 not hexadecimal, has no substitute.
 FaultTextFileSearch findFaultTextFile(const std::filesystem::path& folder, std::string_view name,
                                       bool fallback);
-
-// A string-table message with one "%s" replaced by text. The text is inserted as it is, never
-// read as a format; a message without "%s" is returned unchanged.
-std::string messageWithText(int stringId, std::string_view text);

@@ -1,9 +1,16 @@
 #include "HtmlHelp.h"
 
+#include "MessageBox.h"
+#include "NData.h"
+#include "StringTable.h"
+
 #include <filesystem>
 #include <system_error>
 
 namespace {
+
+constexpr int kTextHelpNotAvailable = 11096;
+constexpr int kTextHelpFileMissing = 11986;
 
 HtmlHelpViewer* installedViewer = nullptr;
 bool helpAvailable = false;
@@ -42,6 +49,15 @@ bool ShowHtmlHelp(const std::string& helpFile) {
 
 bool ShowHtmlHelpTopic(const std::string& helpFile, const std::string& topic) {
     return display(helpFile, helpTopicLocation(helpFile, topic));
+}
+
+bool showHelpForUser(const std::string& helpFile, const std::string& topic) {
+    if (topic.empty() ? ShowHtmlHelp(helpFile) : ShowHtmlHelpTopic(helpFile, topic)) return true;
+    const std::string text = HtmlHelpAvailable()
+                                 ? messageWithText(kTextHelpFileMissing, helpFile)
+                                 : LoadStr(kTextHelpNotAvailable);
+    MsgBox(text, DiagAttr.Anwendungstitel, MB_OK | MB_ICONWARNING);
+    return false;
 }
 
 std::string helpTopicLocation(std::string_view helpFile, std::string_view topic) {

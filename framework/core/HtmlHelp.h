@@ -2,7 +2,8 @@
 // HTML help: the program's help files are .chm files beside the program. A page is named by the
 // help file, "::/" and the page inside it ("Tarvik.chm::/1203.htm"). The window layer supplies
 // the viewer (the help window) and installs it at start-up; LoadHtmlHelp then finds help
-// available. The help functions show no message themselves: the callers decide what to show.
+// available. The help functions show no message themselves: the callers decide what to show,
+// most of them through showHelpForUser.
 
 #include <optional>
 #include <string>
@@ -30,6 +31,12 @@ bool HtmlHelpAvailable();
 bool ShowHtmlHelp(const std::string& helpFile);
 // Opens helpFile + "::/" + topic + ".htm". False as ShowHtmlHelp.
 bool ShowHtmlHelpTopic(const std::string& helpFile, const std::string& topic);
+
+// For a command of the user (F1, a Help menu item, a help button): opens the help file, at the
+// topic when one is given, or tells the user why not, under the program's title: text 11096 when
+// there is no help viewer, 11986 naming the file when it is missing or no help file. True when
+// the help opened.
+bool showHelpForUser(const std::string& helpFile, const std::string& topic = {});
 
 // helpFile + "::/" + topic + ".htm".
 std::string helpTopicLocation(std::string_view helpFile, std::string_view topic);

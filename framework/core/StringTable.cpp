@@ -82,3 +82,10 @@ std::string LoadStr(int id) {
 }
 
 bool HasStr(int id) { return compiledTable().texts.count(id) != 0; }
+
+std::string messageWithText(int stringId, std::string_view text) {
+    std::string message = LoadStr(stringId);
+    const std::size_t at = message.find("%s");
+    if (at != std::string::npos) message.replace(at, 2, text);
+    return message;
+}

@@ -14,6 +14,9 @@
 std::string LoadStr(int id);
 // Whether the table holds the id (an entry may hold an empty text).
 bool HasStr(int id);
+// A string-table message with one "%s" replaced by text. The text is inserted as it is, never
+// read as a format; a message without "%s" is returned unchanged.
+std::string messageWithText(int stringId, std::string_view text);
 
 // One line of a string-table source that could not be taken in.
 struct StringTableProblem {

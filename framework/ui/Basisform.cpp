@@ -513,10 +513,7 @@ bool TNBasisform::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TNBasisform::HilfeAnzeigen() {
-    std::error_code ec;
-    if (!DiagAttr.HilfeDatei.empty() && fs::exists(DiagAttr.HilfeDatei, ec)) ShowHtmlHelp(DiagAttr.HilfeDatei);
-}
+void TNBasisform::HilfeAnzeigen() { showHelpForUser(DiagAttr.HilfeDatei); }
 
 // --- commands ---------------------------------------------------------------------------------
 
@@ -535,5 +532,5 @@ void TNBasisform::mnuUnterstuetzteEcusClick() {
 }
 
 void TNBasisform::mnuVersionshitsoryClick() {
-    ShowHtmlHelp(helpFilesOf(application_->programFile()).history);
+    showHelpForUser(helpFilesOf(application_->programFile()).history);
 }

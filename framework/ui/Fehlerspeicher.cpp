@@ -534,10 +534,10 @@ void TNFehlerspeicher::btnFehlerInfoClick() {
     const int row = selectedRow();
     if (row < 0 || row >= AnzahlEintraege) return;
     const FehlerEintrag& e = Anzeigetabelle[static_cast<std::size_t>(row)];
-    ShowHtmlHelpTopic(DiagAttr.FspHilfeDatei, FaultTextFile::hintKey(e.KomponentenCode, e.FehlerartCode));
+    showHelpForUser(DiagAttr.FspHilfeDatei, FaultTextFile::hintKey(e.KomponentenCode, e.FehlerartCode));
 }
 
-void TNFehlerspeicher::btnHilfeClick() { ShowHtmlHelp(DiagAttr.HilfeDatei); }
+void TNFehlerspeicher::btnHilfeClick() { showHelpForUser(DiagAttr.HilfeDatei); }
 
 void TNFehlerspeicher::btnUmweltdatenClick() {
     const int row = selectedRow();

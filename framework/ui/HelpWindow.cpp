@@ -2,6 +2,7 @@
 
 #include "TextCodec.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QStringDecoder>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -123,16 +125,19 @@ HelpWindow::~HelpWindow() {
 bool HelpWindow::openLocation(const std::string& location) {
     const std::optional<HelpLocation> split = splitHelpLocation(location);
     if (!split) return false;
-    if (!file_ || file_->path() != std::filesystem::path(split->file)) {
+    const bool otherFile = !file_ || file_->path() != std::filesystem::path(split->file);
+    if (otherFile) {
         std::unique_ptr<ChmFile> file = ChmFile::open(split->file);
         if (!file) return false;
         browser_->setHelpFile(file.get());
         file_ = std::move(file);
-        browser_->clearHistory();
         setWindowTitle(QStringLiteral("Help - %1")
                            .arg(QString::fromStdString(std::filesystem::path(split->file).filename().string())));
     }
     showPage(split->page.empty() || split->page == "/" ? file_->defaultPage() : split->page);
+    // Back and Forward stay inside one file: the history names pages, not files, so a page of
+    // the file before would be looked up in this one. Cleared now, only the page just shown stays.
+    if (otherFile) browser_->clearHistory();
     return true;
 }
 
@@ -164,6 +169,12 @@ public:
             theHelpWindow->setAttribute(Qt::WA_DeleteOnClose);
         }
         if (!theHelpWindow->openLocation(location)) return false;
+        // Help asked for inside a modal dialog must be usable beside it, as a viewer of the
+        // desktop's own is: a window the dialog owns is not blocked by it.
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != theHelpWindow) {
+            theHelpWindow->winId();
+            theHelpWindow->windowHandle()->setTransientParent(modal->windowHandle());
+        }
         theHelpWindow->show();
         theHelpWindow->raise();
         theHelpWindow->activateWindow();

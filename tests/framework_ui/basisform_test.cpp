@@ -444,29 +444,52 @@ TEST_F(BasisformTest, HelpMenuEntries) {
     EXPECT_EQ(window.men_Info->statusTip(), QStringLiteral("Information about this Diagnostic Software"));
 }
 
-TEST_F(BasisformTest, F1AnywhereOpensTheHelpFileWhenItExists) {
+TEST_F(BasisformTest, F1AnywhereOpensTheHelpFileOrTellsWhyNot) {
     RecordingHelpViewer viewer;
     ASSERT_TRUE(LoadHtmlHelp());
     writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
     TestMainWindow window(nullptr, false, environment());
     ASSERT_TRUE(window.initialize());
+    messages.shown.clear();
 
     QWidget elsewhere;  // any widget of the application
     auto pressF1 = [&] {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
         QCoreApplication::sendEvent(&elsewhere, &press);
     };
-    pressF1();
-    EXPECT_TRUE(viewer.locations.empty());  // no help file beside the program
+    const std::string help = (dir / "prog" / "Tarvik.chm").string();
+    const std::string history = (dir / "prog" / "Tarvik_History.chm").string();
+    auto expectMissingFileBox = [&](const std::string& file) {
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, messageWithText(11986, file));
+        EXPECT_NE(messages.shown[0].text.find(file), std::string::npos);
+        EXPECT_EQ(messages.shown[0].caption, DiagAttr.Anwendungstitel);
+        EXPECT_EQ(messages.shown[0].flags, MB_OK | MB_ICONWARNING);
+        messages.shown.clear();
+    };
 
-    TempDir::writeFile(dir / "prog" / "Tarvik.chm", "help");
+    // No help file beside the program: the user is told which one is missing.
     pressF1();
-    EXPECT_EQ(viewer.locations, std::vector<std::string>{(dir / "prog" / "Tarvik.chm").string()});
-
-    viewer.locations.clear();
-    TempDir::writeFile(dir / "prog" / "Tarvik_History.chm", "history");
+    EXPECT_TRUE(viewer.locations.empty());
+    expectMissingFileBox(help);
     window.mnuVersionshitsory->trigger();
-    EXPECT_EQ(viewer.locations, std::vector<std::string>{(dir / "prog" / "Tarvik_History.chm").string()});
+    EXPECT_TRUE(viewer.locations.empty());
+    expectMissingFileBox(history);
+
+    TempDir::writeFile(help, "help");
+    pressF1();
+    EXPECT_EQ(viewer.locations, std::vector<std::string>{help});
+    TempDir::writeFile(history, "history");
+    window.mnuVersionshitsory->trigger();
+    EXPECT_EQ(viewer.locations, (std::vector<std::string>{help, history}));
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Without a help viewer the box says help is not available at all.
+    installHtmlHelpViewer(nullptr);
+    LoadHtmlHelp();
+    pressF1();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, LoadStr(11096));
 }
 
 TEST_F(BasisformTest, SupportedEcusWindowLivesOnlyWhileShown) {

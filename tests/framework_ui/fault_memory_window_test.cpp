@@ -281,6 +281,14 @@ TEST_F(FaultMemoryWindowTest, EntriesWithTextsHintAndDetails) {
     EXPECT_EQ(help.locations, std::vector<std::string>{DiagAttr.FspHilfeDatei + "::/5099.htm"});
     w->btnHilfe->click();
     EXPECT_EQ(help.locations.back(), DiagAttr.HilfeDatei);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // Without the fault-information file the user is told which file is missing.
+    std::filesystem::remove(DiagAttr.FspHilfeDatei);
+    w->btnFehlerInfo->click();
+    EXPECT_EQ(help.locations.size(), 2u);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, messageWithText(11986, DiagAttr.FspHilfeDatei));
     w->done(IDCANCEL);
 }
 

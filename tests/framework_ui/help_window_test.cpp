@@ -3,8 +3,11 @@
 #include "HelpWindow.h"
 
 #include "TempDir.h"
+#include "UiTestSupport.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QWindow>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -12,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
 #include <string>
 
 namespace {
@@ -89,6 +94,69 @@ TEST_F(HelpWindowTest, MissingTopicShowsANoticeMissingFileOpensNothing) {
     // The window keeps what it showed.
     EXPECT_EQ(helpWindow()->currentFile(), kFixture);
     EXPECT_EQ(helpWindow()->currentPage(), "/9999.htm");
+}
+
+TEST_F(HelpWindowTest, BackStaysInsideOneHelpFile) {
+    TempDir dir;
+    const std::string other = (dir / "Other.chm").string();
+    std::filesystem::copy_file(kFixture, other);
+    ASSERT_TRUE(ShowHtmlHelpTopic(kFixture, "1203"));
+    ASSERT_TRUE(ShowHtmlHelp(kFixture));
+    ASSERT_TRUE(helpWindow()->browser()->isBackwardAvailable());
+    // Another file: nothing to go back to, its first page is where its history starts.
+    ASSERT_TRUE(ShowHtmlHelpTopic(other, "1203"));
+    auto* back = helpWindow()->findChild<QPushButton*>(QStringLiteral("btnBack"));
+    EXPECT_FALSE(back->isEnabled());
+    EXPECT_FALSE(helpWindow()->browser()->isBackwardAvailable());
+    ASSERT_TRUE(ShowHtmlHelp(other));
+    back->click();
+    EXPECT_EQ(helpWindow()->currentFile(), other);
+    EXPECT_EQ(helpWindow()->currentPage(), "/1203.htm");
+    helpWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Notes every window that Qt blocks for a modal dialog.
+class BlockedWindows : public QObject {
+public:
+    BlockedWindows() { qApp->installEventFilter(this); }
+    ~BlockedWindows() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::WindowBlocked) blocked.insert(watched);
+        if (event->type() == QEvent::WindowUnblocked) blocked.erase(watched);
+        return false;
+    }
+    std::set<QObject*> blocked;
+};
+
+TEST_F(HelpWindowTest, HelpFromAModalDialogCanBeUsedBesideIt) {
+    // The help window is new, or was open already before the dialog.
+    for (const bool openBefore : {false, true}) {
+        SCOPED_TRACE(openBefore ? "open before the dialog" : "opened inside the dialog");
+        if (openBefore) {
+            ASSERT_TRUE(ShowHtmlHelp(kFixture));
+        }
+        BlockedWindows windows;
+        QDialog dialog;
+        bool helpShown = false;
+        bool helpBlocked = true;
+        ModalScript script([&](QWidget*) {
+            helpShown = ShowHtmlHelpTopic(kFixture, "1203");
+            QCoreApplication::processEvents();
+            helpBlocked = windows.blocked.count(helpWindow()) != 0 ||
+                          windows.blocked.count(static_cast<QObject*>(helpWindow()->windowHandle())) != 0;
+            dialog.reject();
+        });
+        dialog.exec();
+        ASSERT_TRUE(script.ran());
+        EXPECT_TRUE(helpShown);
+        EXPECT_FALSE(helpBlocked);
+        // It outlives the dialog.
+        ASSERT_NE(helpWindow(), nullptr);
+        EXPECT_TRUE(helpWindow()->isVisible());
+        helpWindow()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(HelpWindowTest, ClosedWindowIsMadeAgain) {
