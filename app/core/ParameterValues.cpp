@@ -108,7 +108,9 @@ EntryCheck ParameterEntries::check(std::size_t i) {
     // In double: a typed value far beyond the range must not overflow an integer.
     const double raw = std::floor(*v / p.Faktor + 0.5) + p.Offset;
     const bool inRange = raw >= 0 && raw <= maximumRaw(p);
-    if (std::fabs(*v - (raw - p.Offset) * p.Faktor) > kGridTolerance * std::fabs(p.Faktor)) {
+    // A quotient beyond every double (1e308 / 0.001) has no grid point: it is only out of range.
+    if (std::isfinite(raw) &&
+        std::fabs(*v - (raw - p.Offset) * p.Faktor) > kGridTolerance * std::fabs(p.Faktor)) {
         e.text = physicalText(p, raw);
         if (inRange) confirm(e, static_cast<uint16_t>(raw), e.text);
         return {kEntryOffGridText, e.text};

@@ -86,6 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"BelowTheRange", parameter(ArtByte, 1, 40), 200, "160", "-50", 11659, "-40", {0}},
         EntryCase{"WordAboveTheRange", parameter(ArtWord, 0.1), 1, "0.1", "7000", 11659, "6553.5", {0xFF, 0xFF}},
         EntryCase{"FarAboveTheRange", parameter(ArtWord, 2), 1, "2", "1e300", 11659, "131070", {0xFF, 0xFF}},
+        EntryCase{"BeyondEveryNumber", parameter(ArtByte, 0.001), 10, "0.010", "1e308", 11659, "0.255", {255}},
         // Off the grid and out of range: the grid first, the range when left again.
         EntryCase{"OffTheGridAndAboveTheRange", parameter(ArtByte, 0.5), 10, "5.0", "200.3", 11658, "200.5", {}},
         EntryCase{"NoNumber", parameter(ArtByte, 0.5), 10, "5.0", "5.0x", 11656, "5.0x", {}},
