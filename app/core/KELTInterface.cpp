@@ -120,6 +120,8 @@ int32_t OpenDiagInterface(const std::string& /*portName*/) {
 
 ConnectResult KELTInterface::ConnectEcu() {
     ConnectResult result;
+    // A tilt save left unfinished belongs to the connection it was started on.
+    tiltSave_.reset();
     if (demo()) {
         KommunikationGestartet = 1;
         DiagnoseAktiv = 1;

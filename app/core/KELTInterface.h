@@ -33,6 +33,7 @@
 #include "FaultDecoding.h"
 #include "FehlerEintrag.h"
 #include "Jed677Calls.h"
+#include "LevelCalibration.h"
 #include "LiveValueLists.h"
 #include "NData.h"
 #include "ProgramModes.h"
@@ -119,7 +120,8 @@ public:
     BusyCursor* busyCursor() const { return busyCursor_; }
     // The folder searched for interface application files; by default the running program's.
     void setProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
-    // The time the demo's switch pattern changes by; by default the steady clock.
+    // The time the demo's switch pattern and the sensor reads' rate limit go by; by default the
+    // steady clock. Must outlive the object.
     void setClock(Clock& clock) { clock_ = &clock; }
     ErrorReporter& errorReporter() const { return errors_; }
 
@@ -285,6 +287,65 @@ public:
     // stored LetzterFehlercode. Demo: fixed texts.
     int ReadMeasuredValues(daMesswerteListe& list);
 
+    // --- level and sensor calibration ---
+    // Demo sample values.
+    static constexpr LevelValues kDemoLevelValues = {50, 55, 84, 87, 20, 18, 104};
+    static constexpr uint8_t kDemoLevelTolerance = 5;
+    static constexpr uint8_t kDemoMaxLeftRightDifference = 104;  // the sample's difference passes
+    static constexpr uint16_t kDemoPressure = 53;
+    static constexpr uint16_t kDemoPressureOffset = 9;
+    static constexpr TiltValues kDemoTiltValues = {50, 60};
+    // The pressure up to which the bellows count as vented for the zero calibration.
+    static constexpr uint16_t kPressureThreshold = 40;
+    // ReadPressure and ReadTiltSensors ask the ECU at most once in this time.
+    static constexpr uint64_t kSensorReadIntervalMs = 500;
+
+    // Opens (charge, vent) or closes (hold) the level valves: [0x83 0x21 b1 b2], b1 the chosen
+    // valves (axle-1 left 8, right 16, axle-2 left 2, right 4) plus 1 for charge, 0 in hold; b2 4
+    // when the cross throttle is chosen. A non-zero LeadRequest byte sends [0x83 0x26 0x01 0x00]
+    // first. KELT types only; nothing is sent for others.
+    int DriveLevelValves(uint8_t mode, const std::array<uint8_t, 4>& valves,
+                         const std::array<uint8_t, 2>& extra);
+    // The plausibility check before level values are written, with the ECU's tolerances (local
+    // ids 0xD6, 0xD7; read again while the user asks to repeat). A refusal shows its message.
+    LevelCheckResult CheckLevelValues(const LevelValues& values);
+    // Writes the level data block (0xC7..0xCC) and stores it ([0x25]). Hourglass.
+    int WriteLevelValues(const LevelValues& values);
+    // Reads the level values (0xC7..0xCA); values stay as they were when a read fails. Hourglass.
+    int ReadLevelValues(LevelValues& values);
+    // One step of the distance-sensor calibration: [0x20] takes the current levels as the next
+    // point. Type 1 (normal level only) stores at once; other types step 1 -> 2 -> 3 and store
+    // at step 3. After a store the step is 5 when the stored block is valid, else 0; any other
+    // step stays. A failure leaves the step as it was.
+    int CalibrationStep(uint8_t& step, uint8_t type);
+    // Whether the level data block in the ECU carries a valid check byte; false when it cannot
+    // be read (no dialog).
+    bool CheckCalibrationResult();
+    // Type 1 (normal level only) when bit 6 of local id 0xD1 is set, else 0. Other ECU types:
+    // LetzterFehlercode KELT_ERR_NOT_SUPPORTED, answer 0, type unchanged.
+    int ReadCalibrationType(uint8_t& type);
+    // The level sensors as decimal texts: texts[0] front, texts[3] rear left, texts[4] rear
+    // right.
+    int ReadLevelSensors(std::array<std::string, 5>& texts);
+    // The bellows pressure. Asks the ECU at most once in kSensorReadIntervalMs; a call in
+    // between hands out the value last read and answers 0. Other ECU types: 0, answer 0.
+    int ReadPressure(uint16_t& pressure);
+    // The 0-bar offset of the pressure sensor (local id 0xCD).
+    int ReadPressureOffset(uint16_t& offset);
+    // Writes the pressure data block (0xCD..0xCF) with the offset and stores it. Hourglass.
+    int WritePressureOffset(uint8_t offset);
+    // The ECU takes the current pressure as its zero ([0x27]) and stores it; message 20000.
+    int CalibratePressureZero();
+    uint16_t ReadPressureThreshold() const { return kPressureThreshold; }
+    // The tilt-sensor values, limited as ReadPressure. Other ECU types: 0 0, answer 0.
+    int ReadTiltSensors(TiltValues& values);
+    // Writes the tilt values into the parameter block (0xE8 byte 1 arrested, 0xE9 byte 0 tilt)
+    // and corrects its check byte (0xD0 byte 0), then stores; message 20000. A repeat after a
+    // failed write goes on from the values read before the first write.
+    int WriteTiltValues(const TiltValues& values);
+    std::string LevelUnitText() const;
+    std::string PressureUnitText() const;
+
     bool demo() const;
 
 private:
@@ -305,6 +366,21 @@ private:
     void resetCapabilityFlags();
     void setCapabilityFlags(uint8_t a, uint8_t b, uint8_t c, uint8_t d);
     std::string programFolder() const;
+    // One one-byte service request whose reply carries nothing to decode.
+    int32_t sendService(uint8_t service);
+    // The status code of `work`, done under the hourglass; the error dialog that may follow is
+    // shown without it.
+    template <class Work>
+    int32_t whileBusy(Work work);
+    // ReadLocalIdRecord for each id in turn, the records one after the other in `out`. The first
+    // failure ends the reads and leaves `out` as it was.
+    int32_t readLocalIdRecords(std::initializer_list<uint8_t> ids, std::span<uint8_t> out);
+    // A read limited to one request per kSensorReadIntervalMs.
+    struct LimitedRead {
+        std::optional<uint64_t> sentAtMs;  // none: the next call asks the ECU
+        std::array<uint8_t, 2> lastValue{};
+    };
+    int limitedRead(LimitedRead& read, uint8_t service, std::array<uint8_t, 2>& value);
 
     Jed677Calls calls_;
     ErrorReporter& errors_;
@@ -320,6 +396,15 @@ private:
     // for the object's life, so every switch window continues it.
     uint8_t demoSwitchPattern_ = 0x55;
     std::optional<uint64_t> demoSwitchChangedAt_;
+    LimitedRead pressureRead_;
+    LimitedRead tiltRead_;
+    // The parameter bytes a tilt save read before its first write (0xD0, then 0xE8 and 0xE9),
+    // kept until its writes went through, so a repeat computes the check byte from them.
+    struct TiltSave {
+        LocalIdRecord d0{};
+        std::array<uint8_t, 4> e8e9{};
+    };
+    std::optional<TiltSave> tiltSave_;
 };
 
 // The program's ECU layer; created and deleted by the main window.
