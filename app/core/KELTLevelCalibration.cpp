@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "BusyCursor.h"
+#include "CheckByte.h"
 #include "DiagDr32.h"
 #include "KELTInterface.h"
 #include "LevelCalibration.h"
@@ -81,12 +82,7 @@ bool isTiltEcuType(uint32_t type) { return type == 0x107800 || type == 0x107801;
 
 namespace {
 
-// (1 + sum of bytes 1..11) mod 256.
-uint8_t checkByteOf(const LevelBlock& block) {
-    unsigned sum = 1;
-    for (std::size_t i = 1; i < block.size(); ++i) sum += block[i];
-    return static_cast<uint8_t>(sum);
-}
+uint8_t levelCheckByte(const LevelBlock& block) { return checkByteOf(std::span(block).subspan(1)); }
 
 }  // namespace
 
@@ -95,7 +91,7 @@ LevelBlock levelBlockOf(const LevelValues& v) {
                                v.LowerRear,  v.LowerFront,  v.LeftRightDifference};
     LevelBlock block{};
     for (std::size_t i = 0; i < std::size(values); ++i) block[1 + i] = static_cast<uint8_t>(values[i]);
-    block[0] = checkByteOf(block);
+    block[0] = levelCheckByte(block);
     return block;
 }
 
@@ -103,7 +99,7 @@ LevelValues levelValuesOf(std::span<const uint8_t, 8> b) {
     return {b[1], b[2], b[3], b[4], b[5], b[6], b[7]};
 }
 
-bool levelBlockValid(const LevelBlock& block) { return block[0] == checkByteOf(block); }
+bool levelBlockValid(const LevelBlock& block) { return block[0] == levelCheckByte(block); }
 
 // --- helpers ----------------------------------------------------------------------------------
 
@@ -355,7 +351,8 @@ int KELTInterface::WritePressureOffset(uint8_t offset) {
     if (demo()) return 0;
     if (!isPressureEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
     return report(whileBusy([&] {
-        const std::array<uint8_t, 6> block = {static_cast<uint8_t>(1 + offset), offset, 0, 0, 0, 0};
+        std::array<uint8_t, 6> block = {0, offset, 0, 0, 0, 0};
+        block[0] = checkByteOf(std::span(block).subspan(1));
         uint16_t position = 0;
         for (uint8_t id = 0xCD; id <= 0xCF; ++id)
             if (int32_t code = WriteLocalId(id, 2, position, block); code != 0) return code;
@@ -391,7 +388,8 @@ int KELTInterface::WriteTiltValues(const TiltValues& values) {
     e8e9[1] = static_cast<uint8_t>(values.TiltArrested);
     e8e9[2] = static_cast<uint8_t>(values.Tilt);
     const LocalIdRecord d0 = {
-        static_cast<uint8_t>(before.d0[0] - before.e8e9[1] - before.e8e9[2] + e8e9[1] + e8e9[2]),
+        checkByteAfterChange(before.d0[0], std::array{before.e8e9[1], before.e8e9[2]},
+                             std::array{e8e9[1], e8e9[2]}),
         before.d0[1]};
     uint16_t position = 0;
     for (uint8_t id : {kLocalIdTiltArrested, kLocalIdTilt})

@@ -1,6 +1,5 @@
 // The parameter block: ReadParameters, WriteParameters and the editor's callbacks.
 #include <algorithm>
-#include <numeric>
 #include <stdexcept>
 
 #include "DiagDr32.h"
@@ -31,10 +30,6 @@ std::size_t parameterIdCount(uint32_t ecuType) {
     for (const TypeIds& t : kParameterIds)
         if (t.type == ecuType) return t.lastId - kFirstParameterId + 1u;
     return 0;
-}
-
-uint8_t parameterCheckByte(std::span<const uint8_t> block, uint8_t checkIdByte1) {
-    return static_cast<uint8_t>(std::accumulate(block.begin(), block.end(), 1u + checkIdByte1));
 }
 
 int32_t KELTInterface::readParameterIds(uint16_t& count, std::span<uint8_t> buffer) {

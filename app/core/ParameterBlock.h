@@ -11,6 +11,8 @@
 #include <span>
 #include <string>
 
+#include "CheckByte.h"
+
 class NNorvaFile;
 
 inline constexpr uint8_t kParameterCheckId = 0xD0;  // (check byte, other ECU data)
@@ -23,10 +25,6 @@ inline constexpr std::size_t kParameterBufferSize = 1000;
 // How many local ids from 0xD1 on hold the parameter block of an ECU type: 20 for 0x107001 up to
 // 31 for 0x107420; 0 for a type outside the standard set.
 std::size_t parameterIdCount(uint32_t ecuType);
-
-// The check byte written to byte 0 of 0xD0 for a block: (1 + sum of its bytes + byte 1 of 0xD0)
-// mod 256.
-uint8_t parameterCheckByte(std::span<const uint8_t> block, uint8_t checkIdByte1);
 
 // The demo block (56 bytes, as a 0x107801 ECU has) and the bytes the demo leaves behind it.
 inline constexpr std::array<uint8_t, 56> kDemoParameterBlock = {

@@ -1,7 +1,8 @@
 #include "SimKeltEcu.h"
 
+#include "CheckByte.h"
+
 #include <algorithm>
-#include <numeric>
 #include <stdexcept>
 
 namespace {
@@ -55,12 +56,6 @@ constexpr std::array<MovingValue, 4> kMovingValues = {{
     {kServiceRearLevels, 1, kValveAxle2Right, false},
     {kServicePressure, 0, kAnyValve, true},
 }};
-
-uint8_t levelBlockCheckByte(const SimBytes& block) {
-    unsigned sum = 1;
-    for (std::size_t i = 1; i < block.size(); ++i) sum += block[i];
-    return static_cast<uint8_t>(sum);
-}
 
 SimBytes negative(uint8_t code) { return {0x82, kNegative, code}; }
 
@@ -222,7 +217,7 @@ std::optional<SimBytes> SimKeltEcu::carryOutCalibration(const SimBytes& body) {
             break;
         case kServicePressureZero: {
             const uint8_t offset = statusValues_[kServicePressure][0];
-            localIds_[kPressureBlockFirstId] = {static_cast<uint8_t>(1 + offset), offset};
+            localIds_[kPressureBlockFirstId] = {checkByteOf(std::array{offset}), offset};
             localIds_[kPressureBlockFirstId + 1] = {0, 0};
             localIds_[kPressureBlockFirstId + 2] = {0, 0};
             break;
@@ -251,7 +246,7 @@ void SimKeltEcu::storeLevelBlock() {
             if (p == 0) block[7] = static_cast<uint8_t>(left - right);
         }
         calibrationPoints_.clear();
-        block[0] = levelBlockCheckByte(block);
+        block[0] = checkByteOf(std::span(block).subspan(1));
     }
     if (spoilNextLevelBlock_) {
         block[0] = static_cast<uint8_t>(block[0] + 1);
@@ -326,12 +321,12 @@ uint8_t SimKeltEcu::addressLocked() const {
 }
 
 uint8_t SimKeltEcu::fittingCheckByte() const {
-    unsigned sum = 1u + addressLocked();
+    SimBytes block;
     for (unsigned id = kFirstParameterId; id <= lastParameterIdLocked(); ++id) {
         auto it = localIds_.find(static_cast<uint8_t>(id));
-        if (it != localIds_.end()) sum = std::accumulate(it->second.begin(), it->second.end(), sum);
+        if (it != localIds_.end()) block.insert(block.end(), it->second.begin(), it->second.end());
     }
-    return static_cast<uint8_t>(sum);
+    return parameterCheckByte(block, addressLocked());
 }
 
 void SimKeltEcu::fitCheckByte() {
@@ -372,7 +367,7 @@ void SimKeltEcu::setAddress(uint8_t address) {
     // still fits.
     SimBytes& record = localIds_[kCheckByteId];
     if (record.size() != 2) record = {fittingCheckByte(), addressLocked()};
-    record = {static_cast<uint8_t>(record[0] - record[1] + address), address};
+    record = {checkByteAfterChange(record[0], std::array{record[1]}, std::array{address}), address};
 }
 
 uint8_t SimKeltEcu::address() const {

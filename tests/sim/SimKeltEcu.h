@@ -37,9 +37,10 @@
 // only), two bytes each. Its first four bytes are the configuration (0xD1, 0xD2); it holds the
 // level tolerances 0xD6 (front 5) and 0xD7 (rear 5, largest left/right difference 104). Local id
 // 0xD0 holds (check byte, address): the check byte fits when it is (1 + sum of the block bytes
-// + address) mod 256, and byte 1 is the address the ECU answers at. The set-up calls that
-// change the block keep the check byte fitting, setAddress keeps byte 0 minus byte 1; a written
-// block fits only once the program has written a fitting check byte (checkByteFits).
+// + address) mod 256, the rule of the program's CheckByte.h, and byte 1 is the address the ECU
+// answers at. The set-up calls that change the block keep the check byte fitting, setAddress
+// keeps byte 0 minus byte 1; a written block fits only once the program has written a fitting
+// check byte (checkByteFits).
 //
 // Actuation. The actuation word (b1 b2 of the last [0x21]) stays as last commanded: the ECU
 // has no time-out. Valve bits of b1: 0x01 charge (else vent), 0x02 axle-2 left, 0x04 axle-2
