@@ -325,7 +325,7 @@ public:
     // LetzterFehlercode KELT_ERR_NOT_SUPPORTED, answer 0, type unchanged.
     int ReadCalibrationType(uint8_t& type);
     // The level sensors as decimal texts: texts[0] front, texts[3] rear left, texts[4] rear
-    // right.
+    // right; the texts stay as they were when a read fails.
     int ReadLevelSensors(std::array<std::string, 5>& texts);
     // The bellows pressure. Asks the ECU at most once in kSensorReadIntervalMs; a call in
     // between hands out the value last read and answers 0. Other ECU types: 0, answer 0.

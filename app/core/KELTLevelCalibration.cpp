@@ -11,6 +11,7 @@
 #include "LevelCalibration.h"
 #include "MessageBox.h"
 #include "Numbers.h"
+#include "ParameterBlock.h"
 #include "StringTable.h"
 
 namespace {
@@ -29,7 +30,6 @@ constexpr uint8_t kLocalIdFrontTolerance = 0xD6;
 constexpr uint8_t kLocalIdRearTolerance = 0xD7;
 constexpr uint8_t kLocalIdCalibrationType = 0xD1;
 constexpr uint8_t kLocalIdPressureOffset = 0xCD;
-constexpr uint8_t kLocalIdParameterCheck = 0xD0;
 constexpr uint8_t kLocalIdTiltArrested = 0xE8;  // data byte 1
 constexpr uint8_t kLocalIdTilt = 0xE9;           // data byte 0
 
@@ -274,13 +274,14 @@ int KELTInterface::ReadLevelSensors(std::array<std::string, 5>& texts) {
         return 0;
     }
     if (!isKeltEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
-    EcuMessage message = EcuMessage::request({kServiceFrontLevel});
-    if (int32_t code = exchange(message, 4); code != 0) return report(code);
-    texts[0] = numbers::formatInt(message[3]);
-    message = EcuMessage::request({kServiceRearLevels});
-    if (int32_t code = exchange(message, 4); code != 0) return report(code);
-    texts[3] = numbers::formatInt(message[2]);
-    texts[4] = numbers::formatInt(message[3]);
+    // The texts change only when both replies came: a failure leaves the caller's texts whole.
+    EcuMessage front = EcuMessage::request({kServiceFrontLevel});
+    if (int32_t code = exchange(front, 4); code != 0) return report(code);
+    EcuMessage rear = EcuMessage::request({kServiceRearLevels});
+    if (int32_t code = exchange(rear, 4); code != 0) return report(code);
+    texts[0] = numbers::formatInt(front[3]);
+    texts[3] = numbers::formatInt(rear[2]);
+    texts[4] = numbers::formatInt(rear[3]);
     return report(0);
 }
 
@@ -374,7 +375,7 @@ int KELTInterface::WriteTiltValues(const TiltValues& values) {
     if (!isTiltEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
     if (!tiltSave_) {
         TiltSave before;
-        if (int32_t code = ReadLocalIdRecord(kLocalIdParameterCheck, before.d0); code != 0)
+        if (int32_t code = ReadLocalIdRecord(kParameterCheckId, before.d0); code != 0)
             return report(code);
         if (int32_t code = readLocalIdRecords({kLocalIdTiltArrested, kLocalIdTilt}, before.e8e9);
             code != 0)
@@ -394,7 +395,7 @@ int KELTInterface::WriteTiltValues(const TiltValues& values) {
     uint16_t position = 0;
     for (uint8_t id : {kLocalIdTiltArrested, kLocalIdTilt})
         if (int32_t code = WriteLocalId(id, 2, position, e8e9); code != 0) return report(code);
-    if (int32_t code = WriteLocalIdRecord(kLocalIdParameterCheck, d0); code != 0)
+    if (int32_t code = WriteLocalIdRecord(kParameterCheckId, d0); code != 0)
         return report(code);
     tiltSave_.reset();
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <tuple>
 
+#include "CheckByte.h"
 #include "Clock.h"
 #include "DriverTestSupport.h"
 #include "StringTable.h"
@@ -511,6 +512,17 @@ TEST_F(Levels, CalibratePressureZeroTakesTheCurrentPressure) {
 
 // --- tilt calibration -----------------------------------------------------------------------------
 
+// The tilt save moves the check byte rather than summing a block it has not read.
+TEST(CheckByteAfterChange, MovesByWhatTheCoveredBytesMove) {
+    using B = std::array<uint8_t, 2>;
+    EXPECT_EQ(checkByteAfterChange(0x10, B{0x80, 0x80}, B{0x70, 0x90}), 0x10);
+    EXPECT_EQ(checkByteAfterChange(0x10, B{0x80, 0x80}, B{0x81, 0x80}), 0x11);
+    EXPECT_EQ(checkByteAfterChange(0x02, B{0x10, 0x00}, B{0x00, 0x00}), 0xF2) << "wraps";
+    const std::array<uint8_t, 4> before = {200, 0x80, 0x80, 7}, after = {200, 0x05, 0xFE, 7};
+    EXPECT_EQ(checkByteAfterChange(checkByteOf(before), B{0x80, 0x80}, B{0x05, 0xFE}),
+              checkByteOf(after));
+}
+
 TEST_F(Levels, WriteTiltValuesKeepsTheParameterBlockValid) {
     // Old 0x80 / 0x80, new 0x70 / 0x90: the check byte stays.
     const SimBytes d0 = *ecu->localId(0xD0), e8 = *ecu->localId(0xE8), e9 = *ecu->localId(0xE9);
@@ -673,7 +685,12 @@ const FailurePoint kFailurePoints[] = {
      {}},
     {"LevelSensorsRear", {0x46},
      [](FailureFixture& f) { return f.kelt->ReadLevelSensors(f.texts); },
-     [](FailureFixture& f) { EXPECT_EQ(f.texts[3], "d"); }, {}},
+     [](FailureFixture& f) {
+         EXPECT_EQ(f.texts, (std::array<std::string, 5>{"a", "b", "c", "d", "e"}));
+     },
+     [](FailureFixture& f) {
+         EXPECT_EQ(f.texts, (std::array<std::string, 5>{"100", "b", "c", "102", "101"}));
+     }},
     {"Pressure", {0x44}, [](FailureFixture& f) { return f.kelt->ReadPressure(f.value); },
      valueUnchanged, [](FailureFixture& f) { EXPECT_EQ(f.value, 53); }},
     {"Tilt", {0x4B}, [](FailureFixture& f) { return f.kelt->ReadTiltSensors(f.tilt); },
