@@ -47,6 +47,13 @@ void paintBus(QPainter& p, const QRectF& body) {
     }
 }
 
+// A grey device of the pictures (an interface, a socket), outlined, with rounded corners.
+void paintDevice(QPainter& p, const QRectF& body, qreal radius) {
+    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 2));
+    p.setBrush(QColor(0xd8, 0xd8, 0xd8));
+    p.drawRoundedRect(body, radius, radius);
+}
+
 }  // namespace
 
 QPixmap splashPicture(const QString& programName) {
@@ -88,9 +95,7 @@ QPixmap errorPicture() {
     p.setRenderHint(QPainter::Antialiasing);
 
     // The interface box with its cable.
-    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 2));
-    p.setBrush(QColor(0xd8, 0xd8, 0xd8));
-    p.drawRoundedRect(QRectF(6, 40, 58, 40), 6, 6);
+    paintDevice(p, QRectF(6, 40, 58, 40), 6);
     p.setBrush(QColor(0x3c, 0xb0, 0x4a));
     p.drawEllipse(QPointF(18, 52), 4, 4);
     p.setPen(QPen(QColor(0x40, 0x40, 0x40), 3));
@@ -225,4 +230,27 @@ QIcon previewToolIcon(PreviewTool tool) {
     }
     p.end();
     return QIcon(glyph);
+}
+
+QPixmap diagnosticLinePicture(int line) {
+    QPixmap picture(96, 96);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    // The vehicle's diagnostic socket with its pins; the line's pins are lit.
+    paintDevice(p, QRectF(8, 8, 80, 52), 10);
+    for (int pin = 0; pin < 4; ++pin) {
+        const bool lit = line == 1 ? pin == 0 : pin >= 2;
+        p.setBrush(lit ? QColor(0x3c, 0xb0, 0x4a) : QColor(0x70, 0x70, 0x70));
+        p.drawEllipse(QPointF(22 + pin * 17, 34), 5, 5);
+    }
+    p.setPen(QColor(0x20, 0x20, 0x20));
+    QFont font = p.font();
+    font.setPixelSize(18);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(QRectF(0, 64, 96, 28), Qt::AlignCenter,
+               line == 1 ? QStringLiteral("K-Line") : QStringLiteral("CAN"));
+    return picture;
 }

@@ -12,6 +12,8 @@ class QPainter;
 QPixmap splashPicture(const QString& programName);
 // The picture of the error dialogs: a diagnostic interface with a warning sign, 96 x 96 pixels.
 QPixmap errorPicture();
+// The picture of a diagnostic line (1 K-Line, 2 CAN) for its selection button, 96 x 96 pixels.
+QPixmap diagnosticLinePicture(int line);
 
 // The logo at the head of the printed protocols, painted into the box (193 x 33 in the
 // fault-memory protocol); vector drawing, so it stays sharp on paper.

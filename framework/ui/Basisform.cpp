@@ -406,9 +406,10 @@ void TNBasisform::DatenverzeichnisseLesen() {
     }
 }
 
-bool TNBasisform::BenutzerdatenEingeben(std::string& firma, std::string& name) {
+bool TNBasisform::BenutzerdatenEingeben(std::string& firma, std::string& name,
+                                        const BenutzerdatenTexte& texte) {
     TNBenutzerdaten dialog(this, hub_);
-    return dialog.Execute(firma, name);
+    return dialog.Execute(firma, name, texte);
 }
 
 // --- splash -----------------------------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include "About.h"
 #include "AutomationHub.h"
 #include "BasisformLogic.h"
+#include "Benutzerdaten.h"
 #include "Clock.h"
 #include "DriveInfo.h"
 #include "NData.h"
@@ -108,8 +109,10 @@ public:
     virtual void Initialisieren();
     virtual void DatenverzeichnisseLesen();
     virtual void SchnittstelleWaehlen();
-    // Shows TNBenutzerdaten with the texts; true when the user confirmed (texts updated).
-    virtual bool BenutzerdatenEingeben(std::string& firma, std::string& name);
+    // Shows TNBenutzerdaten with company and user name, and with the program's own caption,
+    // heading and labels where given; true when the user confirmed (company and name updated).
+    virtual bool BenutzerdatenEingeben(std::string& firma, std::string& name,
+                                       const BenutzerdatenTexte& texte = {});
     virtual void WechsellaufwerkPruefen();
     // Draws status panel 2 (the program's connection picture); the base draws nothing.
     virtual void NStatusDrawPanel(QPainter& painter, const QRect& rect);

@@ -9,17 +9,30 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+
+const BenutzerdatenTexte& ownTexts() {
+    static const BenutzerdatenTexte texts{
+        "User data",
+        "Please enter the name of your company and your name. They are shown in the information "
+        "window of the program.",
+        "Company :", "User name :"};
+    return texts;
+}
+
+QString textOr(const std::string& given, const std::string& own) {
+    return fromAnsi(given.empty() ? own : given);
+}
+
+}  // namespace
+
 TNBenutzerdaten::TNBenutzerdaten(QWidget* owner, AutomationHub* hub)
     : TNBasisDialog(owner), hub_(hub ? hub : &applicationHub()) {
     setObjectName(QStringLiteral("NBenutzerdaten"));
-    setWindowTitle(QStringLiteral("User data"));
     // No close box: the dialog ends through its buttons only.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
-    lblUeberschrift = new QLabel(
-        QStringLiteral("Please enter the name of your company and your name. They are shown in the "
-                       "information window of the program."),
-        clientArea());
+    lblUeberschrift = new QLabel(clientArea());
     lblUeberschrift->setObjectName(QStringLiteral("lblUeberschrift"));
     lblUeberschrift->setWordWrap(true);
     edFirma = new QLineEdit(clientArea());
@@ -27,10 +40,18 @@ TNBenutzerdaten::TNBenutzerdaten(QWidget* owner, AutomationHub* hub)
     edName = new QLineEdit(clientArea());
     edName->setObjectName(QStringLiteral("edName"));
 
+    lblFirma = new QLabel(clientArea());
+    lblFirma->setObjectName(QStringLiteral("lblFirma"));
+    lblFirma->setBuddy(edFirma);
+    lblName = new QLabel(clientArea());
+    lblName->setObjectName(QStringLiteral("lblName"));
+    lblName->setBuddy(edName);
+    prepareExecute({}, {});
+
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Company :"), clientArea()), 0, 0);
+    grid->addWidget(lblFirma, 0, 0);
     grid->addWidget(edFirma, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("User name :"), clientArea()), 1, 0);
+    grid->addWidget(lblName, 1, 0);
     grid->addWidget(edName, 1, 1);
     auto* layout = new QVBoxLayout(clientArea());
     layout->addWidget(lblUeberschrift);
@@ -46,7 +67,12 @@ TNBenutzerdaten::TNBenutzerdaten(QWidget* owner, AutomationHub* hub)
     resize(420, 220);
 }
 
-void TNBenutzerdaten::prepareExecute(const std::string& firma, const std::string& name) {
+void TNBenutzerdaten::prepareExecute(const std::string& firma, const std::string& name,
+                                     const BenutzerdatenTexte& texte) {
+    setWindowTitle(textOr(texte.Titel, ownTexts().Titel));
+    lblUeberschrift->setText(textOr(texte.Ueberschrift, ownTexts().Ueberschrift));
+    lblFirma->setText(textOr(texte.Firma, ownTexts().Firma));
+    lblName->setText(textOr(texte.Name, ownTexts().Name));
     edFirma->setText(fromAnsi(firma));
     edName->setText(fromAnsi(name));
 }
@@ -59,8 +85,8 @@ bool TNBenutzerdaten::finishExecute(std::string& firma, std::string& name) const
     return true;
 }
 
-bool TNBenutzerdaten::Execute(std::string& firma, std::string& name) {
-    prepareExecute(firma, name);
+bool TNBenutzerdaten::Execute(std::string& firma, std::string& name, const BenutzerdatenTexte& texte) {
+    prepareExecute(firma, name, texte);
     exec();
     return finishExecute(firma, name);
 }

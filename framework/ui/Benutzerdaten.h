@@ -11,6 +11,14 @@ class AutomationHub;
 class QLabel;
 class QLineEdit;
 
+// The texts a program may give the dialog; an empty one keeps the dialog's own.
+struct BenutzerdatenTexte {
+    std::string Titel;         // the caption, "User data"
+    std::string Ueberschrift;  // the explanation above the two fields
+    std::string Firma;         // the company field's label, "Company :"
+    std::string Name;          // the user-name field's label, "User name :"
+};
+
 class TNBenutzerdaten : public TNBasisDialog {
     Q_OBJECT
 public:
@@ -19,14 +27,17 @@ public:
 
     // Shows the texts, runs modally; true with the edited texts copied back when confirmed with
     // OK, false with the texts unchanged otherwise.
-    bool Execute(std::string& firma, std::string& name);
+    bool Execute(std::string& firma, std::string& name, const BenutzerdatenTexte& texte = {});
 
     // Execute in steps, for callers that must not block: fill, show and let the user act, then
     // finish with the modal result.
-    void prepareExecute(const std::string& firma, const std::string& name);
+    void prepareExecute(const std::string& firma, const std::string& name,
+                        const BenutzerdatenTexte& texte = {});
     bool finishExecute(std::string& firma, std::string& name) const;
 
     QLabel* lblUeberschrift;
+    QLabel* lblFirma;
+    QLabel* lblName;
     QLineEdit* edFirma;
     QLineEdit* edName;
 

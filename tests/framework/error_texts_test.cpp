@@ -1,5 +1,8 @@
 #include "ErrorTexts.h"
 
+#include "DiagDr32.h"
+#include "UsbLibrary.h"
+
 #include "StringTable.h"
 #include "SystemErrorText.h"
 
@@ -309,6 +312,24 @@ TEST(RunErrorDialog, ShownDialogAnswersRepeatOrGiveUpOnly) {
         EXPECT_EQ(seen.fehlerCodeText, "2002001B");
         EXPECT_EQ(seen.requestText, "A0 ");
         EXPECT_EQ(seen.responseText, "");
+    }
+}
+
+// The USB library of this program is a Linux shared library: the messages for a missing one name
+// the file the driver loads.
+TEST(TextChain, MissingUsbLibraryNamesTheLinuxFile) {
+    TNBasisErrorHandlerTexts texts{DriverTrace{}};
+    const struct {
+        const char* where;
+        std::string text;
+    } cases[] = {
+        {"the code's text", texts.FehlerText(DIAG_ERR_USB_LIBRARY)},
+        {"the port dialog's notice", LoadStr(11071)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        EXPECT_NE(c.text.find(UsbLibrary::kFileName), std::string::npos) << c.text;
+        EXPECT_EQ(c.text.find("DLL"), std::string::npos) << c.text;
     }
 }
 

@@ -22,6 +22,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -517,6 +518,47 @@ TEST_F(BasisformTest, UserDataQuestionThroughTheWindow) {
     EXPECT_FALSE(window.BenutzerdatenEingeben(firma, name));
     EXPECT_TRUE(script.ran());
     EXPECT_TRUE(hub.closeRequested());
+}
+
+TEST_F(BasisformTest, UserDataDialogShowsTheProgramsTexts) {
+    TestMainWindow window(nullptr, false, environment());
+    const struct {
+        const char* name;
+        BenutzerdatenTexte given;
+        BenutzerdatenTexte shown;
+    } cases[] = {
+        {"the dialog's own", {},
+         {"User data",
+          "Please enter the name of your company and your name. They are shown in the information "
+          "window of the program.",
+          "Company :", "User name :"}},
+        {"the program's", {"Workshop", "Who uses this tester?", "Workshop :", "Technician :"},
+         {"Workshop", "Who uses this tester?", "Workshop :", "Technician :"}},
+        {"partly given", {"", "Who uses this tester?", "", ""},
+         {"User data", "Who uses this tester?", "Company :", "User name :"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string firma = "Busworks";
+        std::string name = "A. Tester";
+        ModalScript script([&](QWidget* modal) {
+            auto* dialog = qobject_cast<TNBenutzerdaten*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(toAnsi(dialog->windowTitle()), c.shown.Titel);
+            EXPECT_EQ(toAnsi(dialog->lblUeberschrift->text()), c.shown.Ueberschrift);
+            EXPECT_EQ(toAnsi(dialog->lblFirma->text()), c.shown.Firma);
+            EXPECT_EQ(toAnsi(dialog->lblName->text()), c.shown.Name);
+            EXPECT_EQ(toAnsi(dialog->edFirma->text()), "Busworks");
+            EXPECT_EQ(toAnsi(dialog->edName->text()), "A. Tester");
+            dialog->edName->setText(QStringLiteral("B. Tester"));
+            dialog->btn2->click();
+        });
+        EXPECT_TRUE(window.BenutzerdatenEingeben(firma, name, c.given));
+        EXPECT_TRUE(script.ran());
+        EXPECT_EQ(firma, "Busworks");
+        EXPECT_EQ(name, "B. Tester");
+    }
+    EXPECT_FALSE(hub.closeRequested());
 }
 
 }  // namespace

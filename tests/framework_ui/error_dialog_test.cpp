@@ -1,9 +1,12 @@
 #include "ErrorHandler.h"
+#include "SelectDiagnosticLine.h"
 #include "StringTable.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
 
 #include <QGroupBox>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 
@@ -401,6 +404,53 @@ TEST(InitEcuEH, SelectionWindowGoneMeanwhileLeavesTheButtonInert) {
     EXPECT_TRUE(dialog.isVisible());
     dialog.btn1->click();
     EXPECT_EQ(dialog.finishExecute(), GiveUp);
+}
+
+// The framework's own selection window: the diagnostic line, by picture or by number.
+TEST(InitEcuEH, DiagnosticLineWindowAsTheSelection) {
+    TNfrmSelectDiagnosticLine selection;
+    EXPECT_EQ(selection.windowTitle(), "Select diagnostic port");
+    EXPECT_EQ(selection.lblAuswahl->text(), "Select the diagnostic port");
+    EXPECT_EQ(selection.btn1->text(), "&Cancel");
+    EXPECT_EQ(selection.btn2->text(), "&2");
+    EXPECT_EQ(selection.btn3->text(), "&1");
+    for (QPushButton* picture : {selection.btnLeitung1, selection.btnLeitung2}) {
+        EXPECT_FALSE(picture->icon().isNull());
+        EXPECT_GE(picture->iconSize().width(), 64);
+    }
+    EXPECT_NE(selection.btnLeitung1->icon().pixmap(96).toImage(),
+              selection.btnLeitung2->icon().pixmap(96).toImage());
+
+    const struct {
+        const char* name;
+        QPushButton* button;
+        int answer;
+        int line;
+    } cases[] = {
+        {"picture 1", selection.btnLeitung1, RepeatOperation, 1},
+        {"picture 2", selection.btnLeitung2, RepeatOperation, 2},
+        {"&1", selection.btn3, RepeatOperation, 1},
+        {"&2", selection.btn2, RepeatOperation, 2},
+        {"&Cancel", selection.btn1, GiveUp, 0},
+    };
+    FixedTrace fixed;
+    TNErrorHandler handler(nullptr, fixed.trace());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TNInitEcuEH dialog(nullptr, fixed.trace());
+        bool selectionShown = false;
+        ModalScript outer([&](QWidget*) {
+            ModalScript inner([&](QWidget* modal) {
+                selectionShown = modal == &selection;
+                c.button->click();
+            });
+            dialog.btn3->click();
+        });
+        EXPECT_EQ(dialog.Execute(handler, 0x200E0001, &selection), c.answer);
+        EXPECT_TRUE(selectionShown);
+        EXPECT_EQ(selection.chosenLine(), c.line);  // each showing starts without a choice
+        EXPECT_FALSE(selection.isVisible());
+    }
 }
 
 }  // namespace
