@@ -2,12 +2,14 @@
 #include "HelpWindow.h"
 #include "Main.h"
 #include "MessageBox.h"
+#include "NCOM_DiagnosticSoftwareImpl.h"
 #include "QtApplicationWindows.h"
 #include "QtFileChooser.h"
 #include "QtMessageBoxService.h"
 #include "QtTextQuestion.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QMessageBox>
 
 #include <exception>
@@ -30,6 +32,12 @@ int main(int argc, char** argv) {
         TfrmMain window;
         windows.setMainWindow(&window);
         if (!window.initialize()) return 0;
+        // A host program drives the program through this object on the session bus; without a
+        // bus (or with the name taken) the technician still works with the program by hand.
+        NCOM_DiagnosticSoftware automation(window, window);
+        if (const AutomationStatus registered = automation.registerOn(QDBusConnection::sessionBus());
+            !registered.ok())
+            qWarning("Automation over D-Bus is not available: %s", registered.message.c_str());
         window.show();
         windows.exec();
     } catch (const std::exception& error) {
