@@ -399,7 +399,8 @@ private:
     LimitedRead pressureRead_;
     LimitedRead tiltRead_;
     // The parameter bytes a tilt save read before its first write (0xD0, then 0xE8 and 0xE9),
-    // kept until its writes went through, so a repeat computes the check byte from them.
+    // kept until its writes went through, so a repeat computes the check byte from them. A new
+    // connection and a write of the whole parameter block drop them.
     struct TiltSave {
         LocalIdRecord d0{};
         std::array<uint8_t, 4> e8e9{};

@@ -69,6 +69,8 @@ int KELTInterface::WriteParameters(uint16_t count, std::span<const uint8_t> bloc
     if (count != 2 * ids || block.size() < count) return report(DIAG_ERR_REQUEST_TOO_LONG);
     block = block.first(count);
 
+    // The block gets a new check byte: a tilt save left unfinished cannot go on from its bytes.
+    tiltSave_.reset();
     uint16_t position = 0;
     for (std::size_t i = 0; i < ids; ++i) {
         const uint8_t id = static_cast<uint8_t>(kFirstParameterId + i);

@@ -555,6 +555,20 @@ TEST_F(Levels, AnUnfinishedTiltSaveIsNotCarriedIntoTheNextConnection) {
     EXPECT_EQ(sent().front(), (SimBytes{0x82, 0x14, 0xD0})) << "read afresh";
 }
 
+// The parameter editor's write gives the block a new check byte; a tilt save given up before it
+// must not go on from the bytes read before.
+TEST_F(Levels, AParameterBlockWriteEndsAnUnfinishedTiltSave) {
+    ecu->injectNegative({0x13, 0xE9});
+    errors.script(GiveUp);
+    ASSERT_EQ(kelt->WriteTiltValues({0x90, 0x70}), GiveUp);
+    SimBytes block = ecu->parameterBlock();
+    block[2] = static_cast<uint8_t>(block[2] + 9);
+    ASSERT_EQ(kelt->WriteParameters(static_cast<uint16_t>(block.size()), block), 0);
+    ASSERT_TRUE(ecu->checkByteFits());
+    EXPECT_EQ(kelt->WriteTiltValues({0x90, 0x70}), 0);
+    EXPECT_TRUE(ecu->checkByteFits());
+}
+
 TEST_F(Levels, WriteTiltValuesOnlyForTiltTypes) {
     useType(kNoTiltType);
     errors.script(GiveUp);
