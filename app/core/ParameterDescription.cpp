@@ -1,6 +1,9 @@
 #include "ParameterDescription.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <system_error>
 #include <numeric>
 
 #include "FaultTextFile.h"
@@ -112,4 +115,39 @@ std::optional<ParameterDescription> readParameterDescription(const fs::path& pat
     for (const std::string& key : file.keyNames(kNotesSection))
         description.Hinweise.push_back(file.readString(kNotesSection, key));
     return description;
+}
+
+namespace {
+
+bool lessNoCase(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+}  // namespace
+
+std::vector<ECU_PKD_Liste> listParameterDescriptions(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const fs::path& file = it->path();
+        if (equalsNoCase(file.extension().string(), ".PKD") && it->is_regular_file(error))
+            names.push_back(file.filename().string());
+    }
+    std::sort(names.begin(), names.end(), lessNoCase);
+
+    std::vector<ECU_PKD_Liste> entries;
+    for (const std::string& name : names) {
+        const ProfileEdit file{ProfileFile(folder / name)};
+        const std::vector<std::string> keys = file.keyNames(kEcuListSection);
+        for (const std::string& key : keys)
+            entries.push_back({name, file.readString(kEcuListSection, key)});
+        if (keys.empty()) entries.push_back({name, "?"});
+    }
+    return entries;
+}
+
+std::string pkdListLine(const ECU_PKD_Liste& entry) {
+    return entry.Steuergeraet + "   /   " + entry.Datei.substr(0, 8);
 }

@@ -68,6 +68,10 @@ struct ParameterDescription {
     std::filesystem::path file;         // the file read
 };
 
+// In demo mode the descriptions come from this folder beside the program (the example file of the
+// demo's identifier), so invented descriptions never meet a real ECU.
+inline constexpr const char* kDemoDescriptionFolder = "demo";
+
 // At most this many parameters; a file with more is not loaded.
 inline constexpr std::size_t kMaxParameters = 500;
 // "Unable to find a valid PKD file. ...": shown when a description cannot be loaded.
@@ -86,3 +90,16 @@ int AnzeigeformatErmitteln(double Faktor);
 // for "10780100.PKD"). Nothing when the file is missing or cannot be read, or describes more than
 // kMaxParameters parameters: the caller shows kNoDescriptionText.
 std::optional<ParameterDescription> readParameterDescription(const std::filesystem::path& path);
+
+// One line of the description-file picker: a description file and one ECU it serves.
+struct ECU_PKD_Liste {
+    std::string Datei;         // the file's name without folder
+    std::string Steuergeraet;  // one value of its "ECUListe" section, or "?" when it has none
+};
+
+// Every "*.PKD" file of the folder (the extension without regard to case), sorted by name
+// without regard to case: one entry per value of its "ECUListe" section in key order, or one
+// with "?". Empty when the folder has none or cannot be read.
+std::vector<ECU_PKD_Liste> listParameterDescriptions(const std::filesystem::path& folder);
+// The picker's line of an entry: Steuergeraet + "   /   " + the first 8 characters of Datei.
+std::string pkdListLine(const ECU_PKD_Liste& entry);

@@ -9,6 +9,7 @@
 #include "MessageBox.h"
 #include "Messwerte.h"
 #include "NData.h"
+#include "Parameter.h"
 #include "PortDialog.h"
 #include "ProgramModes.h"
 #include "Schalterstellungen.h"
@@ -35,6 +36,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 
@@ -266,7 +268,7 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
          &W::mnuSchalterstellungenClick},
         {C::MesswerteAnzeigen, &W::mnuMesswerteAnzeigen, &W::cmd_Messwerte,
          &W::mnuMesswerteAnzeigenClick},
-        {C::Parameter, &W::mnuParameter, &W::cmd_Parametrieren, nullptr},
+        {C::Parameter, &W::mnuParameter, &W::cmd_Parametrieren, &W::mnuParameterClick},
         {C::KalibrierenWegsensoren, &W::mnuKalibrierenWegsensoren, &W::cmd_WSKalibrieren, nullptr},
         {C::KalibrierenDrucksensoren, &W::mnuKalibrierenDrucksensoren, &W::cmd_DSKalibrieren, nullptr},
         {C::KalibrierenTiltsensoren, &W::mnuKalibrierenTiltsensoren, nullptr, nullptr},
@@ -565,6 +567,25 @@ void TfrmMain::mnuSchalterstellungenClick() {
 void TfrmMain::mnuMesswerteAnzeigenClick() {
     TNMesswerte window(this, ecu());
     window.exec();
+}
+
+void TfrmMain::mnuParameterClick() {
+    KELTInterface& kelt = ecu();
+    // The demo's example descriptions never meet a real ECU: they stand in a folder of their own.
+    const std::filesystem::path folder = DemoModus ? std::filesystem::path(environment_.programFolder) / kDemoDescriptionFolder
+                                                   : std::filesystem::path(environment_.programFolder);
+    structParameter record;
+    record.pDiagnoseAktiv = &kelt.DiagnoseAktiv;
+    record.PKDDatei = (folder / (kelt.EcuDiagnosticIdentification + ".PKD")).string();
+    record.Systemname = kelt.SystemName;
+    record.Programmkennung = DiagAttr.Programmkennung;
+    record.Teilenummer = kelt.EcuProductNumber;
+    record.Fertigungsdatum = kelt.EcuDateOfProduction;
+    record.Seriennr = session_->texts().EcuSerialNumber;
+    record.Softwareversion = kelt.EcuSoftwareVersion;
+    record.Pruefer = TesterName;
+    TfrmParameter editor(this);
+    editor.Execute(std::move(record));
 }
 
 void TfrmMain::mnuFehlersucheClick() {

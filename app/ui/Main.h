@@ -182,6 +182,7 @@ private:
     void mnuSchalterstellungenClick();
     void mnuMesswerteAnzeigenClick();
     void mnuEinstellungenClick();
+    void mnuParameterClick();
 
     void buildLayout();
     // Menu items and tool buttons from the command table.

@@ -113,6 +113,25 @@ TEST_F(DescriptionFile, MoreThan500ParametersAreNotLoaded) {
     EXPECT_FALSE(readParameterDescription(dir / "over.PKD"));
 }
 
+// The picker's list: every "*.PKD" of the folder, sorted without regard to case, one line per
+// ECU its "ECUListe" names or one "?" line.
+TEST_F(DescriptionFile, ThePickerListsEveryEcuOfEveryDescription) {
+    put("B0700100.pkd", "[1]\r\n");
+    put("a0700200.Pkd", "[ECUListe]\r\n1=841 302 101 0\r\n[1]\r\n");
+    put("10780100.PKD", "[eculiste]\r\nx=841 302 117 0\r\ny=841 302 116 0\r\nz=841 302 115 0\r\n");
+    put("10780100.txt", "[ECUListe]\r\n1=not listed\r\n");
+    fs::create_directory(dir / "folder.PKD");
+
+    std::vector<std::string> lines;
+    for (const ECU_PKD_Liste& entry : listParameterDescriptions(dir.path())) lines.push_back(pkdListLine(entry));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "841 302 117 0   /   10780100", "841 302 116 0   /   10780100",
+                         "841 302 115 0   /   10780100", "841 302 101 0   /   a0700200",
+                         "?   /   B0700100"}));
+    EXPECT_EQ(listParameterDescriptions(dir.path())[3].Datei, "a0700200.Pkd");
+    EXPECT_TRUE(listParameterDescriptions(dir / "missing").empty());
+}
+
 struct FactorCase {
     std::string text;
     double factor;

@@ -4,6 +4,8 @@
 
 #include "KeltFsp.h"
 #include "Messwerte.h"
+#include "Parameter.h"
+#include "ParameterPKDAuswahl.h"
 #include "Schalterstellungen.h"
 
 #include "DiagDriver.h"
@@ -24,6 +26,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QMenu>
@@ -176,7 +179,10 @@ TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
             EXPECT_FALSE(action->isEnabled()) << static_cast<int>(command);
         }
     }
-    EXPECT_FALSE(w.startCommand(MenuCommand::Parameter));
+    for (MenuCommand command : allMenuCommands())
+        if (!TfrmMain::availableCommands().count(command)) {
+            EXPECT_FALSE(w.startCommand(command)) << static_cast<int>(command);
+        }
     EXPECT_FALSE(w.mnuALBVentil->isVisible());
 }
 
@@ -318,6 +324,62 @@ TEST_F(MainWindowTest, SwitchAndValueWindowsOpenEveryWay) {
     expectConnectedMenus(w, true);
 }
 
+// Without a connection the parameter command opens the picker over the description files
+// beside the program; cancelled, no editor follows and the poll stays off.
+TEST_F(MainWindowTest, ParameterCommandWithoutAConnectionOpensThePicker) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
+    TempDir::writeFile(env.program.parent_path() / "10700100.PKD", "[ECUListe]\r\n1=841 302 100 0\r\n[1]\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
+    ASSERT_TRUE(w.initialize());
+    w.show();
+    settle();
+    ASSERT_EQ(w.ecu().DiagnoseAktiv, 0);
+    EXPECT_TRUE(w.mnuParameter->isEnabled());
+    EXPECT_TRUE(w.cmd_Parametrieren->isEnabled());
+    QStringList lines;
+    ModalScript script([&](QWidget* modal) {
+        auto* picker = qobject_cast<TfrmParameterPKDAuswahl*>(modal);
+        ASSERT_NE(picker, nullptr);
+        lines = listTexts(picker->lbPKDDateien);
+        picker->btn1->click();
+    });
+    EXPECT_TRUE(w.startCommand(MenuCommand::Parameter));
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(lines, QStringList{"841 302 100 0   /   10700100"});
+    EXPECT_FALSE(w.MainTimer->isActive());
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 0);
+}
+
+// Demo mode opens the editor with the example description the program ships for the demo's
+// identifier; afterwards the session is restarted and polls again.
+TEST_F(MainWindowTest, DemoOpensTheEditorWithTheExampleDescription) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    fs::create_directories(env.program.parent_path() / "demo");
+    fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "demo" / "10780100.PKD");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    bool timerWhileOpen = true;
+    QString caption;
+    std::size_t rows = 0;
+    ModalScript script([&](QWidget* modal) {
+        auto* editor = qobject_cast<TfrmParameter*>(modal);
+        ASSERT_NE(editor, nullptr);
+        timerWhileOpen = w.MainTimer->isActive();
+        caption = editor->windowTitle();
+        rows = editor->rows().size();
+        editor->btnAbbruch->click();
+    });
+    w.cmd_Parametrieren->trigger();
+    EXPECT_TRUE(script.ran());
+    EXPECT_FALSE(timerWhileOpen);
+    EXPECT_EQ(caption, QStringLiteral("841 302 117 0 / 10780100"));
+    EXPECT_EQ(rows, 54u);
+    EXPECT_TRUE(messages.shown.empty() || messages.shown.back().text != LoadStr(11651));
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+    EXPECT_TRUE(w.MainTimer->isActive());
+}
+
 TEST_F(MainWindowTest, HelpFilesAndTheMissingHelpSystem) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
     auto helpMissing = [&] {
@@ -437,6 +499,34 @@ TEST_F(MainWindowOnSimulator, AGivenUpLiveDisplayEndsTheConnection) {
     EXPECT_FALSE(sim->communicating());
     expectConnectedMenus(w, false);
     EXPECT_EQ(text(w.txtDiagnosekennung), QStringLiteral("---"));
+}
+
+// After the editor closes with the connection up, the ECU is restarted and its configuration
+// read again: a configuration changed meanwhile shows.
+TEST_F(MainWindowOnSimulator, AfterTheEditorTheEcuIsRestartedAndTheConfigurationReadAgain) {
+    writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
+    fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "10780100.PKD");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    const QString before = text(w.txtKonfiguration);
+    QString firstValue;
+    ModalScript script([&](QWidget* modal) {
+        auto* editor = qobject_cast<TfrmParameter*>(modal);
+        ASSERT_NE(editor, nullptr);
+        firstValue = editor->rows().at(0).Eingabefeld->text();
+        ecu->setConfiguration(0x00, 0x00, 0x00, 0x00);
+        ecu->clearLog();
+        editor->btnAbbruch->click();
+    });
+    w.cmd_Parametrieren->trigger();
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(firstValue, QStringLiteral("255")) << "read at once from the ECU";
+    EXPECT_EQ(ecu->count({0x0F}), 1) << "the ECU session was stopped and started again";
+    EXPECT_NE(text(w.txtKonfiguration), before);
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+    EXPECT_TRUE(w.MainTimer->isActive());
+    settle();
+    expectConnectedMenus(w, true);
 }
 
 }  // namespace

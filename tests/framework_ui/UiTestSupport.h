@@ -47,6 +47,12 @@ private:
     void run() {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal) {
+            // A window may let events run before it shows (an information popup while it reads):
+            // wait for the modal loop a while.
+            if (++waits_ < kMaxWaits) {
+                start_.start(kWaitMs);
+                return;
+            }
             ADD_FAILURE() << "no modal window is shown";
             return;
         }
@@ -65,7 +71,11 @@ private:
             target_->hide();
     }
 
+    static constexpr int kWaitMs = 10;
+    static constexpr int kMaxWaits = 1000;
+
     std::function<void(QWidget*)> action_;
+    int waits_ = 0;
     QTimer start_;
     QTimer guard_;
     QPointer<QWidget> target_;

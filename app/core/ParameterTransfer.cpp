@@ -1,0 +1,49 @@
+#include "ParameterTransfer.h"
+
+#include "ErrorReporter.h"
+
+namespace {
+
+// Runs the operation again while its error dialog was answered with Repeat.
+int repeating(const std::function<int()>& operation) {
+    int answer = operation();
+    while (answer == RepeatOperation) answer = operation();
+    return answer;
+}
+
+void clearDiagnoseAktiv(const structParameter& record) {
+    if (record.pDiagnoseAktiv) *record.pDiagnoseAktiv = 0;
+}
+
+}  // namespace
+
+ParameterReadOutcome readParameterBlockFor(const structParameter& record, std::size_t expectedBytes) {
+    std::vector<uint8_t> buffer(kParameterBufferSize);
+    uint16_t count = 0;
+    const int answer = repeating([&] {
+        count = 0;
+        return record.ParameterLesen(count, buffer);
+    });
+    ParameterReadOutcome outcome;
+    if (answer != NoErrorShown)
+        outcome.messageId = kReadFailedText;
+    else if (count != expectedBytes)
+        outcome.messageId = kLengthMismatchText;
+    if (!outcome.read()) {
+        clearDiagnoseAktiv(record);
+        return outcome;
+    }
+    buffer.resize(count);
+    outcome.block = std::move(buffer);
+    return outcome;
+}
+
+int writeParameterBlockFor(const structParameter& record, std::span<const uint8_t> block,
+                           const std::function<int()>& clearFaultMemory) {
+    const auto count = static_cast<uint16_t>(block.size());
+    if (repeating([&] { return record.ParameterSchreiben(count, block); }) != NoErrorShown)
+        return kWriteFailedText;
+    // A give-up ends the connection as every give-up does; the parameters are written all the same.
+    if (repeating(clearFaultMemory) != NoErrorShown) clearDiagnoseAktiv(record);
+    return kWrittenText;
+}
