@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -344,11 +345,11 @@ TEST_F(ParameterEditor, PageAndArrowKeysMoveTheFocusBetweenParameters) {
     std::vector<int> focused;
     auto focusedRow = [&w] {
         for (std::size_t i = 0; i < w.rows().size(); ++i)
-            if (w.rows()[i].Eingabefeld->hasFocus()) return static_cast<int>(i);
+            if (w.focusWidget() == w.rows()[i].Eingabefeld) return static_cast<int>(i);
         return -1;
     };
+    // The window's focus widget: whether the window is active is up to the platform.
     ModalScript script([&](QWidget*) {
-        w.activateWindow();
         w.rows()[0].Eingabefeld->setFocus();
         int row = focusedRow();
         for (int key : {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_Up,
@@ -417,8 +418,14 @@ TEST_F(DescriptionPicker, AClickEnablesOkWhichChoosesTheLine) {
     bool okBeforeClick = true;
     ModalScript script([&](QWidget*) {
         lines = listTexts(picker.lbPKDDateien);
-        okBeforeClick = picker.btn2->isEnabled();
         QListWidget* list = picker.lbPKDDateien;
+        // A double click beside the lines chooses nothing.
+        const QPoint beside(5, list->viewport()->height() - 5);
+        QMouseEvent twice(QEvent::MouseButtonDblClick, beside, list->viewport()->mapToGlobal(beside),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list->viewport(), &twice);
+        EXPECT_TRUE(picker.isVisible());
+        okBeforeClick = picker.btn2->isEnabled();
         list->setCurrentRow(1);
         emit list->itemClicked(list->item(1));
         picker.btn2->click();
