@@ -475,6 +475,21 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string ProfileAccess::readString(std::string_view section, std::string_view key,
+                                      std::string_view def) const {
+    std::optional<std::string> v = value(section, key);
+    return v ? *v : std::string(def);
+}
+
+int ProfileAccess::readInt(std::string_view section, std::string_view key, int def) const {
+    return leadingInt(value(section, key), def);
+}
+
+ProfileWriteResult ProfileAccess::writeInt(std::string_view section, std::string_view key,
+                                           long long value) {
+    return writeString(section, key, std::to_string(value));
+}
+
 ProfileFile::ProfileFile(std::filesystem::path path) : path_(std::move(path)) {}
 
 bool ProfileFile::exists() const {
@@ -485,16 +500,6 @@ bool ProfileFile::exists() const {
 std::optional<std::string> ProfileFile::value(std::string_view section,
                                               std::string_view key) const {
     return lookup(IndexedLines(readLines(path_)), section, key);
-}
-
-std::string ProfileFile::readString(std::string_view section, std::string_view key,
-                                    std::string_view def) const {
-    std::optional<std::string> v = value(section, key);
-    return v ? *v : std::string(def);
-}
-
-int ProfileFile::readInt(std::string_view section, std::string_view key, int def) const {
-    return leadingInt(value(section, key), def);
 }
 
 std::vector<std::string> ProfileFile::sectionNames() const {
@@ -518,11 +523,6 @@ ProfileWriteResult ProfileFile::writeString(std::string_view section, std::strin
     return editFile(path_, true, [&](std::vector<Line>& lines) {
         return setKey(lines, section, key, value);
     });
-}
-
-ProfileWriteResult ProfileFile::writeInt(std::string_view section, std::string_view key,
-                                         long long value) {
-    return writeString(section, key, std::to_string(value));
 }
 
 ProfileWriteResult ProfileFile::deleteKey(std::string_view section, std::string_view key) {
@@ -563,16 +563,6 @@ std::optional<std::string> ProfileEdit::value(std::string_view section,
     return lookup(lines(), section, key);
 }
 
-std::string ProfileEdit::readString(std::string_view section, std::string_view key,
-                                    std::string_view def) const {
-    std::optional<std::string> v = value(section, key);
-    return v ? *v : std::string(def);
-}
-
-int ProfileEdit::readInt(std::string_view section, std::string_view key, int def) const {
-    return leadingInt(value(section, key), def);
-}
-
 std::vector<std::string> ProfileEdit::sectionNames() const {
     return listSections(lines());
 }
@@ -593,11 +583,6 @@ ProfileWriteResult ProfileEdit::writeString(std::string_view section, std::strin
     if (ProfileWriteResult bad = checkWrite(section, key, value); !bad) return bad;
     record({Change::Set, std::string(section), std::string(key), std::string(value)});
     return {};
-}
-
-ProfileWriteResult ProfileEdit::writeInt(std::string_view section, std::string_view key,
-                                         long long value) {
-    return writeString(section, key, std::to_string(value));
 }
 
 ProfileWriteResult ProfileEdit::deleteKey(std::string_view section, std::string_view key) {

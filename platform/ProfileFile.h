@@ -29,15 +29,14 @@ struct ProfileWriteResult {
 // The same outcome for a read: why a file could not be read.
 using ProfileReadResult = ProfileWriteResult;
 
-class ProfileFile {
+// The reads and writes of a profile file, whether each write reaches the file at once
+// (ProfileFile) or waits in memory for one commit (ProfileEdit).
+class ProfileAccess {
 public:
-    explicit ProfileFile(std::filesystem::path path);
-
-    const std::filesystem::path& path() const { return path_; }
-    bool exists() const;
+    virtual ~ProfileAccess() = default;
 
     // The value of key in section, or nothing when the file, section or key is missing.
-    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    virtual std::optional<std::string> value(std::string_view section, std::string_view key) const = 0;
     // GetPrivateProfileString: the value, or def when missing.
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view def = {}) const;
@@ -46,19 +45,36 @@ public:
     int readInt(std::string_view section, std::string_view key, int def) const;
 
     // Section names in file order, first spelling, duplicates dropped.
-    std::vector<std::string> sectionNames() const;
+    virtual std::vector<std::string> sectionNames() const = 0;
     // Key names of a section in file order, first spelling, duplicates dropped.
-    std::vector<std::string> keyNames(std::string_view section) const;
-    bool hasSection(std::string_view section) const;
+    virtual std::vector<std::string> keyNames(std::string_view section) const = 0;
+    virtual bool hasSection(std::string_view section) const = 0;
 
     // WritePrivateProfileString: set or add key = value. Creates the file (not its folder).
-    ProfileWriteResult writeString(std::string_view section, std::string_view key,
-                                   std::string_view value);
+    virtual ProfileWriteResult writeString(std::string_view section, std::string_view key,
+                                           std::string_view value) = 0;
     ProfileWriteResult writeInt(std::string_view section, std::string_view key, long long value);
     // Removes the key (every duplicate of it); a missing key is not an error.
-    ProfileWriteResult deleteKey(std::string_view section, std::string_view key);
+    virtual ProfileWriteResult deleteKey(std::string_view section, std::string_view key) = 0;
     // Removes the section with all its keys; a missing section is not an error.
-    ProfileWriteResult deleteSection(std::string_view section);
+    virtual ProfileWriteResult deleteSection(std::string_view section) = 0;
+};
+
+class ProfileFile final : public ProfileAccess {
+public:
+    explicit ProfileFile(std::filesystem::path path);
+
+    const std::filesystem::path& path() const { return path_; }
+    bool exists() const;
+
+    std::optional<std::string> value(std::string_view section, std::string_view key) const override;
+    std::vector<std::string> sectionNames() const override;
+    std::vector<std::string> keyNames(std::string_view section) const override;
+    bool hasSection(std::string_view section) const override;
+    ProfileWriteResult writeString(std::string_view section, std::string_view key,
+                                   std::string_view value) override;
+    ProfileWriteResult deleteKey(std::string_view section, std::string_view key) override;
+    ProfileWriteResult deleteSection(std::string_view section) override;
 
 private:
     std::filesystem::path path_;
@@ -82,7 +98,7 @@ private:
 //   edit.deleteSection("Parameter");
 //   edit.writeString("Parameter", "P_1", "5");
 //   if (ProfileWriteResult r = edit.commit(); !r) show(r.message);
-class ProfileEdit {
+class ProfileEdit final : public ProfileAccess {
 public:
     explicit ProfileEdit(ProfileFile file);
 
@@ -93,22 +109,18 @@ public:
     // commit refuses to replace it.
     const ProfileReadResult& readResult() const { return readResult_; }
 
-    // The reads of ProfileFile, on the file's text with the changes made so far.
-    std::optional<std::string> value(std::string_view section, std::string_view key) const;
-    std::string readString(std::string_view section, std::string_view key,
-                           std::string_view def = {}) const;
-    int readInt(std::string_view section, std::string_view key, int def) const;
-    std::vector<std::string> sectionNames() const;
-    std::vector<std::string> keyNames(std::string_view section) const;
-    bool hasSection(std::string_view section) const;
+    // The reads see the file's text with the changes made so far.
+    std::optional<std::string> value(std::string_view section, std::string_view key) const override;
+    std::vector<std::string> sectionNames() const override;
+    std::vector<std::string> keyNames(std::string_view section) const override;
+    bool hasSection(std::string_view section) const override;
 
-    // The writes of ProfileFile, recorded in memory. They fail only for a name or value that
-    // cannot be written, and then record nothing.
+    // The writes are recorded in memory. They fail only for a name or value that cannot be
+    // written, and then record nothing.
     ProfileWriteResult writeString(std::string_view section, std::string_view key,
-                                   std::string_view value);
-    ProfileWriteResult writeInt(std::string_view section, std::string_view key, long long value);
-    ProfileWriteResult deleteKey(std::string_view section, std::string_view key);
-    ProfileWriteResult deleteSection(std::string_view section);
+                                   std::string_view value) override;
+    ProfileWriteResult deleteKey(std::string_view section, std::string_view key) override;
+    ProfileWriteResult deleteSection(std::string_view section) override;
 
     // Whether changes wait for commit().
     bool pending() const { return !changes_.empty(); }

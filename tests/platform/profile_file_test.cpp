@@ -33,18 +33,8 @@ std::set<std::string> folderEntries(const fs::path& folder) {
     return names;
 }
 
-// Escapes CR and LF so a failing byte comparison is readable.
-std::string visible(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        if (c == '\r')
-            out += "\\r";
-        else if (c == '\n')
-            out += "\\n\n";
-        else
-            out += c;
-    }
-    return out;
+std::string visible(const std::string& bytes) {
+    return TempDir::visible(bytes);
 }
 
 class ProfileFileTest : public ::testing::Test {

@@ -35,3 +35,16 @@ std::string TempDir::readFile(const std::filesystem::path& file) {
     if (!in) throw std::runtime_error("cannot read " + file.string());
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+std::string TempDir::visible(const std::string& bytes) {
+    std::string out;
+    for (char c : bytes) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n\n";
+        else
+            out += c;
+    }
+    return out;
+}

@@ -17,6 +17,9 @@ public:
     // Whole-file helpers for fixtures: bytes exactly as given, no newline translation.
     static void writeFile(const std::filesystem::path& file, const std::string& bytes);
     static std::string readFile(const std::filesystem::path& file);
+    // The bytes with CR and LF spelled out (\r, \n and a line break), so a failing
+    // comparison of file contents is readable.
+    static std::string visible(const std::string& bytes);
 
 private:
     std::filesystem::path path_;
