@@ -1,37 +1,13 @@
 #include "TextCodec.h"
 
+#include "Windows1252.h"
+
 #include <QList>
-
-#include <array>
-
-namespace {
-
-// Windows-1252 at 0x80..0x9F; elsewhere it agrees with Latin-1.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-char16_t unicodeOf(unsigned char byte) {
-    if (byte >= 0x80 && byte <= 0x9F) return kHighControls[byte - 0x80];
-    return byte;
-}
-
-char byteOf(char32_t code) {
-    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
-    for (std::size_t i = 0; i < kHighControls.size(); ++i)
-        if (kHighControls[i] == code) return static_cast<char>(0x80 + i);
-    return '?';
-}
-
-}  // namespace
 
 QString fromAnsi(std::string_view text) {
     QString result;
     result.reserve(static_cast<qsizetype>(text.size()));
-    for (char c : text) result.append(QChar(unicodeOf(static_cast<unsigned char>(c))));
+    for (char c : text) result.append(QChar(static_cast<char16_t>(unicodeOfWindows1252(static_cast<unsigned char>(c)))));
     return result;
 }
 
@@ -39,6 +15,6 @@ std::string toAnsi(const QString& text) {
     std::string result;
     result.reserve(static_cast<std::size_t>(text.size()));
     // Walk by code point, so a character outside the basic plane gives one '?', not two.
-    for (char32_t code : text.toUcs4()) result.push_back(byteOf(code));
+    for (char32_t code : text.toUcs4()) result.push_back(windows1252OfUnicode(code));
     return result;
 }
