@@ -127,6 +127,7 @@ TfrmMain::TfrmMain(QWidget* owner, MainWindowEnvironment environment)
     KELTInterfaceObj_ = std::make_unique<KELTInterface>(
         environment_.calls ? *environment_.calls : exportedJed677Calls(), *NErrorHandler_);
     KELTInterfaceObj = KELTInterfaceObj_.get();
+    previousContext_ = installProgramContext(&programContext_);
     KELTInterfaceObj_->setProgramFolder(environment_.programFolder);
     ecuStartDialog_ = std::make_unique<EcuStartDialog>(*NErrorHandler_);
     portOpener_ = std::make_unique<PortOpener>();
@@ -155,6 +156,7 @@ TfrmMain::~TfrmMain() {
     }
     idleTimer_->stop();
     session_.reset();
+    if (&programContext() == &programContext_) installProgramContext(previousContext_);
     if (KELTInterfaceObj == KELTInterfaceObj_.get()) KELTInterfaceObj = nullptr;
     KELTInterfaceObj_.reset();
     NErrorHandler_.reset();

@@ -21,6 +21,7 @@
 #include "EcuSessionWindows.h"
 #include "Jed677Calls.h"
 #include "KELTInterface.h"
+#include "KeltProgramContext.h"
 #include "MenuCommands.h"
 #include "SessionView.h"
 
@@ -196,6 +197,9 @@ private:
     MainWindowEnvironment environment_;
     std::unique_ptr<TNErrorHandler> NErrorHandler_;
     std::unique_ptr<KELTInterface> KELTInterfaceObj_;
+    // The data-file and protocol writers read the ECU's texts through it.
+    KeltProgramContext programContext_;
+    ProgramContext* previousContext_ = nullptr;
     std::unique_ptr<EcuStartDialog> ecuStartDialog_;
     std::unique_ptr<PortOpener> portOpener_;
     std::unique_ptr<WaitWindow> waitDialog_;

@@ -3,6 +3,7 @@
 #include "Main.h"
 #include "MessageBox.h"
 #include "NCOM_DiagnosticSoftwareImpl.h"
+#include "ProgramContext.h"
 #include "QtApplicationWindows.h"
 #include "QtFileChooser.h"
 #include "QtMessageBoxService.h"
@@ -16,7 +17,8 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvik Diagnostic Software"));
+    ApplicationTitle = "Tarvik Diagnostic Software";
+    QApplication::setApplicationName(QString::fromStdString(ApplicationTitle));
 
     QtMessageBoxService messageBoxes;
     installMessageBoxService(&messageBoxes);

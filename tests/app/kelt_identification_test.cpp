@@ -2,6 +2,7 @@
 // flags, and what a failing or refused request leaves behind.
 #include <functional>
 
+#include "KeltProgramContext.h"
 #include "KeltTestSupport.h"
 
 namespace {
@@ -41,6 +42,23 @@ TEST_P(IdentDecoding, DecodesTheTexts) {
     EXPECT_EQ(vehicleVIN, "");
     // The current fault first, then identification and software release.
     EXPECT_EQ(ecu->bodies(), (std::vector<SimBytes>{{0x11}, {0x02}, {0x40}}));
+}
+
+// Data files and protocols carry the texts just read, the serial number as "---".
+TEST_F(Identification, ProgramContextGivesTheTextsFilesCarry) {
+    ecu->setIdentificationRecord({0x10, 0x78, 0x2E, 0x05, 0x31, 0x76, 0x4A, 0x85, 0x00, 0x00});
+    ecu->setSoftwareRelease(0x12);
+    ASSERT_EQ(kelt->ReadIdentification(), 0);
+    const EcuTexts texts = KeltProgramContext().ecuTexts();
+    EXPECT_EQ(texts.DiagnosticIdentification, "10780100");
+    EXPECT_EQ(texts.ProductNumber, "841 302 065 3");
+    EXPECT_EQ(texts.DateOfProduction, "2005-W10");
+    EXPECT_EQ(texts.SoftwareVersion, "7.6.1.2.");
+    EXPECT_EQ(texts.SerialNumber, "---");
+
+    KELTInterfaceObj = nullptr;
+    EXPECT_EQ(KeltProgramContext().ecuTexts().ProductNumber, "");
+    EXPECT_EQ(KeltProgramContext().ecuTexts().SerialNumber, "---");
 }
 
 INSTANTIATE_TEST_SUITE_P(
