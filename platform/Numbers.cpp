@@ -69,32 +69,4 @@ std::optional<int64_t> parseInt(std::string_view text) {
     return value;
 }
 
-std::optional<int32_t> parseIniInt(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    int base = 10;
-    if (text.starts_with('$')) {
-        base = 16;
-        text.remove_prefix(1);
-    } else if (text.starts_with("0x") || text.starts_with("0X")) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    // from_chars would take a second sign; the rule has only the one before the number.
-    if (text.empty() || text.front() == '-' || text.front() == '+') return std::nullopt;
-    uint64_t magnitude = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    // Beyond 32 bits there is no integer; hexadecimal is 32 unsigned bits read as two's complement.
-    if (magnitude > (base == 16 ? 0xFFFFFFFFull : 0x80000000ull)) return std::nullopt;
-    int64_t value = base == 16 ? static_cast<int32_t>(static_cast<uint32_t>(magnitude))
-                               : static_cast<int64_t>(magnitude);
-    if (negative) value = -value;
-    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-    return static_cast<int32_t>(value);
-}
-
 }  // namespace numbers

@@ -29,10 +29,4 @@ std::optional<double> parseDouble(std::string_view text);
 // bits, gives no value.
 std::optional<int64_t> parseInt(std::string_view text);
 
-// The integer rule of the INI files and description files: the whole text is an optional sign
-// followed by decimal digits, or by "$", "0x" or "0X" and hexadecimal digits; anything else,
-// blanks included, is no integer. A decimal number must fit 32 bits signed; a hexadecimal one
-// 32 bits, read as two's complement ("$FFFFFFFF" is -1). Beyond that: no integer.
-std::optional<int32_t> parseIniInt(std::string_view text);
-
 }  // namespace numbers

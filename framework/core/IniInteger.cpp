@@ -22,6 +22,10 @@ std::optional<int32_t> parseIniInteger(std::string_view text) {
     const auto [end, error] =
         std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    // Unsigned hexadecimal is the 32 bits of the number, as the files hold masks and -1 as
+    // "$FFFFFFFF"; everything else must fit the signed range, never wrapping.
+    if (base == 16 && !negative && magnitude <= UINT32_MAX)
+        return static_cast<int32_t>(static_cast<uint32_t>(magnitude));
     const uint64_t limit = negative ? uint64_t(INT32_MAX) + 1 : uint64_t(INT32_MAX);
     if (magnitude > limit) return std::nullopt;
     return static_cast<int32_t>(negative ? -int64_t(magnitude) : int64_t(magnitude));

@@ -1,7 +1,7 @@
 #include "NNorvaFile.h"
 
 #include "GetToken.h"
-#include "Numbers.h"
+#include "IniInteger.h"
 #include "StringTable.h"
 #include "Windows1252.h"
 
@@ -285,7 +285,7 @@ bool NNorvaFile::ReadIntegerValue(const std::string& key, uint16_t& value) const
     if (CurrentSection.empty()) return false;
     const std::optional<std::string> text = this->value(CurrentSection, key);
     if (!text) return false;
-    const std::optional<int32_t> number = numbers::parseIniInt(*text);
+    const std::optional<int32_t> number = parseIniInteger(*text);
     if (!number) return false;
     value = static_cast<uint16_t>(static_cast<uint32_t>(*number) & 0xFFFFu);
     return true;
@@ -340,7 +340,7 @@ int32_t NNorvaFile::ReadNumberWithComment(const std::string& section, const std:
     if (text.empty()) return def;
     const std::string number = trimmed(GetToken(text, ";", 0));
     if (comment) *comment = trimmed(GetToken(text, ";", 1));
-    if (const std::optional<int32_t> value = numbers::parseIniInt(number)) return *value;
+    if (const std::optional<int32_t> value = parseIniInteger(number)) return *value;
     message("[" + section + "] " + key + ": " + withValue(LoadStr(kNotAnInteger), number), kWarnOk);
     return 0;
 }
@@ -352,7 +352,7 @@ std::string NNorvaFile::ReadString(const std::string& section, const std::string
 
 int32_t NNorvaFile::ReadInteger(const std::string& section, const std::string& key, int32_t def) const {
     const std::optional<std::string> text = value(section, key);
-    const std::optional<int32_t> number = text ? numbers::parseIniInt(*text) : std::nullopt;
+    const std::optional<int32_t> number = text ? parseIniInteger(*text) : std::nullopt;
     return number.value_or(def);
 }
 

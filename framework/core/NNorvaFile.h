@@ -64,7 +64,7 @@ public:
     // False, value untouched, without a current section; else the key's text (empty when
     // absent), true.
     bool ReadValue(const std::string& key, std::string& value) const;
-    // The key as an integer (numbers::parseIniInt), its low 16 bits. False, value untouched,
+    // The key as an integer (parseIniInteger), its low 16 bits. False, value untouched,
     // without a current section or when the key is absent or holds no integer.
     bool ReadIntegerValue(const std::string& key, uint16_t& value) const;
     // Erases the current section with all its keys; false without one or when the write fails.
@@ -97,7 +97,7 @@ public:
     // --- the INI operations the program uses on any section ---
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& def = {}) const;
-    // Whole-text integer (numbers::parseIniInt), else def.
+    // Whole-text integer (parseIniInteger), else def.
     int32_t ReadInteger(const std::string& section, const std::string& key, int32_t def) const;
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
     // Key names of a section in file order.

@@ -69,35 +69,3 @@ TEST(Numbers, CommaLocaleChangesNothing) {
 }
 
 }  // namespace
-
-TEST(ParseIniInt, TheWholeTextDecimalOrHexadecimal) {
-    struct Case {
-        const char* text;
-        std::optional<int32_t> value;
-    };
-    const Case cases[] = {
-        {"16", 16},
-        {"-16", -16},
-        {"+16", 16},
-        {"$10", 16},
-        {"0x10", 16},
-        {"0XfF", 255},
-        {"-$10", -16},
-        {"2147483647", 2147483647},
-        {"-2147483648", INT32_MIN},
-        {"$FFFFFFFF", -1},
-        {"2147483648", std::nullopt},
-        {"4294967296", std::nullopt},
-        {"$100000000", std::nullopt},
-        {"", std::nullopt},
-        {"$", std::nullopt},
-        {"0x", std::nullopt},
-        {" 1", std::nullopt},
-        {"1 ", std::nullopt},
-        {"12a", std::nullopt},
-        {"--1", std::nullopt},
-        {"$-1", std::nullopt},
-        {"1.5", std::nullopt},
-    };
-    for (const Case& c : cases) EXPECT_EQ(numbers::parseIniInt(c.text), c.value) << '"' << c.text << '"';
-}
