@@ -28,6 +28,9 @@
 extern "C" {
 #endif
 
+/* The library is built with hidden visibility: what stands here is what it exports. */
+#pragma GCC visibility push(default)
+
 /* Driver and link codes. */
 #define DIAG_OK                       0
 #define DIAG_ERR_STATUS_NO_DATA       0x20010001 /* status frame without data: command unknown */
@@ -170,6 +173,8 @@ int32_t AppDownload(const char* path);
 /* Flashes the interface from memory (loadAddress: generation 2 only). An empty image gives
  * DIAG_ERR_NO_APPLICATION; one too large for the interface DIAG_ERR_BAD_APPLICATION. */
 int32_t AppDownloadFromBuf(const uint8_t* image, uint32_t length, uint32_t loadAddress);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

@@ -20,6 +20,9 @@
 extern "C" {
 #endif
 
+/* The library is built with hidden visibility: what stands here is what it exports. */
+#pragma GCC visibility push(default)
+
 #define JED677_NEGATIVE_ANSWER 0x20020500 /* the ECU answered the message negatively */
 
 #define JED677_IDENT_PART_NUMBER 20
@@ -80,6 +83,8 @@ int32_t JED677Ident(JED677IdentData* ident, int32_t words[4]);
 const char* JED677DiagDriverVer(void);
 /* The interface application versions this layer knows: "JED-677 V2.04/DI2_DiagApp_V1.06   " */
 const char* JED677AppVer(void);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

@@ -33,6 +33,9 @@
 extern "C" {
 #endif
 
+/* The library is built with hidden visibility: what stands here is what it exports. */
+#pragma GCC visibility push(default)
+
 /* Protocol variants (SAEJ1587GetProtocolVariant). */
 #define SAE_VARIANT_STANDARD 0x20
 #define SAE_VARIANT_NORVA    0x10
@@ -149,6 +152,8 @@ int32_t SAEJ1587StopTesterPresent(void);
 const char* SAEJ1587DiagDriverVer(void);
 /* The interface application versions this layer knows: "SAE1587 V2.03/DI2_DiagApp_V1.06   " */
 const char* SAEJ1587AppVer(void);
+
+#pragma GCC visibility pop
 
 #ifdef __cplusplus
 }

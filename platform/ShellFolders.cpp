@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <map>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -45,7 +47,17 @@ ShellFolders::ShellFolders(Environment environment, UserDirQuery userDir)
 
 ShellFolders ShellFolders::system() {
     return ShellFolders(Environment::process(), [](const std::string& name) {
-        return firstOutputLine("xdg-user-dir", {name});
+        // The tool is a process of its own, asked at every start for the same answer: ask it once
+        // per run for each configuration it reads (tests change HOME and XDG_CONFIG_HOME).
+        static std::mutex mutex;
+        static std::map<std::string, std::optional<std::string>> answers;
+        const Environment environment = Environment::process();
+        const std::string key = name + '\n' + environment.nonEmpty("HOME").value_or("") + '\n' +
+                                environment.nonEmpty("XDG_CONFIG_HOME").value_or("");
+        std::lock_guard lock(mutex);
+        const auto known = answers.find(key);
+        if (known != answers.end()) return known->second;
+        return answers[key] = firstOutputLine("xdg-user-dir", {name});
     });
 }
 

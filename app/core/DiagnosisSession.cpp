@@ -4,6 +4,8 @@
 #include "ProgramModes.h"
 #include "StringTable.h"
 
+#include <memory>
+
 namespace {
 
 enum StringId {
@@ -20,11 +22,12 @@ constexpr const char* kNoValue = "---";
 }  // namespace
 
 FaultTextLookup programFaultTexts(const std::filesystem::path& programFolder) {
-    const std::filesystem::path file =
-        findFaultTextFile(programFolder, KELTInterface::kSystemName, false).path;
+    // One file object for the whole run: it parses the file once and again only after a change.
+    const auto texts = std::make_shared<const FaultTextFile>(
+        findFaultTextFile(programFolder, KELTInterface::kSystemName, false).path);
     return {
-        [file](int32_t code) { return FaultTextFile(file).KomponentenText(code); },
-        [file](int32_t code) { return FaultTextFile(file).FehlerartText(code); },
+        [texts](int32_t code) { return texts->KomponentenText(code); },
+        [texts](int32_t code) { return texts->FehlerartText(code); },
     };
 }
 

@@ -37,12 +37,45 @@ std::optional<int> substituteNumberOf(std::string_view name) {
 
 // --- FaultTextFile ----------------------------------------------------------------------------
 
-FaultTextFile::FaultTextFile(const fs::path& file) : path_(file) {
+namespace {
+
+// The file in its exact spelling or, when that does not exist, in another spelling of its folder.
+fs::path caseMatched(const fs::path& file) {
     std::error_code ec;
-    if (fs::is_regular_file(path_, ec)) return;
-    const fs::path folder = path_.has_parent_path() ? path_.parent_path() : fs::path(".");
-    if (auto found = findFileNoCase(folder, path_.filename().string())) path_ = *found;
+    if (fs::is_regular_file(file, ec)) return file;
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    if (auto found = findFileNoCase(folder, file.filename().string())) return *found;
+    return file;
 }
+
+}  // namespace
+
+// The file's parsed text and the state of the file it was read at.
+struct FaultTextFile::Snapshot {
+    struct State {
+        bool present = false;
+        fs::file_time_type modified{};
+        std::uintmax_t size = 0;
+        bool operator==(const State&) const = default;
+    };
+
+    static State stateOf(const fs::path& file) {
+        std::error_code ec;
+        if (!fs::is_regular_file(file, ec)) return {};
+        State state;
+        state.modified = fs::last_write_time(file, ec);
+        if (ec) return {};
+        state.size = fs::file_size(file, ec);
+        if (ec) return {};
+        state.present = true;
+        return state;
+    }
+
+    State state;
+    ProfileEdit text;
+};
+
+FaultTextFile::FaultTextFile(const fs::path& file) : requested_(file), path_(caseMatched(file)) {}
 
 bool FaultTextFile::exists() const {
     std::error_code ec;
@@ -57,7 +90,16 @@ std::string FaultTextFile::hintKey(int32_t komponente, int32_t fehlerart) {
 
 std::string FaultTextFile::lookup(std::string_view section, std::string_view key,
                                   std::string_view def, std::size_t maxLength) const {
-    return cut(ProfileFile(path_).readString(section, key, def), maxLength);
+    Snapshot::State state = Snapshot::stateOf(path_);
+    if (!state.present) {
+        // It may have been put beside the program meanwhile, in any spelling.
+        path_ = caseMatched(requested_);
+        state = Snapshot::stateOf(path_);
+    }
+    // The state is taken before the read: a change while reading is seen at the next lookup.
+    if (!snapshot_ || !(snapshot_->state == state))
+        snapshot_ = std::make_shared<const Snapshot>(Snapshot{state, ProfileEdit(ProfileFile(path_))});
+    return cut(snapshot_->text.readString(section, key, def), maxLength);
 }
 
 std::string FaultTextFile::KomponentenText(int32_t code) const {

@@ -6,8 +6,11 @@
 //   [Fehlerart]   <fault-type code> = fault-type text
 //   [Hinweis]     <component * 100 + fault type> = hint for that fault
 //
-// The file is only read, and read afresh for every lookup. A missing file, section or key is not
-// an error: the lookups give their defaults. Texts are Windows-1252 bytes like every file text.
+// The file is only read. It is parsed at the first lookup and again only when its modification
+// time or size has changed, so an object kept for many lookups (the main window's poll) costs
+// one stat per lookup however large the file; copies share the parsed text. A missing file,
+// section or key is not an error: the lookups give their defaults. Texts are Windows-1252 bytes
+// like every file text.
 //
 // Use, e.g. in the main window's poll:
 //   FaultTextFile texts(programFolder / "TARVIK.FKD");   // the name's case does not matter
@@ -21,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,10 +64,14 @@ public:
     static std::string hintKey(int32_t komponente, int32_t fehlerart);
 
 private:
+    struct Snapshot;
     std::string lookup(std::string_view section, std::string_view key, std::string_view def,
                        std::size_t maxLength) const;
 
-    std::filesystem::path path_;
+    std::filesystem::path requested_;
+    // The case-matched file; searched again while it is missing.
+    mutable std::filesystem::path path_;
+    mutable std::shared_ptr<const Snapshot> snapshot_;
 };
 
 // The file named `fileName` in `folder`, compared without regard to (ASCII) case; an exact match

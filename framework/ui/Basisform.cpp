@@ -1,5 +1,6 @@
 #include "Basisform.h"
 
+#include "Artwork.h"
 #include "Benutzerdaten.h"
 #include "BubbleHelp.h"
 #include "ErrorHandler.h"
@@ -120,7 +121,8 @@ void TNBasisform::buildLayout() {
     ToolBar->setMovable(false);
     ToolBar->setIconSize(QSize(32, 32));
     ToolBar->addSeparator();
-    cmd_Exit = ToolBar->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Exit"));
+    // Our own glyph: the style's standard icon would search the icon themes at every start.
+    cmd_Exit = ToolBar->addAction(previewToolIcon(PreviewTool::Exit), QStringLiteral("Exit"));
     cmd_Exit->setObjectName(QStringLiteral("cmd_Exit"));
     cmd_Exit->setToolTip(QStringLiteral("Exit program"));
     cmd_Exit->setStatusTip(QStringLiteral("Exit program"));

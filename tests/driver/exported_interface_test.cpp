@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "DiagDr32.h"
 #include "DiagDriver.h"
@@ -51,14 +52,15 @@ TEST(ExportedData, CanObjectTable) {
     EXPECT_EQ(sizeof(_cFunction), 255u);
 }
 
-TEST(ExportedData, TheLibraryExportsItsCNames) {
-    Dl_info info{};
-    ASSERT_NE(dladdr(reinterpret_cast<void*>(&PCRequest), &info), 0);
-    void* library = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(library, nullptr) << info.dli_fname;
+// The built libdiagdr32.so, as another program loads it: its C names, and nothing of its C++
+// insides (classes, their vtables, the platform layer), which only this library may use.
+TEST(ExportedData, TheLibraryExportsItsCNamesOnly) {
+    void* library = dlopen(KELT_DRIVER_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
     for (const char* name :
          {"PCRequest", "PCRequestBuf", "PCResponse", "SetErrorBit", "MapWin32Error", "_msgRequest",
-          "_msgResponse", "_cFunction", "_CANObj",
+          "_msgResponse", "_cFunction", "_CANObj", "OpenDiagDriver", "ScanUsbInterfaces",
+          "AppDownload", "JED677OpenDiagDriver", "JED677SendData", "JED677Ident",
           // The SAE J1587 layer.
           "SAEJ1587OpenDiagDriver", "SAEJ1587CloseDiagDriver", "SAEJ1587AppVersion",
           "SAEJ1587Send", "SAEJ1587Receive", "SAEJ1587ReceiveBuf", "SAEJ1587ChangePriority",
@@ -67,6 +69,20 @@ TEST(ExportedData, TheLibraryExportsItsCNames) {
           "SAEJ1587SetCutOffReceivedHeader", "SAEJ1587GetErrCode", "SAEJ1587StartTesterPresent",
           "SAEJ1587StopTesterPresent", "SAEJ1587DiagDriverVer", "SAEJ1587AppVer"})
         EXPECT_NE(dlsym(library, name), nullptr) << name;
+    // DiagDriver::instance(), DiagDriver's and UsbLink's vtables; SerialLink's lives in the
+    // platform library, once per process.
+    for (const char* name : {"_ZN10DiagDriver8instanceEv", "_ZTV10DiagDriver", "_ZTV7UsbLink"}) {
+        void* found = dlsym(library, name);
+        Dl_info info{};
+        const bool fromDriver = found && dladdr(found, &info) != 0 &&
+                                std::string(info.dli_fname).find("libdiagdr32") != std::string::npos;
+        EXPECT_FALSE(fromDriver) << name;
+    }
+    Dl_info info{};
+    void* serialVtable = dlsym(library, "_ZTV10SerialLink");
+    ASSERT_NE(serialVtable, nullptr);
+    ASSERT_NE(dladdr(serialVtable, &info), 0);
+    EXPECT_NE(std::string(info.dli_fname).find("libkeltplatform"), std::string::npos) << info.dli_fname;
     dlclose(library);
 }
 

@@ -1,6 +1,7 @@
 // The fault-text file and the fault-table rules of the fault-memory window, without windows.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -84,6 +85,36 @@ TEST_F(FaultTextFileTest, DefaultsForMissingTextsAndFiles) {
     }
     // A code read as the key of another section gives nothing.
     EXPECT_EQ(present.KomponentenText(7), "Unknown");
+}
+
+// The poll looks texts up twice a second: the file is parsed once and again only when it changed.
+TEST_F(FaultTextFileTest, ReadAgainOnlyWhenTheFileChanged) {
+    const fs::path file = dir / "TARVIK.FKD";
+    TempDir::writeFile(file, "[Komponente]\r\n1=alpha\r\n");
+    const FaultTextFile texts(file);
+    ASSERT_EQ(texts.KomponentenText(1), "alpha");
+    const fs::file_time_type written = fs::last_write_time(file);
+
+    // New text of the same size with the old time stamp: the parsed text stays in use.
+    TempDir::writeFile(file, "[Komponente]\r\n1=bravo\r\n");
+    fs::last_write_time(file, written);
+    EXPECT_EQ(texts.KomponentenText(1), "alpha");
+    // A copy shares what was read.
+    const FaultTextFile copy = texts;
+    EXPECT_EQ(copy.KomponentenText(1), "alpha");
+
+    // A later modification time, or another size, is a change.
+    fs::last_write_time(file, written + std::chrono::seconds(1));
+    EXPECT_EQ(texts.KomponentenText(1), "bravo");
+    TempDir::writeFile(file, "[Komponente]\r\n1=charlie\r\n");
+    fs::last_write_time(file, written + std::chrono::seconds(1));
+    EXPECT_EQ(texts.KomponentenText(1), "charlie");
+
+    // Gone: the defaults; put back in another spelling: found again.
+    fs::remove(file);
+    EXPECT_EQ(texts.KomponentenText(1), "Unknown");
+    TempDir::writeFile(dir / "tarvik.fkd", "[Komponente]\r\n1=delta\r\n");
+    EXPECT_EQ(texts.KomponentenText(1), "delta");
 }
 
 TEST_F(FaultTextFileTest, TextsAreCutToTheirFields) {

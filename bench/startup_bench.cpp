@@ -1,0 +1,154 @@
+// The program's start in demo mode against a bare Qt main window with a menu, a tool bar and a
+// status bar: each run is a process of its own that ends at the window's first paint. The two
+// kinds alternate, so a busy machine slows both alike; the medians and their ratio are printed.
+//
+//   startup_bench [rounds]     (default 15; QT_QPA_PLATFORM=offscreen unless set otherwise)
+#include "Main.h"
+
+#include "AutomationHub.h"
+#include "MessageBox.h"
+#include "PortSelection.h"
+#include "QtApplicationWindows.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ends the process once the watched window has painted for the first time.
+class FirstPaintExit : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            QMetaObject::invokeMethod(qApp, [] { std::_Exit(0); }, Qt::QueuedConnection);
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The technician's answers: Yes to the safety question, COM1 as the port.
+class YesToEverything : public MessageBoxService {
+public:
+    int MsgBox(const std::string&, const std::string&, unsigned flags) override {
+        return (flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+    }
+};
+
+class FirstPort : public PortSelectionDialog {
+public:
+    int ShowPortDialog(std::string& port) override {
+        port = "COM1";
+        return 1;
+    }
+};
+
+int runProgram(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarvik Diagnostic Software"));
+    YesToEverything boxes;
+    installMessageBoxService(&boxes);
+    QtApplicationWindows windows;
+    applicationHub().setWindows(&windows);
+    FirstPort ports;
+    MainWindowEnvironment environment;
+    environment.basis.arguments = std::vector<std::string>{argv[0], "demo"};
+    environment.basis.portDialog = &ports;
+    TfrmMain window(nullptr, environment);
+    windows.setMainWindow(&window);
+    if (!window.initialize()) return 1;
+    FirstPaintExit exit;
+    window.installEventFilter(&exit);
+    window.show();
+    return application.exec();
+}
+
+int runBare(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QMainWindow window;
+    window.resize(792, 546);
+    window.menuBar()->addMenu(QStringLiteral("&Help"))->addAction(QStringLiteral("&Info about..."));
+    window.addToolBar(QStringLiteral("ToolBar"))->addAction(QStringLiteral("Exit"));
+    window.statusBar()->showMessage(QStringLiteral("Ready"));
+    FirstPaintExit exit;
+    window.installEventFilter(&exit);
+    window.show();
+    return application.exec();
+}
+
+// Runs this program once as `kind` and returns its wall time in milliseconds (negative on failure).
+double timeOneRun(const char* self, const char* kind) {
+    char* args[] = {const_cast<char*>(self), const_cast<char*>(kind), nullptr};
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, self, nullptr, nullptr, args, environ) != 0) return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "--program") return runProgram(argc, argv);
+    if (mode == "--bare") return runBare(argc, argv);
+
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    // The children keep their settings in a folder of their own, never the user's.
+    const fs::path home = fs::temp_directory_path() / ("startup_bench." + std::to_string(getpid()));
+    fs::create_directories(home / "Documents");
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const std::string self = fs::canonical("/proc/self/exe").string();
+
+    // One of each first: the settings file is made by the first start.
+    if (timeOneRun(self.c_str(), "--program") < 0 || timeOneRun(self.c_str(), "--bare") < 0) {
+        std::fprintf(stderr, "startup_bench: a start failed\n");
+        return 1;
+    }
+    std::vector<double> program, bare, ratios;
+    for (int i = 0; i < rounds; ++i) {
+        const double b = timeOneRun(self.c_str(), "--bare");
+        const double p = timeOneRun(self.c_str(), "--program");
+        if (b <= 0 || p <= 0) {
+            std::fprintf(stderr, "startup_bench: a start failed\n");
+            return 1;
+        }
+        bare.push_back(b);
+        program.push_back(p);
+        ratios.push_back(p / b);
+    }
+    std::error_code ec;
+    fs::remove_all(home, ec);
+    std::printf("platform %s, %d rounds\n", std::getenv("QT_QPA_PLATFORM"), rounds);
+    std::printf("bare main window to first paint:   median %.1f ms\n", median(bare));
+    std::printf("program (demo) to first paint:     median %.1f ms\n", median(program));
+    std::printf("program / bare window: %.3f (median of the rounds' ratios)\n", median(ratios));
+    return 0;
+}
