@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -185,7 +186,12 @@ void TfrmMain::buildLayout() {
     auto* faultBox = new QVBoxLayout(gbAktuellerFehler);
     txtAktuellerFehler = valueLabel("txtAktuellerFehler", gbAktuellerFehler);
     txtAktuellerFehler->setWordWrap(true);
-    txtAktuellerFehler->setMinimumHeight(36);
+    // Room for the fault's two lines (component, fault type) in bold, whatever is shown: the
+    // window keeps its size while the texts change.
+    QFont boldFault = txtAktuellerFehler->font();
+    boldFault.setBold(true);
+    txtAktuellerFehler->setFixedHeight(std::max(36, 2 * QFontMetrics(boldFault).lineSpacing() + 6));
+    txtAktuellerFehler->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     faultBox->addWidget(txtAktuellerFehler);
     auto* note = new QLabel(
         QStringLiteral("ATTENTION! Messages can only be updated or deleted using the diagnostic memory dialog!"),
@@ -198,8 +204,11 @@ void TfrmMain::buildLayout() {
     auto* configBox = new QVBoxLayout(gbKonfiguration);
     txtKonfiguration = valueLabel("txtKonfiguration", gbKonfiguration);
     txtKonfiguration->setWordWrap(true);
+    txtKonfiguration->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The configuration box takes the column's free height; its text never makes the window grow.
+    txtKonfiguration->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     configBox->addWidget(txtKonfiguration);
-    left->addWidget(gbKonfiguration);
+    left->addWidget(gbKonfiguration, 1);
 
     gbMesswerte = groupBox("CURRENT MEASURED VALUES", "gbMesswerte", area);
     auto* valuesGrid = new QGridLayout(gbMesswerte);
@@ -207,7 +216,6 @@ void TfrmMain::buildLayout() {
     txtSpgRelaisventil = addValueRow(valuesGrid, "Voltage safety relay", "txtSpgRelaisventil");
     txtGeschwindigkeit = addValueRow(valuesGrid, "Speed", "txtGeschwindigkeit");
     left->addWidget(gbMesswerte);
-    left->addStretch(1);
 
     pnlFahrzeugschema = new QWidget(area);
     pnlFahrzeugschema->setObjectName(QStringLiteral("pnlFahrzeugschema"));
@@ -455,10 +463,19 @@ void TfrmMain::requestIdle() {
 
 void TfrmMain::showEvent(QShowEvent* event) {
     TNBasisform::showEvent(event);
-    if (!startedUp_ && !startUpQueued_) {
-        startUpQueued_ = true;
-        QTimer::singleShot(0, this, &TfrmMain::StartUp);
-    }
+    if (!startedUp_ && !startUpQueued_) QTimer::singleShot(kStartUpFallbackMs, this, &TfrmMain::queueStartUp);
+}
+
+bool TfrmMain::event(QEvent* event) {
+    const bool handled = TNBasisform::event(event);
+    if (event->type() == QEvent::Paint) queueStartUp();
+    return handled;
+}
+
+void TfrmMain::queueStartUp() {
+    if (startedUp_ || startUpQueued_) return;
+    startUpQueued_ = true;
+    QTimer::singleShot(0, this, &TfrmMain::StartUp);
 }
 
 void TfrmMain::StartUp() {

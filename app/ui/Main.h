@@ -157,8 +157,11 @@ public slots:
     void mnuUnterstuetzteEcusClick() override;
 
 protected:
-    // The first showing queues StartUp for the first idle moment after it.
+    // StartUp runs at the first idle moment after the window's first paint: the automatic start
+    // blocks, and a window not yet painted would stay black meanwhile. A window that is never
+    // painted (placed off screen for an automation client) starts up after kStartUpFallbackMs.
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     class EcuStartDialog;
@@ -191,6 +194,8 @@ private:
     void runCommand(MenuCommand command);
     // Asks for MainIdle at the next idle moment.
     void requestIdle();
+    void queueStartUp();
+    static constexpr int kStartUpFallbackMs = 1000;
     // A function window's frame: the poll stops while the window runs and starts again after.
     void withPollPaused(const std::function<void()>& window);
 

@@ -3,6 +3,7 @@
 #include "BasisDialog.h"
 #include "HourglassCursor.h"
 
+#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -39,7 +40,15 @@ TfrmWartenDialog::TfrmWartenDialog(QWidget* owner)
     WarteTimer->setSingleShot(false);
     connect(WarteTimer, &QTimer::timeout, this, &TfrmWartenDialog::WarteTimerTimer);
 
-    auto* layout = new QVBoxLayout(this);
+    // Frameless: its own raised edge sets it off from the window under it.
+    auto* edge = new QFrame(this);
+    edge->setObjectName(QStringLiteral("edge"));
+    edge->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    edge->setLineWidth(2);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(edge);
+    auto* layout = new QVBoxLayout(edge);
     layout->setContentsMargins(16, 12, 16, 16);
     layout->addWidget(lblAktualisieren);
     layout->addWidget(lblBitteWarten);

@@ -1,6 +1,7 @@
 #include "Artwork.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -252,5 +253,50 @@ QPixmap diagnosticLinePicture(int line) {
     p.setFont(font);
     p.drawText(QRectF(0, 64, 96, 28), Qt::AlignCenter,
                line == 1 ? QStringLiteral("K-Line") : QStringLiteral("CAN"));
+    return picture;
+}
+
+// The program's picture: its name on a blue plate with a stylised air-spring bellows.
+QPixmap programPicture(const QString& name) {
+    QPixmap picture(96, 96);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient plate(0, 0, 0, 96);
+    plate.setColorAt(0, QColor(40, 90, 160));
+    plate.setColorAt(1, QColor(15, 45, 95));
+    p.setBrush(plate);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(2, 2, 92, 92), 12, 12);
+    p.setBrush(QColor(230, 230, 235));
+    for (int i = 0; i < 3; ++i) p.drawEllipse(QRectF(24, 16 + i * 14, 48, 16));
+    p.drawRect(QRectF(44, 58, 8, 10));
+    p.setPen(Qt::white);
+    // The whole name, on up to two lines, in the largest size that fits the plate.
+    const QRect area(4, 66, 88, 28);
+    const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+    QFont font = p.font();
+    font.setBold(true);
+    for (int size = 13; size >= 6; --size) {
+        font.setPixelSize(size);
+        const QRect needed = QFontMetrics(font).boundingRect(area, flags, name);
+        if (needed.height() <= area.height() && needed.width() <= area.width()) break;
+    }
+    p.setFont(font);
+    p.drawText(area, flags, name);
+    return picture;
+}
+
+// The framework's mark: two interlocking rings.
+QPixmap frameworkPicture() {
+    QPixmap picture(96, 48);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(15, 45, 95), 6));
+    p.drawEllipse(QRectF(14, 8, 36, 32));
+    p.setPen(QPen(QColor(200, 60, 40), 6));
+    p.drawEllipse(QRectF(46, 8, 36, 32));
     return picture;
 }

@@ -14,6 +14,10 @@ QPixmap splashPicture(const QString& programName);
 QPixmap errorPicture();
 // The picture of a diagnostic line (1 K-Line, 2 CAN) for its selection button, 96 x 96 pixels.
 QPixmap diagnosticLinePicture(int line);
+// The information window's pictures: the program's whole name on a blue plate with an
+// air-spring bellows, 96 x 96 pixels; the framework's mark, 96 x 48 pixels.
+QPixmap programPicture(const QString& name);
+QPixmap frameworkPicture();
 
 // The logo at the head of the printed protocols, painted into the box (193 x 33 in the
 // fault-memory protocol); vector drawing, so it stays sharp on paper.

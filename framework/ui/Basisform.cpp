@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -115,6 +116,13 @@ TNBasisform::TNBasisform(QWidget* owner, bool sicherheitsabfrage, BasisformEnvir
 void TNBasisform::buildLayout() {
     setObjectName(QStringLiteral("NBasisform"));
     resize(792, 546);
+    // Centred on the screen from the start: the dialogs of the start-up centre on this window
+    // before it is shown.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 
     ToolBar = addToolBar(QStringLiteral("ToolBar"));
     ToolBar->setObjectName(QStringLiteral("ToolBar"));

@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QScrollArea>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -174,8 +175,16 @@ void TNFehlerspeicher::buildLayout() {
     stxtFehlerhinweis->setWordWrap(true);
     stxtFehlerhinweis->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     stxtFehlerhinweis->setTextFormat(Qt::PlainText);
+    // A long hint scrolls in its own area instead of taking the list's rows.
+    auto* hintArea = new QScrollArea(GroupBox2);
+    hintArea->setObjectName(QStringLiteral("hintArea"));
+    hintArea->setFrameShape(QFrame::NoFrame);
+    hintArea->setWidgetResizable(true);
+    hintArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    hintArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    hintArea->setWidget(stxtFehlerhinweis);
     auto* hintLayout = new QVBoxLayout(GroupBox2);
-    hintLayout->addWidget(stxtFehlerhinweis);
+    hintLayout->addWidget(hintArea);
 
     GroupBox3 = new QGroupBox(QStringLiteral("Additional information"), this);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
@@ -443,6 +452,8 @@ void TNFehlerspeicher::FehlerListeLeeren() {
     programmaticSelection_ = true;
     lbFehlerpfad->clear();
     programmaticSelection_ = false;
+    // The details of an entry no longer listed must not stay shown while the memory is read.
+    HinweisAnzeigen();
 }
 
 FaultRowView TNFehlerspeicher::rowView(int row) const {

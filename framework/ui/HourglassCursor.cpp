@@ -1,10 +1,19 @@
 #include "HourglassCursor.h"
 
 #include <QApplication>
+#include <QWidget>
 
-void HourglassCursor::push() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void HourglassCursor::push() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (depth_++ != 0) return;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible()) window->repaint();
+}
 
-void HourglassCursor::pop() { QApplication::restoreOverrideCursor(); }
+void HourglassCursor::pop() {
+    if (depth_ > 0) --depth_;
+    QApplication::restoreOverrideCursor();
+}
 
 HourglassCursor& HourglassCursor::application() {
     static HourglassCursor cursor;

@@ -1,6 +1,8 @@
 #pragma once
 // The program's busy cursor: Qt's application override cursor, so the hourglass shows over every
-// window of the program while it blocks.
+// window of the program while it blocks. The first push also paints the program's windows at
+// once: what follows blocks the event loop, and a menu just closed or a window just shown must not
+// stay a stale or black picture meanwhile.
 
 #include "BusyCursor.h"
 
@@ -8,6 +10,9 @@ class HourglassCursor final : public BusyCursor {
 public:
     void push() override;
     void pop() override;
-    // The one the program's windows share (it holds no state of its own).
+    // The one the program's windows share.
     static HourglassCursor& application();
+
+private:
+    int depth_ = 0;
 };

@@ -1,60 +1,20 @@
 #include "InfoForm.h"
 
+#include "Artwork.h"
 #include "TextCodec.h"
 #include "UserData.h"
 
-#include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStringList>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+
 namespace {
-
-// The program's picture: its name on a blue plate with a stylised air-spring bellows.
-QPixmap programPicture(const QString& name) {
-    QPixmap picture(96, 96);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient plate(0, 0, 0, 96);
-    plate.setColorAt(0, QColor(40, 90, 160));
-    plate.setColorAt(1, QColor(15, 45, 95));
-    p.setBrush(plate);
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(2, 2, 92, 92), 12, 12);
-    p.setBrush(QColor(230, 230, 235));
-    for (int i = 0; i < 3; ++i) p.drawEllipse(QRectF(24, 16 + i * 14, 48, 16));
-    p.drawRect(QRectF(44, 58, 8, 10));
-    p.setPen(Qt::white);
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPixelSize(13);
-    p.setFont(font);
-    p.drawText(QRectF(4, 70, 88, 20), Qt::AlignCenter, name.left(12));
-    return picture;
-}
-
-// The framework's mark: two interlocking rings.
-QPixmap frameworkPicture() {
-    QPixmap picture(96, 48);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(15, 45, 95), 6));
-    p.drawEllipse(QRectF(14, 8, 36, 32));
-    p.setPen(QPen(QColor(200, 60, 40), 6));
-    p.drawEllipse(QRectF(46, 8, 36, 32));
-    return picture;
-}
 
 QLabel* valueLabel(const char* objectName) {
     auto* label = new QLabel(QStringLiteral("---"));

@@ -68,6 +68,8 @@ TNOptionen::~TNOptionen() = default;
 void TNOptionen::buildLayout() {
     pctr_Einst = new QTabWidget(this);
     pctr_Einst->setObjectName(QStringLiteral("pctr_Einst"));
+    // Every tab readable at once: the dialog is as wide as its tabs, never behind scroll arrows.
+    pctr_Einst->setUsesScrollButtons(false);
 
     // Serial port
     tab_Seriell = page(pctr_Einst, "tab_Seriell", "Serial port");

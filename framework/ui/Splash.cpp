@@ -43,6 +43,16 @@ Tfrm_NSplash::Tfrm_NSplash(QWidget* owner, const QString& programName)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Panel1);
     setFixedSize(455, 353);
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool Tfrm_NSplash::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && watched != this && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        const Qt::WindowType type = widget->windowType();
+        if (widget->isWindow() && (type == Qt::Dialog || type == Qt::Sheet || widget->isModal())) hide();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Tfrm_NSplash::showEvent(QShowEvent* event) {

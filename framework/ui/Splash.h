@@ -20,4 +20,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Hides the splash as soon as any dialog of the program opens: it stays on top and would
+    // cover the dialog's buttons.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

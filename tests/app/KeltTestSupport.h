@@ -180,8 +180,12 @@ private:
 
 class RecordingWaitDialog : public WaitDialog {
 public:
-    void Execute(int32_t milliseconds) override { waits.push_back(milliseconds); }
+    void Execute(int32_t milliseconds) override {
+        waits.push_back(milliseconds);
+        if (during) during();
+    }
     std::vector<int32_t> waits;
+    std::function<void()> during;  // runs inside each wait
 };
 
 // The port selection's retry loop: scripted results; by default it reopens through the layer.

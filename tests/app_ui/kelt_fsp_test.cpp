@@ -169,7 +169,15 @@ TEST_F(KeltFspFixture, RefreshRestartsTheSession) {
         ASSERT_EQ(listTexts(w->lbFehlerpfad), QStringList{"Supply"});
         ecu->setFaultStatus(0, 0x02);  // now (10, 14, 2)
         ecu->clearLog();
+        ASSERT_FALSE(w->lblFehlerartTxt->text().isEmpty());
+        // While the ECU restarts, nothing of the entry that was listed stays shown.
+        std::vector<QString> shownDuringTheWait;
+        waitDialog.during = [&] {
+            shownDuringTheWait = {w->stxtFehlerhinweis->text(), w->lblFehlerpfadTxt->text(),
+                                  w->lblFehlerartTxt->text(), w->lblFehlerzaehlerTxt->text()};
+        };
         w->btnAktualisieren->click();
+        EXPECT_EQ(shownDuringTheWait, std::vector<QString>(4));
         EXPECT_EQ(waitDialog.waits, std::vector<int32_t>{KELTInterface::kRestartWaitMs});
         EXPECT_EQ(opener.calls, 1);
         EXPECT_EQ(jed.count("JED677StopCommunication"), 1);

@@ -29,6 +29,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -150,6 +152,59 @@ TEST_F(MainWindowTest, DemoStartsTheDiagnosisByItselfAndPolls) {
     settle();
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
     expectConnectedMenus(w, true);
+}
+
+// The window keeps its client size while the connection fills it: two lines of current fault,
+// a long configuration, values in every row.
+TEST_F(MainWindowTest, ConnectingKeepsTheWindowSize) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(w.initialize());
+    // Centred on the screen before it is shown: the start-up's dialogs centre on it.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((w.geometry().center() - screen.center()).manhattanLength(), 2);
+    EXPECT_EQ(w.size(), QSize(792, 546));
+
+    w.show();
+    ASSERT_TRUE(processEventsUntil([&] { return w.ecu().DiagnoseAktiv == 1; }));
+    w.MainTimerTimer();
+    settle();
+    ASSERT_EQ(text(w.txtAktuellerFehler), QStringLiteral("Level sensor rear left\nSignal implausible"));
+    EXPECT_EQ(w.size(), QSize(792, 546));
+    w.cmd_ECUStop->trigger();
+    settle();
+    EXPECT_EQ(w.size(), QSize(792, 546));
+}
+
+// The automatic start blocks the event loop: it begins only once the window has been painted, so
+// the technician never looks at an empty frame meanwhile.
+TEST_F(MainWindowTest, TheStartBeginsAfterTheFirstPaint) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(w.initialize());
+    struct PaintOrder : QObject {
+        QWidget* window = nullptr;
+        QLabel* progress = nullptr;
+        bool windowPainted = false;
+        bool progressBeforePaint = false;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint) {
+                if (watched == window) windowPainted = true;
+                if (watched == progress && !progress->text().isEmpty() && !windowPainted)
+                    progressBeforePaint = true;
+            }
+            return false;
+        }
+    } order;
+    order.window = &w;
+    order.progress = w.statusPanel(0);
+    w.installEventFilter(&order);
+    w.statusPanel(0)->installEventFilter(&order);
+    w.show();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 0) << "nothing starts inside show()";
+    ASSERT_TRUE(processEventsUntil([&] { return w.ecu().DiagnoseAktiv == 1; }));
+    EXPECT_TRUE(order.windowPainted);
+    EXPECT_FALSE(order.progressBeforePaint);
 }
 
 TEST_F(MainWindowTest, WithoutAutoStartTheWindowWaitsForTheTechnician) {

@@ -16,7 +16,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +107,24 @@ TEST_F(ProgramSettingsDialog, AddressPageAndNoPrinterPage) {
               "NOTE: Input decimal or \nhexadecimal in the format 0x00!\n\nStandard values for busses:\n"
               "Front section: 16\nRear section     : 17 or 19");
     EXPECT_EQ(dialog->edAdresse->text(), "16");  // nothing stored yet
+}
+
+// Five tabs (the printer page is not shown), each readable: the dialog is as wide as its tab
+// row, no scroll arrows hide "ISO address".
+TEST_F(ProgramSettingsDialog, EveryTabIsVisible) {
+    auto dialog = shownDialog();
+    QTabBar* tabs = dialog->pctr_Einst->tabBar();
+    int visible = 0;
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (!tabs->isTabVisible(i)) continue;
+        ++visible;
+        EXPECT_TRUE(tabs->rect().contains(tabs->tabRect(i))) << tabs->tabText(i).toStdString();
+        // The whole caption fits: never cut short.
+        EXPECT_GT(tabs->tabRect(i).width(), tabs->fontMetrics().horizontalAdvance(tabs->tabText(i)))
+            << tabs->tabText(i).toStdString();
+    }
+    EXPECT_EQ(visible, 5);
+    for (QToolButton* arrow : tabs->findChildren<QToolButton*>()) EXPECT_FALSE(arrow->isVisible());
 }
 
 TEST_F(ProgramSettingsDialog, ShowsTheStoredTextEachTime) {

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
@@ -42,6 +43,17 @@ TEST(WaitDialog, Layout) {
     EXPECT_EQ(window.lblAktualisieren->text(), "Updating diagnostic memory");
     EXPECT_EQ(window.lblBitteWarten->text(), "Please wait!");
     EXPECT_EQ(window.vergangen(), 0);
+}
+
+// Frameless, it draws its own edge: the window stands out from the window under it.
+TEST(WaitDialog, HasAVisibleEdge) {
+    TfrmWartenDialog window;
+    const QImage image = window.grab().toImage();
+    const QColor inside = image.pixelColor(8, image.height() / 2);
+    const QColor bottomEdge = image.pixelColor(image.width() / 2, image.height() - 1);
+    const QColor rightEdge = image.pixelColor(image.width() - 1, image.height() / 2);
+    EXPECT_NE(bottomEdge, inside);
+    EXPECT_NE(rightEdge, inside);
 }
 
 TEST(WaitDialog, TenSecondsAreTwentyTicksOfHalfASecond) {

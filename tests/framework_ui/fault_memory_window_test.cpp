@@ -23,6 +23,8 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -290,6 +292,30 @@ TEST_F(FaultMemoryWindowTest, EntriesWithTextsHintAndDetails) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, messageWithText(11986, DiagAttr.FspHilfeDatei));
     w->done(IDCANCEL);
+}
+
+// A long hint scrolls in its own area: the list keeps its rows whatever the hint's length.
+TEST_F(FaultMemoryWindowTest, LongHintScrollsInItsOwnArea) {
+    std::string longHint;
+    while (longHint.size() < 1000) longHint += "Check the sensor cable and its plug. ";
+    TempDir::writeFile(dir / "LONG.FKD", "[Komponente]\r\n3=Level sensor rear\r\n[Fehlerart]\r\n7=Short circuit\r\n"
+                                         "[Hinweis]\r\n307=" + longHint + "\r\n308=Short.\r\n");
+    auto w = std::make_unique<TestFsp>("LONG", false, false, dir.path());
+    w->memory = {entry(3, 8, 1), entry(3, 7, 1)};
+    ASSERT_TRUE(w->FehlerspeicherLesen());
+    w->show();
+    w->lbFehlerpfad->setCurrentRow(0);
+    QCoreApplication::processEvents();
+    const int listHeight = w->lbFehlerpfad->height();
+    const QSize windowSize = w->size();
+    w->lbFehlerpfad->setCurrentRow(1);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w->stxtFehlerhinweis->text().size(), 1023) << "as the window shows it, cut to its field";
+    EXPECT_EQ(w->lbFehlerpfad->height(), listHeight);
+    EXPECT_EQ(w->size(), windowSize);
+    auto* area = w->findChild<QScrollArea*>(QStringLiteral("hintArea"));
+    ASSERT_NE(area, nullptr);
+    EXPECT_GT(area->verticalScrollBar()->maximum(), 0) << "the rest of the hint is scrolled to";
 }
 
 TEST_F(FaultMemoryWindowTest, NothingSelectedIsSafe) {

@@ -4,6 +4,9 @@
 #include "Splash.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QMessageBox>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -118,12 +121,45 @@ TEST(Splash, CentredOnTheMainWindowWhenShown) {
     EXPECT_TRUE(guard.isNull());
 }
 
+// The splash stays on top: it must not cover a dialog's buttons (the port dialog, the ECU's
+// "initialization failed" question). Any dialog sends it away; menus and tool tips do not.
+TEST(Splash, GetsOutOfTheWayOfAnyDialog) {
+    QMainWindow main;
+    main.show();
+    auto* splash = new Tfrm_NSplash(&main);
+    splash->show();
+    QMenu menu(&main);
+    menu.addAction(QStringLiteral("Item"));
+    menu.popup(main.geometry().center());
+    EXPECT_TRUE(splash->isVisible()) << "a menu is not a dialog";
+    menu.close();
+
+    QDialog dialog(&main);
+    dialog.show();
+    EXPECT_FALSE(splash->isVisible());
+    dialog.close();
+    delete splash;
+
+    // A dialog without a parent, such as a message box at start, too.
+    Tfrm_NSplash second(nullptr);
+    second.show();
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Caption"), QStringLiteral("Text"));
+    box.show();
+    EXPECT_FALSE(second.isVisible());
+}
+
 TEST(Artwork, PicturesArePainted) {
     const QPixmap splash = splashPicture("Program");
     EXPECT_EQ(splash.size(), QSize(447, 345));
     EXPECT_TRUE(isPainted(splash));
     // The name is part of the picture.
     EXPECT_NE(splash.toImage(), splashPicture("Other").toImage());
+    // The information window's picture carries the program's whole name, not its first letters.
+    const QPixmap program = programPicture("Tarvik Diagnostic Software");
+    EXPECT_EQ(program.size(), QSize(96, 96));
+    EXPECT_TRUE(isPainted(program));
+    EXPECT_NE(program.toImage(), programPicture("Tarvik Diagnostic Hardware").toImage());
+    EXPECT_NE(program.toImage(), programPicture("Tarvik Diagn").toImage());
     const QPixmap error = errorPicture();
     EXPECT_EQ(error.size(), QSize(96, 96));
     EXPECT_TRUE(isPainted(error));

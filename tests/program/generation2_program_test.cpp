@@ -93,8 +93,10 @@ TEST_F(Generation2Program, MainWindowStartsPollsAndInterrupts) {
     TfrmMain w(nullptr, e);
     ASSERT_TRUE(w.initialize());
     w.show();
-    ASSERT_TRUE(
-        processEventsUntil([&] { return w.ecu().DiagnoseAktiv == 1 || !dialogs.isEmpty(); }));
+    // Connected, and the idle step after the start has switched the menus over.
+    ASSERT_TRUE(processEventsUntil([&] {
+        return (w.ecu().DiagnoseAktiv == 1 && w.mnuDiagnoseUnterbrechen->isEnabled()) || !dialogs.isEmpty();
+    }));
     ASSERT_TRUE(dialogs.isEmpty()) << dialogs.join(", ").toStdString();
     // Both restarts of a generation-2 start were waited out.
     EXPECT_GE(clock.sleptMs(), 2 * DiagDriver::kRestartWaitMs);

@@ -3,6 +3,9 @@
 #include "CheckByte.h"
 
 #include <algorithm>
+#include <charconv>
+#include <string>
+#include <system_error>
 #include <stdexcept>
 
 namespace {
@@ -97,6 +100,85 @@ SimKeltEcu::SimKeltEcu()
 
 std::shared_ptr<SimEcu> SimKeltEcu::factory(uint8_t /*generation*/) {
     return std::make_shared<SimKeltEcu>();
+}
+
+namespace {
+
+// A byte in decimal or "0x" hexadecimal.
+std::optional<uint8_t> byteOf(std::string_view text) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > 0xFF)
+        return std::nullopt;
+    return static_cast<uint8_t>(value);
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+// The bytes of "a:b:c" (or "a,b,c,d" with another separator); nothing unless there are `count`.
+std::optional<std::vector<uint8_t>> bytesOf(std::string_view text, char separator, std::size_t count) {
+    std::vector<uint8_t> bytes;
+    for (std::string_view part : split(text, separator)) {
+        const std::optional<uint8_t> byte = byteOf(part);
+        if (!byte) return std::nullopt;
+        bytes.push_back(*byte);
+    }
+    if (bytes.size() != count) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace
+
+std::shared_ptr<SimKeltEcu> SimKeltEcu::fromDescription(std::string_view text, std::string& problems) {
+    std::vector<std::string_view> words;
+    for (std::string_view word : split(text, ' '))
+        if (!word.empty()) words.push_back(word);
+    if (words.empty() || words.front() != "kelt") return nullptr;
+
+    auto ecu = std::make_shared<SimKeltEcu>();
+    auto problem = [&problems](std::string_view what) {
+        problems += std::string(what) + "\n";
+    };
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const std::string_view word = words[i];
+        const std::size_t equals = word.find('=');
+        const std::string_view name = word.substr(0, equals);
+        const std::string_view value = equals == std::string_view::npos ? "" : word.substr(equals + 1);
+        if (name == "config") {
+            if (auto b = bytesOf(value, ',', 4))
+                ecu->setConfiguration((*b)[0], (*b)[1], (*b)[2], (*b)[3]);
+            else
+                problem("config needs four bytes a,b,c,d: " + std::string(word));
+        } else if (name == "faults" || name == "status") {
+            const bool faults = name == "faults";
+            for (std::string_view item : split(value, ',')) {
+                const std::optional<std::vector<uint8_t>> b = bytesOf(item, ':', faults ? 2 : 3);
+                if (faults && b && (*b)[0] < kFaultStatusBytes)
+                    ecu->setFaultStatus((*b)[0], (*b)[1]);
+                else if (!faults && b && (*b)[0] >= 0x41 && (*b)[0] <= 0x4B)
+                    ecu->setStatusValue((*b)[0], (*b)[1], (*b)[2]);
+                else
+                    problem(faults ? "faults needs <byte 0..39>:<value>: " + std::string(item)
+                                   : "status needs <service 0x41..0x4B>:<d0>:<d1>: " + std::string(item));
+            }
+        } else {
+            problem("unknown option: " + std::string(word));
+        }
+    }
+    return ecu;
 }
 
 SimBytes SimKeltEcu::bodyOf(const SimBytes& message) {

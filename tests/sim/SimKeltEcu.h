@@ -77,6 +77,8 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "Clock.h"
@@ -125,6 +127,16 @@ public:
     // in the interfaces of KELT_SIM_USB, and a whole program started against them finds a KELT
     // ECU at address 16.
     static std::shared_ptr<SimEcu> factory(uint8_t generation);
+
+    // The ECU a KELT_SIM_ECU value describes, so a whole program run shows faults and other
+    // configurations: "kelt", then options separated by blanks, for example
+    //   KELT_SIM_ECU="kelt faults=0:0x01,5:0x80 config=3,4,11,16 status=0x42:88:0,0x48:200:0"
+    //   faults=<byte>:<value>,...       fault-memory status bytes (byte 0..39)
+    //   config=<a>,<b>,<c>,<d>          the configuration: local ids 0xD1 = (a, b), 0xD2 = (c, d)
+    //   status=<service>:<d0>:<d1>,...  the two data bytes a status service (0x41..0x4B) answers
+    // Numbers are decimal or hexadecimal with "0x". Nothing when the text is not "kelt..."; an
+    // option that cannot be read is left out and described in `problems` (one line each).
+    static std::shared_ptr<SimKeltEcu> fromDescription(std::string_view text, std::string& problems);
 
     // --- SimEcu ---
     bool answersAt(uint8_t address) const override;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -35,11 +36,17 @@ long pathIndex(const char* path) {
     return index;
 }
 
-// The ECU of the devices from the environment when no factory is set: KELT_SIM_ECU=kelt puts the
-// simulated KELT ECU behind them (to run the whole program), anything else the minimal one.
-std::shared_ptr<SimEcu> defaultEcu(uint8_t generation) {
-    const char* kind = std::getenv(SimUsbBus::kEcuEnvironmentVariable);
-    if (kind && std::strcmp(kind, "kelt") == 0) return SimKeltEcu::factory(generation);
+// The ECU of the devices from the environment when no factory is set: KELT_SIM_ECU="kelt ..."
+// puts the simulated KELT ECU behind them (to run the whole program) with the fault memory,
+// configuration and status values its options give (SimKeltEcu::fromDescription), anything else
+// the minimal one.
+std::shared_ptr<SimEcu> defaultEcu(uint8_t /*generation*/) {
+    const char* description = std::getenv(SimUsbBus::kEcuEnvironmentVariable);
+    std::string problems;
+    std::shared_ptr<SimKeltEcu> kelt = SimKeltEcu::fromDescription(description ? description : "", problems);
+    if (!problems.empty())
+        std::fprintf(stderr, "%s: options left out:\n%s", SimUsbBus::kEcuEnvironmentVariable, problems.c_str());
+    if (kelt) return kelt;
     return std::make_shared<SimMinimalEcu>();
 }
 

@@ -22,8 +22,8 @@
 // Each has the application the driver knows loaded and current ("JED-677 V2.04",
 // "DI2_DiagApp_V1.06   "), is in its basic firmware, and has an ECU attached: the one the ECU
 // factory makes (setEcuFactory), by default a SimMinimalEcu at address 0x10, or the simulated
-// KELT ECU when KELT_SIM_ECU=kelt. Start the program with LD_LIBRARY_PATH=<build>/bin/sim and it
-// finds them. reset() unplugs these too.
+// KELT ECU when KELT_SIM_ECU is "kelt" with its options (SimKeltEcu::fromDescription). Start
+// the program with LD_LIBRARY_PATH=<build>/bin/sim and it finds them. reset() unplugs these too.
 
 #include <cstdint>
 #include <memory>
@@ -48,7 +48,7 @@ public:
     static SimUsbBus& instance();
 
     static constexpr const char* kEnvironmentVariable = "KELT_SIM_USB";
-    // "kelt": the devices from the environment get a SimKeltEcu unless a factory is set.
+    // "kelt ...": the devices from the environment get a SimKeltEcu unless a factory is set.
     static constexpr const char* kEcuEnvironmentVariable = "KELT_SIM_ECU";
     // Plugs in the devices a KELT_SIM_USB value names (unknown items are skipped); returns how
     // many were added.

@@ -2,6 +2,8 @@
 // a test can inject.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 
 #include "Clock.h"
@@ -447,3 +449,51 @@ TEST(SimKeltEcu, PluggedInBehindInterfacesFromTheEnvironment) {
 }
 
 }  // namespace
+
+// --- the ECU a KELT_SIM_ECU value describes --------------------------------------------------
+
+TEST(SimKeltEcuDescription, OptionsSetFaultsConfigurationAndStatusValues) {
+    std::string problems;
+    const auto ecu = SimKeltEcu::fromDescription(
+        "kelt  faults=0:0x05,17:195 config=3,4,0x0B,16 status=0x42:88:0,0x48:200:1", problems);
+    ASSERT_NE(ecu, nullptr);
+    EXPECT_EQ(problems, "");
+    const auto faults = ecu->faultStatus();
+    EXPECT_EQ(faults[0], 0x05);
+    EXPECT_EQ(faults[17], 0xC3);
+    EXPECT_EQ(std::count(faults.begin(), faults.end(), 0), 38);
+    EXPECT_EQ(ecu->localId(0xD1), (SimBytes{3, 4}));
+    EXPECT_EQ(ecu->localId(0xD2), (SimBytes{11, 16}));
+    EXPECT_TRUE(ecu->checkByteFits());
+    EXPECT_EQ(ecu->statusValue(0x42), (std::array<uint8_t, 2>{88, 0}));
+    EXPECT_EQ(ecu->statusValue(0x48), (std::array<uint8_t, 2>{200, 1}));
+}
+
+TEST(SimKeltEcuDescription, PlainKeltIsTheDefaultEcuAndOtherKindsAreNone) {
+    std::string problems;
+    const auto plain = SimKeltEcu::fromDescription("kelt", problems);
+    ASSERT_NE(plain, nullptr);
+    const SimKeltEcu standard;
+    EXPECT_EQ(plain->faultStatus(), standard.faultStatus());
+    EXPECT_EQ(plain->parameterBlock(), standard.parameterBlock());
+    for (const char* other : {"", "minimal", "keltx", "Kelt"})
+        EXPECT_EQ(SimKeltEcu::fromDescription(other, problems), nullptr) << other;
+    EXPECT_EQ(problems, "");
+}
+
+TEST(SimKeltEcuDescription, OptionsThatCannotBeReadAreNamedAndLeftOut) {
+    std::string problems;
+    const auto ecu = SimKeltEcu::fromDescription(
+        "kelt faults=40:1,2:0x100,3:7 config=1,2,3 status=0x30:1:2,0x43:9:8 colour=red", problems);
+    ASSERT_NE(ecu, nullptr);
+    EXPECT_EQ(problems,
+              "faults needs <byte 0..39>:<value>: 40:1\n"
+              "faults needs <byte 0..39>:<value>: 2:0x100\n"
+              "config needs four bytes a,b,c,d: config=1,2,3\n"
+              "status needs <service 0x41..0x4B>:<d0>:<d1>: 0x30:1:2\n"
+              "unknown option: colour=red\n");
+    // What could be read is set all the same.
+    EXPECT_EQ(ecu->faultStatus()[3], 7);
+    EXPECT_EQ(ecu->statusValue(0x43), (std::array<uint8_t, 2>{9, 8}));
+    EXPECT_EQ(ecu->localId(0xD1), SimKeltEcu().localId(0xD1));
+}

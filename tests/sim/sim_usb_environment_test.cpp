@@ -82,12 +82,16 @@ TEST(SimUsbEnvironment, KeltEcuBehindTheEnvironmentDevicesOnRequest) {
         const char* value;
         bool kelt;
     };
-    for (const Case& c : {Case{"kelt", true}, Case{"minimal", false}, Case{"", false}}) {
+    for (const Case& c : {Case{"kelt", true}, Case{"kelt faults=4:0x40", true}, Case{"minimal", false},
+                          Case{"", false}}) {
         bus.reset();
         ::setenv(SimUsbBus::kEcuEnvironmentVariable, c.value, 1);
         ASSERT_EQ(bus.addDevicesFromSpec("1"), 1u);
-        const bool isKelt = dynamic_cast<SimKeltEcu*>(bus.device(0)->ecu().get()) != nullptr;
-        EXPECT_EQ(isKelt, c.kelt) << "KELT_SIM_ECU=" << c.value;
+        auto* kelt = dynamic_cast<SimKeltEcu*>(bus.device(0)->ecu().get());
+        EXPECT_EQ(kelt != nullptr, c.kelt) << "KELT_SIM_ECU=" << c.value;
+        if (kelt) {
+            EXPECT_EQ(kelt->faultStatus()[4], c.value == std::string("kelt") ? 0 : 0x40) << c.value;
+        }
     }
     ::unsetenv(SimUsbBus::kEcuEnvironmentVariable);
     bus.reset();
