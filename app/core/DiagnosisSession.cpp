@@ -1,6 +1,8 @@
 #include "DiagnosisSession.h"
 
 #include "FaultTextFile.h"
+#include "NData.h"
+#include "ParameterDescription.h"
 #include "ProgramModes.h"
 #include "StringTable.h"
 
@@ -78,6 +80,21 @@ void DiagnosisSession::Initialise() {
 }
 
 std::string DiagnosisSession::ecuRecordName() const { return kelt_.SystemName + " ERROR RECORD"; }
+
+structParameter DiagnosisSession::parameterRecord(const std::filesystem::path& programFolder) {
+    const std::filesystem::path folder = kelt_.demo() ? programFolder / kDemoDescriptionFolder : programFolder;
+    structParameter record;
+    record.pDiagnoseAktiv = &kelt_.DiagnoseAktiv;
+    record.PKDDatei = (folder / (kelt_.EcuDiagnosticIdentification + ".PKD")).string();
+    record.Systemname = kelt_.SystemName;
+    record.Programmkennung = DiagAttr.Programmkennung;
+    record.Teilenummer = kelt_.EcuProductNumber;
+    record.Fertigungsdatum = kelt_.EcuDateOfProduction;
+    record.Seriennr = texts_.EcuSerialNumber;
+    record.Softwareversion = kelt_.EcuSoftwareVersion;
+    record.Pruefer = TesterName;
+    return record;
+}
 
 // --- display ------------------------------------------------------------------------------------
 

@@ -41,6 +41,7 @@
 #include "EcuSessionWindows.h"
 #include "KELTInterface.h"
 #include "MenuCommands.h"
+#include "ParameterBlock.h"
 #include "SessionView.h"
 
 // The fault-text file's look-ups the poll needs (KomponentenText, FehlerartText of the
@@ -107,6 +108,10 @@ public:
     void Initialise();
     // The section name of the fault-memory protocol: SystemName + " ERROR RECORD".
     std::string ecuRecordName() const;
+    // What the parameter command hands to the editor: the description file of the ECU's
+    // identifier in the program folder (in demo mode in its demo folder, so invented example
+    // descriptions never meet a real ECU), the identification texts, the tester and DiagnoseAktiv.
+    structParameter parameterRecord(const std::filesystem::path& programFolder);
 
     // --- the commands ---
     // Opens the interface, connects, checks the identifier, reads identification and

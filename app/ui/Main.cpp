@@ -37,7 +37,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <filesystem>
 #include <vector>
 
 
@@ -589,22 +588,8 @@ void TfrmMain::mnuMesswerteAnzeigenClick() {
 }
 
 void TfrmMain::mnuParameterClick() {
-    KELTInterface& kelt = ecu();
-    // The demo's example descriptions never meet a real ECU: they stand in a folder of their own.
-    const std::filesystem::path folder = DemoModus ? std::filesystem::path(environment_.programFolder) / kDemoDescriptionFolder
-                                                   : std::filesystem::path(environment_.programFolder);
-    structParameter record;
-    record.pDiagnoseAktiv = &kelt.DiagnoseAktiv;
-    record.PKDDatei = (folder / (kelt.EcuDiagnosticIdentification + ".PKD")).string();
-    record.Systemname = kelt.SystemName;
-    record.Programmkennung = DiagAttr.Programmkennung;
-    record.Teilenummer = kelt.EcuProductNumber;
-    record.Fertigungsdatum = kelt.EcuDateOfProduction;
-    record.Seriennr = session_->texts().EcuSerialNumber;
-    record.Softwareversion = kelt.EcuSoftwareVersion;
-    record.Pruefer = TesterName;
     TfrmParameter editor(this);
-    editor.Execute(std::move(record));
+    editor.Execute(session_->parameterRecord(environment_.programFolder));
 }
 
 void TfrmMain::mnuFehlersucheClick() {

@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTextEdit>
 
 #include <filesystem>
@@ -340,9 +342,10 @@ TEST_F(ParameterEditor, CancelNeverAsks) {
     EXPECT_EQ(ecu->count({0x13}), 0) << "nothing is written on close";
 }
 
-TEST_F(ParameterEditor, PageAndArrowKeysMoveTheFocusBetweenParameters) {
+TEST_F(ParameterEditor, PageAndArrowKeysMoveTheFocusAndTheWheelScrollsByTen) {
     TfrmParameter w(nullptr);
     std::vector<int> focused;
+    std::vector<int> scrolled;
     auto focusedRow = [&w] {
         for (std::size_t i = 0; i < w.rows().size(); ++i)
             if (w.focusWidget() == w.rows()[i].Eingabefeld) return static_cast<int>(i);
@@ -359,10 +362,19 @@ TEST_F(ParameterEditor, PageAndArrowKeysMoveTheFocusBetweenParameters) {
             row = focusedRow();
             focused.push_back(row);
         }
+        QScrollBar* bar = w.sbParameter->verticalScrollBar();
+        bar->setValue(0);
+        for (int step : {-120, -120, 120, 120, 120}) {
+            QWheelEvent wheel(QPointF(5, 5), w.sbParameter->viewport()->mapToGlobal(QPointF(5, 5)), QPoint(),
+                              QPoint(0, step), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(w.sbParameter->viewport(), &wheel);
+            scrolled.push_back(bar->value());
+        }
         w.btnAbbruch->click();
     });
     w.Execute(record());
     EXPECT_EQ(focused, (std::vector<int>{5, 10, 11, 6, 5, 0, 0}));
+    EXPECT_EQ(scrolled, (std::vector<int>{10, 20, 10, 0, 0}));
 }
 
 // --- demo mode ------------------------------------------------------------------------------------
