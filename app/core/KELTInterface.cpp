@@ -23,6 +23,7 @@ constexpr uint8_t kNegativeReply = 0x05;
 constexpr uint8_t kServiceReadLocalId = 0x14;
 constexpr uint8_t kPositiveReadLocalId = 0x54;
 constexpr uint8_t kServiceWriteLocalId = 0x13;
+constexpr uint8_t kServiceActuation = 0x21;
 constexpr uint8_t kServiceIdentification = 0x02;
 constexpr uint8_t kServiceSoftwareRelease = 0x40;
 constexpr uint8_t kLocalIdIdentifier1 = 0x70;
@@ -94,6 +95,7 @@ bool KELTInterface::demo() const { return demoMode_ != 0; }
 
 int KELTInterface::report(int32_t code) {
     LetzterFehlercode = code;
+    if (code != 0 && silentErrors_ > 0) return GiveUp;
     return errors_.FehlerAnzeigen(code);
 }
 
@@ -224,6 +226,8 @@ int KELTInterface::StopDiagnosis() {
 int32_t KELTInterface::SendRequest(uint16_t& length, uint8_t* buffer, std::size_t capacity) {
     if (demo()) return 0;
     const uint32_t room = static_cast<uint32_t>(std::min<std::size_t>(capacity, UINT32_MAX));
+    if (length >= 2 && (buffer[0] & kHeaderBit) && buffer[1] == kServiceActuation)
+        ++actuationRequestsSent_;
     int32_t code = calls_.JED677SendData(&length, buffer, room);
     if (code == 0 && length >= 2 && (buffer[0] & kHeaderBit) && buffer[1] == kNegativeReply) {
         // A refusal in header form: 0x82 0x05 0x02 is undervoltage, any other is the same

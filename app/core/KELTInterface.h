@@ -36,6 +36,7 @@
 #include "LevelCalibration.h"
 #include "LiveValueLists.h"
 #include "NData.h"
+#include "OutputList.h"
 #include "ProgramModes.h"
 #include "VehicleTexts.h"
 
@@ -124,6 +125,22 @@ public:
     // steady clock. Must outlive the object.
     void setClock(Clock& clock) { clock_ = &clock; }
     ErrorReporter& errorReporter() const { return errors_; }
+    // The caption of the layer's message boxes.
+    const std::string& applicationTitle() const { return attr_.Anwendungstitel; }
+
+    // While one lives, a failing operation shows no error dialog and answers GiveUp at once (the
+    // code stays in LetzterFehlercode): for the one attempt a window makes to switch its outputs
+    // off after the user has already given up. Scopes may nest.
+    class SilentErrors {
+    public:
+        explicit SilentErrors(KELTInterface& kelt) : kelt_(kelt) { ++kelt_.silentErrors_; }
+        ~SilentErrors() { --kelt_.silentErrors_; }
+        SilentErrors(const SilentErrors&) = delete;
+        SilentErrors& operator=(const SilentErrors&) = delete;
+
+    private:
+        KELTInterface& kelt_;
+    };
 
     // --- connection state (zero at start) ---
     uint8_t AsianStyle = 0;  // 1: a 0x107420 ECU of the "Asian Style" variant
@@ -346,6 +363,33 @@ public:
     std::string LevelUnitText() const;
     std::string PressureUnitText() const;
 
+    // --- actuator tests ---
+    // Every drive below is one actuation request [0x83 0x21 b1 b2] (the LSV valve of older
+    // families [0x82 0x21 b1]); the ECU keeps what it was last told until told otherwise. Demo:
+    // nothing is sent, 0.
+    // The lamp outputs on (b2 0x09) or off (0x00). KELT types only.
+    int DriveWarningLamp(bool on);
+    // The lamps DriveWarningLamp drives, one " - " line each, joined by "\n". Sends nothing and
+    // shows nothing; outside the KELT types LetzterFehlercode = KELT_ERR_NOT_SUPPORTED and "".
+    std::string GetLampOutputNames();
+    // The main-flow (b2 0x02) and cross-flow (0x04) throttles, each only when fitted
+    // (CfgMainThrottle, CfgCrossThrottle) and when the type has it. A type without throttles:
+    // nothing is sent, LetzterFehlercode 0, answer 0.
+    int DriveThrottles(uint8_t main, uint8_t cross);
+    // The switchable outputs of the ECU type, all visible and off: door enabling and
+    // immobilizer; the buzzer for a 0x107420 in the "Asian Style" variant; none otherwise.
+    // Sends nothing and shows nothing.
+    void GetOutputList(OutputList& list);
+    // Drives the list's outputs (b1 0x40 the first, 0x20 the second). A 0x107420 of the
+    // "European Style" sends nothing; a type outside the KELT set empties the list; both 0.
+    int DriveOutputs(OutputList& list);
+    // The load-sensing valve of the older ECU families. The KELT types have none:
+    // KELT_ERR_NOT_SUPPORTED, shown.
+    int DriveAlbValve(bool on);
+    // Actuation requests handed to the driver so far (failed ones too: they may have reached
+    // the ECU). A window compares it to know whether it drove anything.
+    uint64_t actuationRequestsSent() const { return actuationRequestsSent_; }
+
     bool demo() const;
 
 private:
@@ -358,9 +402,13 @@ private:
     int32_t readStatusBytes(uint8_t service, int lastByteUsed, StatusBytes& bytes);
     void showDemoSwitchPattern(SwitchList& list);
 
+    // LetzterFehlercode = code; the error dialog's answer (none for 0, GiveUp unshown while
+    // SilentErrors lives). The operations report through it.
     int report(int32_t code);
     // The block's ids into buffer, not reported: the status, also kept in LetzterFehlercode.
     int32_t readParameterIds(uint16_t& count, std::span<uint8_t> buffer);
+    // One actuation request, reported.
+    int actuate(std::initializer_list<uint8_t> message);
     // SendRequest, then DIAG_ERR_BAD_REPLY for a reply shorter than minLength.
     int32_t exchange(EcuMessage& message, uint16_t minLength);
     void resetCapabilityFlags();
@@ -406,6 +454,9 @@ private:
         std::array<uint8_t, 4> e8e9{};
     };
     std::optional<TiltSave> tiltSave_;
+
+    int silentErrors_ = 0;
+    uint64_t actuationRequestsSent_ = 0;
 };
 
 // The program's ECU layer; created and deleted by the main window.

@@ -1,0 +1,70 @@
+#pragma once
+// Outputs never stay driven: how every window that drives outputs, valves, lamps or throttles
+// switches them off again, whichever way it ends.
+//
+// The window owns one, made with its off command (one attempt of an ECU operation, answering
+// 0, 1 or 2 as they do) and the stop of its timers, and ends through one of:
+//   afterGiveUp()  its own poll got a give-up. The timers stop for good, the off command is sent
+//                  once without an error dialog, and only then is DiagnoseAktiv cleared: the
+//                  main window's idle step closes a given-up connection, and must not close
+//                  the interface before the off command went out.
+//   finish()       every other way out (OK, close box, Escape, the application's exit
+//                  request), once the window's modal loop has ended. The timers stop for good,
+//                  then the off command is repeated while its error dialog answers Repeat; a
+//                  give-up clears DiagnoseAktiv.
+// The first of them does the work, a later call nothing. The off command goes out only when the
+// window drove something: an actuation request went to the driver since the object was made.
+// When it cannot be delivered, a message box (text 20900) tells the technician that outputs may
+// still be active.
+//
+// Timers: a tick stops its timer and starts it again only while running() holds, so no timer
+// runs on after the way out began (not during the off command's error dialog either).
+//
+// Use:
+//   OutputShutdown shutdown_{kelt, [this] { return kelt_.DriveWarningLamp(false); },
+//                            [this] { Warnlampentimer->stop(); }};
+//   tick:     answer = drive, repeated while 1;
+//             if (answer == GiveUp) { shutdown_.afterGiveUp(); done(2); return; }
+//             if (shutdown_.running()) timer->start();
+//   Execute:  const int result = exec(); shutdown_.finish(); return result;
+//
+// User-interface thread only.
+
+#include <cstdint>
+#include <functional>
+
+class KELTInterface;
+
+class OutputShutdown {
+public:
+    // "The outputs and valves could not be switched off and may still be active. ..."
+    static constexpr int kNotSwitchedOffText = 20900;
+
+    // kelt, and whatever the two functions use, must outlive the object.
+    OutputShutdown(KELTInterface& kelt, std::function<int()> switchOff,
+                   std::function<void()> stopTimers);
+    OutputShutdown(const OutputShutdown&) = delete;
+    OutputShutdown& operator=(const OutputShutdown&) = delete;
+
+    // True until the way out began.
+    bool running() const { return running_; }
+    // An actuation request went out since the object was made.
+    bool drove() const;
+
+    // The window's poll got a give-up; DiagnoseAktiv is cleared on return.
+    void afterGiveUp();
+    // Any other way out. The off command's final answer: 0 switched off (or nothing to switch
+    // off, or done already), 2 given up (DiagnoseAktiv cleared).
+    int finish();
+
+private:
+    // Stops the timers; false when the way out had begun already.
+    bool begin();
+    void warnNotSwitchedOff() const;
+
+    KELTInterface& kelt_;
+    std::function<int()> switchOff_;
+    std::function<void()> stopTimers_;
+    uint64_t actuationsBefore_;
+    bool running_ = true;
+};
