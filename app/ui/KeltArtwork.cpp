@@ -150,7 +150,82 @@ void paintGlyph(QPainter& p, MenuCommand command) {
     }
 }
 
+// One actuator glyph on a 32 x 32 canvas, in colour when driven, grey when released and
+// paler still when disabled.
+QPixmap actuatorGlyph(ActuatorGlyph glyph, bool driven, bool enabled) {
+    QPixmap picture = transparentPixmap(32, 32);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor line = enabled ? kOutline : QColor(160, 160, 160);
+    const QColor fill = !enabled ? QColor(225, 225, 225) : driven ? kGo : QColor(200, 200, 200);
+    p.setPen(QPen(line, 1.5));
+    p.setBrush(fill);
+    switch (glyph) {
+    case ActuatorGlyph::Throttle:
+        // A pipe with the throttle flap, open across the flow when driven.
+        p.drawRect(QRectF(3, 11, 26, 10));
+        p.setPen(QPen(line, 3));
+        if (driven)
+            p.drawLine(QPointF(16, 12), QPointF(16, 20));
+        else
+            p.drawLine(QPointF(10, 16), QPointF(22, 16));
+        break;
+    case ActuatorGlyph::Output:
+        // A switch contact, closed when driven.
+        p.drawEllipse(QPointF(7, 22), 3, 3);
+        p.drawEllipse(QPointF(25, 22), 3, 3);
+        p.setPen(QPen(line, 2.5));
+        p.drawLine(QPointF(9, 20), driven ? QPointF(23, 20) : QPointF(22, 8));
+        break;
+    case ActuatorGlyph::Valve:
+        // A valve body with its two cones, the way open when driven.
+        p.drawPolygon(QPolygonF({QPointF(4, 8), QPointF(16, 16), QPointF(4, 24)}));
+        p.drawPolygon(QPolygonF({QPointF(28, 8), QPointF(16, 16), QPointF(28, 24)}));
+        p.setPen(QPen(driven && enabled ? kAir : line, 2));
+        p.drawLine(QPointF(16, 16), QPointF(16, 4));
+        break;
+    }
+    return picture;
+}
+
 }  // namespace
+
+QPixmap warningLampPicture(bool lit) {
+    QPixmap picture = transparentPixmap(96, 96);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(48, 44);
+    if (lit) {
+        // The rays of the lit lamp.
+        p.setPen(QPen(kAmber, 3, Qt::SolidLine, Qt::RoundCap));
+        for (int i = 0; i < 8; ++i) {
+            const qreal a = i * 3.14159265 / 4;
+            const QPointF d(std::cos(a), std::sin(a));
+            p.drawLine(centre + d * 30, centre + d * 40);
+        }
+    }
+    p.setPen(QPen(kOutline, 2));
+    p.setBrush(lit ? QColor(255, 200, 40) : QColor(110, 110, 110));
+    p.drawEllipse(centre, 24, 24);
+    // The warning sign on the glass and the socket below.
+    p.setPen(QPen(lit ? kOutline : QColor(70, 70, 70), 4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(48, 32), QPointF(48, 48));
+    p.drawPoint(QPointF(48, 56));
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(80, 80, 80));
+    p.drawRect(QRectF(38, 70, 20, 14));
+    return picture;
+}
+
+QIcon actuatorButtonIcon(ActuatorGlyph glyph) {
+    QIcon icon;
+    for (bool driven : {false, true}) {
+        const QIcon::State state = driven ? QIcon::On : QIcon::Off;
+        icon.addPixmap(actuatorGlyph(glyph, driven, true), QIcon::Normal, state);
+        icon.addPixmap(actuatorGlyph(glyph, driven, false), QIcon::Disabled, state);
+    }
+    return icon;
+}
 
 QPixmap vehicleSchemePicture() {
     QPixmap picture = transparentPixmap(260, 200);

@@ -1,7 +1,7 @@
 #pragma once
 // The suspension program's pictures, painted at run time like the framework's: the vehicle
-// scheme beside the values, the two connection pictures of the status line, the switch states
-// and the tool-bar glyphs.
+// scheme beside the values, the two connection pictures of the status line, the switch states,
+// the tool-bar glyphs and the pictures of the actuator tests.
 
 #include "MenuCommands.h"
 
@@ -23,3 +23,13 @@ QPixmap switchStatePicture(int index);
 // The glyph of the tool button that runs this command, 32 x 32 pixels; a null icon for a command
 // without a tool button.
 QIcon toolButtonIcon(MenuCommand command);
+
+// The lamp of the lamp test, 96 x 96 pixels: lit (imgWarnlampeAn) or dark (imgWarnlampeAus).
+QPixmap warningLampPicture(bool lit);
+
+// What an actuator test's button drives.
+enum class ActuatorGlyph { Throttle, Output, Valve };
+
+// The glyphs of an actuator test's button, 32 x 32 pixels: released (QIcon::Off) and driven
+// (QIcon::On), each also in the disabled look.
+QIcon actuatorButtonIcon(ActuatorGlyph glyph);

@@ -1,11 +1,15 @@
 #include "Main.h"
 
+#include "ALBAnsteuerung.h"
+#include "AusgaengeAnsteuern.h"
+#include "Drosseltest.h"
 #include "Einstellungen.h"
 #include "ErrorHandler.h"
 #include "HourglassCursor.h"
 #include "HtmlHelp.h"
 #include "KeltArtwork.h"
 #include "KeltFsp.h"
+#include "Lampentest.h"
 #include "MessageBox.h"
 #include "Messwerte.h"
 #include "NData.h"
@@ -269,10 +273,10 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
         {C::Beenden, &W::mnuBeenden, nullptr, &W::mnuBeendenClick},
         {C::Fehlersuche, &W::mnuFehlersuche, &W::cmd_FSP, &W::mnuFehlersucheClick},
         {C::HebenSenken, &W::mnuHebenSenken, &W::cmd_HebenSenken, nullptr},
-        {C::Lampentest, &W::mnuLampentest, nullptr, nullptr},
-        {C::Drosseln, &W::mnuDrosseln, nullptr, nullptr},
-        {C::ALBVentil, &W::mnuALBVentil, nullptr, nullptr},
-        {C::AusgaengeAnsteuern, &W::mnuAusgaengeAnsteuern, nullptr, nullptr},
+        {C::Lampentest, &W::mnuLampentest, nullptr, &W::mnuLampentestClick},
+        {C::Drosseln, &W::mnuDrosseln, nullptr, &W::mnuDrosselnClick},
+        {C::ALBVentil, &W::mnuALBVentil, nullptr, &W::mnuALBVentilClick},
+        {C::AusgaengeAnsteuern, &W::mnuAusgaengeAnsteuern, nullptr, &W::mnuAusgaengeAnsteuernClick},
         {C::Schalterstellungen, &W::mnuSchalterstellungen, &W::cmd_Schalter,
          &W::mnuSchalterstellungenClick},
         {C::MesswerteAnzeigen, &W::mnuMesswerteAnzeigen, &W::cmd_Messwerte,
@@ -597,4 +601,24 @@ void TfrmMain::mnuFehlersucheClick() {
     fsp.DruckenSichtbar(true);
     fsp.SpeichernSichtbar(true);
     fsp.Ausfuehren();
+}
+
+void TfrmMain::mnuLampentestClick() {
+    TfrmLampentest window(this, ecu());
+    window.Execute();
+}
+
+void TfrmMain::mnuDrosselnClick() {
+    TfrmDrosseltest window(this, ecu());
+    window.Execute();
+}
+
+void TfrmMain::mnuALBVentilClick() {
+    TfrmALBAnsteuerung window(this, ecu());
+    window.Execute();
+}
+
+void TfrmMain::mnuAusgaengeAnsteuernClick() {
+    TfrmAusgaengeAnsteuern window(this, ecu());
+    window.Execute();
 }

@@ -185,6 +185,10 @@ private:
     void mnuFehlersucheClick();
     void mnuSchalterstellungenClick();
     void mnuMesswerteAnzeigenClick();
+    void mnuLampentestClick();
+    void mnuDrosselnClick();
+    void mnuALBVentilClick();
+    void mnuAusgaengeAnsteuernClick();
     void mnuEinstellungenClick();
     void mnuParameterClick();
 

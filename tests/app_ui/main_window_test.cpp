@@ -2,6 +2,7 @@
 // end against the simulated interface and ECU behind the test build of the USB library.
 #include "Main.h"
 
+#include "AusgaengeAnsteuern.h"
 #include "KeltFsp.h"
 #include "Messwerte.h"
 #include "Parameter.h"
@@ -34,6 +35,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QTimer>
 
@@ -239,6 +241,48 @@ TEST_F(MainWindowTest, CommandsWithoutTheirWindowStayDisabled) {
             EXPECT_FALSE(w.startCommand(command)) << static_cast<int>(command);
         }
     EXPECT_FALSE(w.mnuALBVentil->isVisible());
+}
+
+TEST_F(MainWindowTest, ActuatorTestsOpenByTheirNumbersOverThePausedPoll) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    struct Opened {
+        int32_t number;
+        QString title;
+    };
+    const Opened commands[] = {{21, QStringLiteral("Lamp test")},
+                               {22, QStringLiteral("Throttle")},
+                               {24, QStringLiteral("Outputs")}};
+    for (const Opened& command : commands) {
+        const MenuCommandSpec* spec = findMenuCommand(command.number);
+        ASSERT_NE(spec, nullptr);
+        bool timerWhileOpen = true;
+        QString title;
+        ModalScript script([&](QWidget* modal) {
+            title = modal->windowTitle();
+            timerWhileOpen = w.MainTimer->isActive();
+            qobject_cast<TNBasisDialog*>(modal)->btn1->click();
+        });
+        EXPECT_TRUE(w.startCommand(spec->command)) << command.number;
+        EXPECT_TRUE(script.ran()) << command.number;
+        EXPECT_EQ(title, command.title);
+        EXPECT_FALSE(timerWhileOpen);
+        EXPECT_TRUE(w.MainTimer->isActive());
+    }
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+    // No ECU of this program has the LSV valve: hidden, disabled, not started from outside.
+    EXPECT_FALSE(w.mnuALBVentil->isVisible());
+    EXPECT_FALSE(w.mnuALBVentil->isEnabled());
+    EXPECT_FALSE(w.startCommand(MenuCommand::ALBVentil));
+    // The outputs follow their flag.
+    w.ecu().CfgOutputs = 0;
+    w.session().UpdateMenus(true);
+    EXPECT_FALSE(w.mnuAusgaengeAnsteuern->isEnabled());
+    EXPECT_FALSE(w.startCommand(MenuCommand::AusgaengeAnsteuern));
+    EXPECT_TRUE(w.mnuLampentest->isEnabled());
+    EXPECT_TRUE(w.mnuDrosseln->isEnabled());
 }
 
 // The menus, their items with separators and submenus, and the tool bar, as the command table
@@ -582,6 +626,26 @@ TEST_F(MainWindowOnSimulator, AfterTheEditorTheEcuIsRestartedAndTheConfiguration
     EXPECT_TRUE(w.MainTimer->isActive());
     settle();
     expectConnectedMenus(w, true);
+}
+
+TEST_F(MainWindowOnSimulator, OutputsSwitchedOnAreOffAgainAfterTheWindow) {
+    writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    ModalScript script([&](QWidget* modal) {
+        auto* outputs = qobject_cast<TfrmAusgaengeAnsteuern*>(modal);
+        ASSERT_NE(outputs, nullptr);
+        ASSERT_EQ(outputs->rows().size(), 2u);
+        outputs->rows()[0]->btnAnsteuern->click();
+        EXPECT_TRUE(processEventsUntil([&] { return ecu->actuationWord()[0] == 0x40; }));
+        outputs->btn1->click();
+    });
+    EXPECT_TRUE(w.startCommand(MenuCommand::AusgaengeAnsteuern));
+    EXPECT_TRUE(script.ran());
+    EXPECT_TRUE(ecu->released());
+    EXPECT_EQ(ecu->actuations().back().body, (SimBytes{0x21, 0x00, 0x00}));
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+#pragma once
+// TfrmALBAnsteuerung: "Activation of the LSV valve" - the load-sensing valve is driven while the
+// technician holds the button down, and switched off again whichever way the window closes.
+// The program's own ECUs have no such valve (its command stays disabled); for them every drive
+// shows "not supported".
+//
+// Use (the LSV command of the main window, with the poll paused):
+//   TfrmALBAnsteuerung window(this, ecu());
+//   window.Execute();   // 1 OK; 2 closed, or the ECU was given up (DiagnoseAktiv cleared)
+//
+// Hold to run: the mouse button or a key held on BitBtn1 drives the valve; releasing it, and
+// everything that can swallow the release - the button losing the focus, the window losing
+// the activation or being hidden, an error dialog opening - releases it. Key auto-repeat
+// changes nothing. A tick that gets the answer 1 is retried at the next tick; on a give-up the
+// timer stops for good, the valve gets one off command without a dialog and the window closes
+// with 2 (OutputShutdown).
+
+#include "BasisDialog.h"
+#include "OutputShutdown.h"
+
+#include <cstdint>
+
+class KELTInterface;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+class TfrmALBAnsteuerung : public TNBasisDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTimerMs = 1;
+
+    // kelt: the ECU layer (outlives the window).
+    TfrmALBAnsteuerung(QWidget* owner, KELTInterface& kelt);
+
+    // The poll started, the window modally, then the valve off. The modal result.
+    int Execute();
+
+    // One tick: the valve follows the button.
+    void ALBAnsteuerungTimer();
+
+    // The button's mouse and key events.
+    void bitbtnALBAnsteuernMouseDown();
+    void bitbtnALBAnsteuernMouseUp();
+    void bitbtnALBAnsteuernKeyDown();
+    void bitbtnALBAnsteuernKeyUp();
+
+    // 1 while the button is held.
+    uint8_t pressed() const { return pressed_; }
+
+    QLabel* lblUeberschrift;
+    QLabel* lblALB;
+    QPushButton* BitBtn1;
+    QTimer* ALBAnsteuerung;
+
+public slots:
+    void done(int result) override;
+
+protected:
+    void reject() override;  // the close box and Escape: 2
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void release() { pressed_ = 0; }
+
+    KELTInterface& kelt_;
+    uint8_t pressed_ = 0;
+    OutputShutdown shutdown_;
+};

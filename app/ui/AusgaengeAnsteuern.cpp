@@ -1,0 +1,130 @@
+#include "AusgaengeAnsteuern.h"
+
+#include "DialogParts.h"
+#include "ErrorReporter.h"
+#include "KELTInterface.h"
+#include "KeltArtwork.h"
+#include "TextCodec.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+// --- one row ----------------------------------------------------------------------------------
+
+TfrmAusgangAnsteuernEintrag::TfrmAusgangAnsteuernEintrag(QWidget* parent)
+    : QFrame(parent),
+      btnAnsteuern(new QToolButton(this)),
+      lblBezeichnung(new QLabel(QStringLiteral("---"), this)) {
+    setObjectName(QStringLiteral("frmAusgangAnsteuernEintrag"));
+    setFrameShape(QFrame::NoFrame);
+    setFixedHeight(58);
+    resize(459, 58);
+
+    btnAnsteuern->setObjectName(QStringLiteral("btnAnsteuern"));
+    btnAnsteuern->setCheckable(true);
+    btnAnsteuern->setIcon(actuatorButtonIcon(ActuatorGlyph::Output));
+    btnAnsteuern->setIconSize(QSize(32, 32));
+    btnAnsteuern->setFixedSize(41, 41);
+    lblBezeichnung->setObjectName(QStringLiteral("lblBezeichnung"));
+    lblBezeichnung->setTextFormat(Qt::PlainText);
+    lblBezeichnung->setBuddy(btnAnsteuern);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(12);
+    layout->addWidget(btnAnsteuern);
+    layout->addWidget(lblBezeichnung, 1);
+}
+
+// --- the window -------------------------------------------------------------------------------
+
+TfrmAusgaengeAnsteuern::TfrmAusgaengeAnsteuern(QWidget* owner, KELTInterface& kelt)
+    : TNBasisDialog(owner),
+      lblUeberschrift(headerLabel(QStringLiteral("Press the button to activate the respective output"),
+                                  clientArea())),
+      sbAusgaenge(new QScrollArea(clientArea())),
+      Ansteuerung(new QTimer(this)),
+      kelt_(kelt),
+      shutdown_(kelt,
+                [this] {
+                    for (_Ausgang& entry : list_.entries) entry.on = 0;
+                    return kelt_.DriveOutputs(list_);
+                },
+                [this] { Ansteuerung->stop(); }) {
+    setObjectName(QStringLiteral("frmAusgaengeAnsteuern"));
+    setWindowTitle(QStringLiteral("Outputs"));
+    setMinimumSize(350, 280);
+    resize(520, 360);
+    useOkButtonOnly(*this);
+
+    sbAusgaenge->setObjectName(QStringLiteral("sbAusgaenge"));
+    sbAusgaenge->setWidgetResizable(true);
+    auto* rowArea = new QWidget;
+    rowArea->setObjectName(QStringLiteral("sbAusgaengeInhalt"));
+    rowLayout_ = new QVBoxLayout(rowArea);
+    rowLayout_->setContentsMargins(0, 0, 0, 0);
+    rowLayout_->setSpacing(0);
+    rowLayout_->addStretch(1);
+    sbAusgaenge->setWidget(rowArea);
+
+    auto* layout = new QVBoxLayout(clientArea());
+    layout->setContentsMargins(0, 8, 0, 0);
+    layout->addWidget(lblUeberschrift);
+    layout->addWidget(sbAusgaenge, 1);
+
+    Ansteuerung->setObjectName(QStringLiteral("Ansteuerung"));
+    Ansteuerung->setInterval(kTimerMs);
+    connect(Ansteuerung, &QTimer::timeout, this, &TfrmAusgaengeAnsteuern::AnsteuerungTimer);
+}
+
+void TfrmAusgaengeAnsteuern::prepareExecute() {
+    kelt_.GetOutputList(list_);
+    for (TfrmAusgangAnsteuernEintrag* row : rows_) delete row;
+    rows_.clear();
+    for (std::size_t i = 0; i < list_.count; ++i) {
+        const _Ausgang& entry = list_.entries[i];
+        TfrmAusgangAnsteuernEintrag* row = nullptr;
+        if (entry.visible) {
+            row = new TfrmAusgangAnsteuernEintrag(sbAusgaenge->widget());
+            row->lblBezeichnung->setText(fromAnsi(entry.name));
+            // Stacked from the top in list order, above the stretch.
+            rowLayout_->insertWidget(rowLayout_->count() - 1, row);
+        }
+        rows_.push_back(row);
+    }
+    Ansteuerung->start();
+}
+
+int TfrmAusgaengeAnsteuern::Execute() {
+    prepareExecute();
+    const int result = exec();
+    shutdown_.finish();
+    return result;
+}
+
+void TfrmAusgaengeAnsteuern::AnsteuerungTimer() {
+    Ansteuerung->stop();
+    if (!shutdown_.running()) return;
+    for (std::size_t i = 0; i < list_.count && i < rows_.size(); ++i) {
+        _Ausgang& entry = list_.entries[i];
+        if (entry.visible && rows_[i]) entry.on = rows_[i]->btnAnsteuern->isChecked() ? 1 : 0;
+    }
+    // An answer 1 is retried at the next tick.
+    if (kelt_.DriveOutputs(list_) == GiveUp) {
+        shutdown_.afterGiveUp();
+        done(GiveUp);
+        return;
+    }
+    if (shutdown_.running()) Ansteuerung->start();
+}
+
+void TfrmAusgaengeAnsteuern::done(int result) {
+    Ansteuerung->stop();
+    TNBasisDialog::done(result);
+}
+
+void TfrmAusgaengeAnsteuern::reject() { done(GiveUp); }

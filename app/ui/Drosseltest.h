@@ -1,0 +1,55 @@
+#pragma once
+// TfrmDrosseltest: "Throttle" - the main-flow and cross-flow throttles follow two latching
+// buttons while the window is open, and are switched off again whichever way it closes.
+//
+// Use (the throttle command of the main window, with the poll paused):
+//   TfrmDrosseltest window(this, ecu());
+//   window.Execute();   // 1 OK; 2 closed, or the ECU was given up (DiagnoseAktiv cleared)
+//
+// Each button is enabled with its label by the ECU's capability flag (CfgMainThrottle,
+// CfgCrossThrottle). A tick repeats at once on the answer 1; on a give-up the timer stops for
+// good, the throttles get one off command without a dialog and the window closes with 2
+// (OutputShutdown). Every other way out sends the off command after the window's loop ended.
+
+#include "BasisDialog.h"
+#include "OutputShutdown.h"
+
+class KELTInterface;
+class QLabel;
+class QTimer;
+class QToolButton;
+
+class TfrmDrosseltest : public TNBasisDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTimerMs = 1;
+
+    // kelt: the ECU layer (outlives the window).
+    TfrmDrosseltest(QWidget* owner, KELTInterface& kelt);
+
+    // The buttons by the capability flags, the window modally, then the throttles off. The
+    // modal result.
+    int Execute();
+    // Execute's part before the showing: the buttons enabled by the flags, the poll started.
+    void prepareExecute();
+
+    // One tick: the throttles follow the buttons.
+    void Timer1Timer();
+
+    QLabel* lblUeberschrift;
+    QLabel* lblHauptdrossel;
+    QToolButton* btnHauptdrossel;
+    QLabel* lblQuerdrossel;
+    QToolButton* btnQuerdrossel;
+    QTimer* Timer1;
+
+public slots:
+    void done(int result) override;
+
+protected:
+    void reject() override;  // the close box and Escape: 2
+
+private:
+    KELTInterface& kelt_;
+    OutputShutdown shutdown_;
+};
