@@ -15,13 +15,11 @@
 #include <QVBoxLayout>
 
 TfrmALBAnsteuerung::TfrmALBAnsteuerung(QWidget* owner, KELTInterface& kelt)
-    : TNBasisDialog(owner),
+    : ActuatorDialog(owner, kelt, "ALBAnsteuerung", kTimerMs, [&kelt] { return kelt.DriveAlbValve(false); }),
       lblUeberschrift(headerLabel(QStringLiteral("Press the button to activate the LSV valve"), clientArea())),
       lblALB(new QLabel(QStringLiteral("Activate LSV valve"), clientArea())),
       BitBtn1(new QPushButton(clientArea())),
-      ALBAnsteuerung(new QTimer(this)),
-      kelt_(kelt),
-      shutdown_(kelt, [this] { return kelt_.DriveAlbValve(false); }, [this] { ALBAnsteuerung->stop(); }) {
+      ALBAnsteuerung(pollTimer()) {
     setObjectName(QStringLiteral("frmALBAnsteuerung"));
     setWindowTitle(QStringLiteral("Activation of the LSV valve"));
     setMinimumSize(350, 250);
@@ -50,31 +48,19 @@ TfrmALBAnsteuerung::TfrmALBAnsteuerung(QWidget* owner, KELTInterface& kelt)
     layout->addLayout(valve);
     layout->addStretch(1);
 
-    ALBAnsteuerung->setObjectName(QStringLiteral("ALBAnsteuerung"));
-    ALBAnsteuerung->setInterval(kTimerMs);
     connect(ALBAnsteuerung, &QTimer::timeout, this, &TfrmALBAnsteuerung::ALBAnsteuerungTimer);
 }
 
-int TfrmALBAnsteuerung::Execute() {
-    ALBAnsteuerung->start();
-    const int result = exec();
-    shutdown_.finish();
-    return result;
-}
+int TfrmALBAnsteuerung::Execute() { return runModal(); }
 
 void TfrmALBAnsteuerung::ALBAnsteuerungTimer() {
-    ALBAnsteuerung->stop();
-    if (!shutdown_.running()) return;
-    const int answer = kelt_.DriveAlbValve(pressed_ == 1);
-    if (answer == GiveUp) {
-        shutdown_.afterGiveUp();
-        done(GiveUp);
-        return;
-    }
-    // The button's release may have gone to the error dialog: drive again only when held anew.
-    if (answer != NoErrorShown) release();
-    // An answer 1 is retried at the next tick.
-    if (shutdown_.running()) ALBAnsteuerung->start();
+    tick([this] {
+        const int answer = kelt_.DriveAlbValve(pressed_ == 1);
+        // The button's release may have gone to the error dialog: drive again only when held
+        // anew. An answer 1 is retried at the next tick.
+        if (answer != NoErrorShown) release();
+        return answer;
+    });
 }
 
 void TfrmALBAnsteuerung::bitbtnALBAnsteuernMouseDown() { pressed_ = 1; }
@@ -108,23 +94,20 @@ bool TfrmALBAnsteuerung::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
     }
-    return TNBasisDialog::eventFilter(watched, event);
+    return ActuatorDialog::eventFilter(watched, event);
 }
 
 void TfrmALBAnsteuerung::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && !isActiveWindow()) release();
-    TNBasisDialog::changeEvent(event);
+    ActuatorDialog::changeEvent(event);
 }
 
 void TfrmALBAnsteuerung::hideEvent(QHideEvent* event) {
     release();
-    TNBasisDialog::hideEvent(event);
+    ActuatorDialog::hideEvent(event);
 }
 
 void TfrmALBAnsteuerung::done(int result) {
-    ALBAnsteuerung->stop();
     release();
-    TNBasisDialog::done(result);
+    ActuatorDialog::done(result);
 }
-
-void TfrmALBAnsteuerung::reject() { done(GiveUp); }

@@ -13,19 +13,16 @@
 // the activation or being hidden, an error dialog opening - releases it. Key auto-repeat
 // changes nothing. A tick that gets the answer 1 is retried at the next tick; on a give-up the
 // timer stops for good, the valve gets one off command without a dialog and the window closes
-// with 2 (OutputShutdown).
+// with 2 (ActuatorDialog).
 
-#include "BasisDialog.h"
-#include "OutputShutdown.h"
+#include "ActuatorDialog.h"
 
 #include <cstdint>
 
-class KELTInterface;
 class QLabel;
 class QPushButton;
-class QTimer;
 
-class TfrmALBAnsteuerung : public TNBasisDialog {
+class TfrmALBAnsteuerung : public ActuatorDialog {
     Q_OBJECT
 public:
     static constexpr int kTimerMs = 1;
@@ -57,7 +54,6 @@ public slots:
     void done(int result) override;
 
 protected:
-    void reject() override;  // the close box and Escape: 2
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -65,7 +61,5 @@ protected:
 private:
     void release() { pressed_ = 0; }
 
-    KELTInterface& kelt_;
     uint8_t pressed_ = 0;
-    OutputShutdown shutdown_;
 };

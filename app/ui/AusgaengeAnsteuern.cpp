@@ -43,18 +43,15 @@ TfrmAusgangAnsteuernEintrag::TfrmAusgangAnsteuernEintrag(QWidget* parent)
 // --- the window -------------------------------------------------------------------------------
 
 TfrmAusgaengeAnsteuern::TfrmAusgaengeAnsteuern(QWidget* owner, KELTInterface& kelt)
-    : TNBasisDialog(owner),
+    : ActuatorDialog(owner, kelt, "Ansteuerung", kTimerMs,
+                     [this] {
+                         for (_Ausgang& entry : list_.entries) entry.on = 0;
+                         return kelt_.DriveOutputs(list_);
+                     }),
       lblUeberschrift(headerLabel(QStringLiteral("Press the button to activate the respective output"),
                                   clientArea())),
       sbAusgaenge(new QScrollArea(clientArea())),
-      Ansteuerung(new QTimer(this)),
-      kelt_(kelt),
-      shutdown_(kelt,
-                [this] {
-                    for (_Ausgang& entry : list_.entries) entry.on = 0;
-                    return kelt_.DriveOutputs(list_);
-                },
-                [this] { Ansteuerung->stop(); }) {
+      Ansteuerung(pollTimer()) {
     setObjectName(QStringLiteral("frmAusgaengeAnsteuern"));
     setWindowTitle(QStringLiteral("Outputs"));
     setMinimumSize(350, 280);
@@ -76,8 +73,6 @@ TfrmAusgaengeAnsteuern::TfrmAusgaengeAnsteuern(QWidget* owner, KELTInterface& ke
     layout->addWidget(lblUeberschrift);
     layout->addWidget(sbAusgaenge, 1);
 
-    Ansteuerung->setObjectName(QStringLiteral("Ansteuerung"));
-    Ansteuerung->setInterval(kTimerMs);
     connect(Ansteuerung, &QTimer::timeout, this, &TfrmAusgaengeAnsteuern::AnsteuerungTimer);
 }
 
@@ -96,35 +91,20 @@ void TfrmAusgaengeAnsteuern::prepareExecute() {
         }
         rows_.push_back(row);
     }
-    Ansteuerung->start();
 }
 
 int TfrmAusgaengeAnsteuern::Execute() {
     prepareExecute();
-    const int result = exec();
-    shutdown_.finish();
-    return result;
+    return runModal();
 }
 
 void TfrmAusgaengeAnsteuern::AnsteuerungTimer() {
-    Ansteuerung->stop();
-    if (!shutdown_.running()) return;
-    for (std::size_t i = 0; i < list_.count && i < rows_.size(); ++i) {
-        _Ausgang& entry = list_.entries[i];
-        if (entry.visible && rows_[i]) entry.on = rows_[i]->btnAnsteuern->isChecked() ? 1 : 0;
-    }
-    // An answer 1 is retried at the next tick.
-    if (kelt_.DriveOutputs(list_) == GiveUp) {
-        shutdown_.afterGiveUp();
-        done(GiveUp);
-        return;
-    }
-    if (shutdown_.running()) Ansteuerung->start();
+    tick([this] {
+        for (std::size_t i = 0; i < list_.count && i < rows_.size(); ++i) {
+            _Ausgang& entry = list_.entries[i];
+            if (entry.visible && rows_[i]) entry.on = rows_[i]->btnAnsteuern->isChecked() ? 1 : 0;
+        }
+        // An answer 1 is retried at the next tick.
+        return kelt_.DriveOutputs(list_);
+    });
 }
-
-void TfrmAusgaengeAnsteuern::done(int result) {
-    Ansteuerung->stop();
-    TNBasisDialog::done(result);
-}
-
-void TfrmAusgaengeAnsteuern::reject() { done(GiveUp); }

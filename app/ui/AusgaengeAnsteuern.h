@@ -9,21 +9,18 @@
 //
 // A tick that gets the answer 1 is retried at the next tick; on a give-up the timer stops for
 // good, the outputs get one off command without a dialog and the window closes with 2
-// (OutputShutdown). Every other way out sends the off command, repeated while its error dialog
+// (ActuatorDialog). Every other way out sends the off command, repeated while its error dialog
 // answers 1, after the window's loop ended.
 
-#include "BasisDialog.h"
+#include "ActuatorDialog.h"
 #include "OutputList.h"
-#include "OutputShutdown.h"
 
 #include <QFrame>
 
 #include <vector>
 
-class KELTInterface;
 class QLabel;
 class QScrollArea;
-class QTimer;
 class QToolButton;
 class QVBoxLayout;
 
@@ -37,7 +34,7 @@ public:
     QLabel* lblBezeichnung;
 };
 
-class TfrmAusgaengeAnsteuern : public TNBasisDialog {
+class TfrmAusgaengeAnsteuern : public ActuatorDialog {
     Q_OBJECT
 public:
     static constexpr int kTimerMs = 1;
@@ -48,7 +45,7 @@ public:
     // The outputs of the ECU type with their rows, the window modally, then every output off.
     // The modal result.
     int Execute();
-    // Execute's part before the showing: the list, one row per visible entry, the poll started.
+    // Execute's part before the showing: the list and one row per visible entry.
     void prepareExecute();
 
     // One tick: each visible output follows its row's button.
@@ -62,16 +59,8 @@ public:
     QScrollArea* sbAusgaenge;
     QTimer* Ansteuerung;
 
-public slots:
-    void done(int result) override;
-
-protected:
-    void reject() override;  // the close box and Escape: 2
-
 private:
-    KELTInterface& kelt_;
     OutputList list_;
     std::vector<TfrmAusgangAnsteuernEintrag*> rows_;
     QVBoxLayout* rowLayout_;
-    OutputShutdown shutdown_;
 };

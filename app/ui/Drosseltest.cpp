@@ -27,7 +27,7 @@ QToolButton* latchingButton(const char* objectName, ActuatorGlyph glyph, QWidget
 }  // namespace
 
 TfrmDrosseltest::TfrmDrosseltest(QWidget* owner, KELTInterface& kelt)
-    : TNBasisDialog(owner),
+    : ActuatorDialog(owner, kelt, "Timer1", kTimerMs, [&kelt] { return kelt.DriveThrottles(0, 0); }),
       lblUeberschrift(headerLabel(
           QStringLiteral("Actuate available throttles by pressing button and check function on vehicle"),
           clientArea())),
@@ -35,9 +35,7 @@ TfrmDrosseltest::TfrmDrosseltest(QWidget* owner, KELTInterface& kelt)
       btnHauptdrossel(latchingButton("btnHauptdrossel", ActuatorGlyph::Throttle, clientArea())),
       lblQuerdrossel(new QLabel(QStringLiteral("Cross flow throttle"), clientArea())),
       btnQuerdrossel(latchingButton("btnQuerdrossel", ActuatorGlyph::Throttle, clientArea())),
-      Timer1(new QTimer(this)),
-      kelt_(kelt),
-      shutdown_(kelt, [this] { return kelt_.DriveThrottles(0, 0); }, [this] { Timer1->stop(); }) {
+      Timer1(pollTimer()) {
     setObjectName(QStringLiteral("frmDrosseltest"));
     setWindowTitle(QStringLiteral("Throttle"));
     setMinimumSize(350, 390);
@@ -65,8 +63,6 @@ TfrmDrosseltest::TfrmDrosseltest(QWidget* owner, KELTInterface& kelt)
     layout->addLayout(throttles);
     layout->addStretch(1);
 
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kTimerMs);
     connect(Timer1, &QTimer::timeout, this, &TfrmDrosseltest::Timer1Timer);
 }
 
@@ -75,37 +71,22 @@ void TfrmDrosseltest::prepareExecute() {
     btnHauptdrossel->setEnabled(kelt_.CfgMainThrottle != 0);
     lblQuerdrossel->setEnabled(kelt_.CfgCrossThrottle != 0);
     btnQuerdrossel->setEnabled(kelt_.CfgCrossThrottle != 0);
-    Timer1->start();
 }
 
 int TfrmDrosseltest::Execute() {
     prepareExecute();
-    const int result = exec();
-    shutdown_.finish();
-    return result;
+    return runModal();
 }
 
 void TfrmDrosseltest::Timer1Timer() {
-    Timer1->stop();
-    if (!shutdown_.running()) return;
-    // A disabled button is never down.
-    const uint8_t main = btnHauptdrossel->isEnabled() && btnHauptdrossel->isChecked() ? 1 : 0;
-    const uint8_t cross = btnQuerdrossel->isEnabled() && btnQuerdrossel->isChecked() ? 1 : 0;
-    int answer;
-    do {
-        answer = kelt_.DriveThrottles(main, cross);
-    } while (answer == RepeatOperation);
-    if (answer != NoErrorShown) {
-        shutdown_.afterGiveUp();
-        done(GiveUp);
-        return;
-    }
-    if (shutdown_.running()) Timer1->start();
+    tick([this] {
+        // A disabled button is never down.
+        const uint8_t main = btnHauptdrossel->isEnabled() && btnHauptdrossel->isChecked() ? 1 : 0;
+        const uint8_t cross = btnQuerdrossel->isEnabled() && btnQuerdrossel->isChecked() ? 1 : 0;
+        int answer;
+        do {
+            answer = kelt_.DriveThrottles(main, cross);
+        } while (answer == RepeatOperation);
+        return answer;
+    });
 }
-
-void TfrmDrosseltest::done(int result) {
-    Timer1->stop();
-    TNBasisDialog::done(result);
-}
-
-void TfrmDrosseltest::reject() { done(GiveUp); }

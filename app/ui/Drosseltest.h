@@ -9,17 +9,14 @@
 // Each button is enabled with its label by the ECU's capability flag (CfgMainThrottle,
 // CfgCrossThrottle). A tick repeats at once on the answer 1; on a give-up the timer stops for
 // good, the throttles get one off command without a dialog and the window closes with 2
-// (OutputShutdown). Every other way out sends the off command after the window's loop ended.
+// (ActuatorDialog). Every other way out sends the off command after the window's loop ended.
 
-#include "BasisDialog.h"
-#include "OutputShutdown.h"
+#include "ActuatorDialog.h"
 
-class KELTInterface;
 class QLabel;
-class QTimer;
 class QToolButton;
 
-class TfrmDrosseltest : public TNBasisDialog {
+class TfrmDrosseltest : public ActuatorDialog {
     Q_OBJECT
 public:
     static constexpr int kTimerMs = 1;
@@ -42,14 +39,4 @@ public:
     QLabel* lblQuerdrossel;
     QToolButton* btnQuerdrossel;
     QTimer* Timer1;
-
-public slots:
-    void done(int result) override;
-
-protected:
-    void reject() override;  // the close box and Escape: 2
-
-private:
-    KELTInterface& kelt_;
-    OutputShutdown shutdown_;
 };
