@@ -20,7 +20,7 @@
 // Timers: a tick stops its timer and starts it again only while running() holds, so no timer
 // runs on after the way out began (not during the off command's error dialog either).
 //
-// Use:
+// Use (the actuator-test windows get all of this from ActuatorDialog in app/ui):
 //   OutputShutdown shutdown_{kelt, [this] { return kelt_.DriveWarningLamp(false); },
 //                            [this] { Warnlampentimer->stop(); }};
 //   tick:     answer = drive, repeated while 1;

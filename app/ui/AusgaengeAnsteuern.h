@@ -51,7 +51,6 @@ public:
     // One tick: each visible output follows its row's button.
     void AnsteuerungTimer();
 
-    const OutputList& outputList() const { return list_; }
     // One slot per list entry; null for an entry without a row.
     const std::vector<TfrmAusgangAnsteuernEintrag*>& rows() const { return rows_; }
 

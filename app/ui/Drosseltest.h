@@ -27,7 +27,7 @@ public:
     // The buttons by the capability flags, the window modally, then the throttles off. The
     // modal result.
     int Execute();
-    // Execute's part before the showing: the buttons enabled by the flags, the poll started.
+    // Execute's part before the showing: the buttons enabled by the flags.
     void prepareExecute();
 
     // One tick: the throttles follow the buttons.
