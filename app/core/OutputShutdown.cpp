@@ -37,10 +37,7 @@ void OutputShutdown::afterGiveUp() {
 
 int OutputShutdown::finish() {
     if (!begin() || !drove()) return NoErrorShown;
-    int answer;
-    do {
-        answer = switchOff_();
-    } while (answer == RepeatOperation);
+    const int answer = repeatWhileAsked(switchOff_);
     if (answer != NoErrorShown) {
         kelt_.DiagnoseAktiv = 0;
         warnNotSwitchedOff();

@@ -83,10 +83,6 @@ void TfrmDrosseltest::Timer1Timer() {
         // A disabled button is never down.
         const uint8_t main = btnHauptdrossel->isEnabled() && btnHauptdrossel->isChecked() ? 1 : 0;
         const uint8_t cross = btnQuerdrossel->isEnabled() && btnQuerdrossel->isChecked() ? 1 : 0;
-        int answer;
-        do {
-            answer = kelt_.DriveThrottles(main, cross);
-        } while (answer == RepeatOperation);
-        return answer;
+        return repeatWhileAsked([&] { return kelt_.DriveThrottles(main, cross); });
     });
 }
