@@ -453,9 +453,13 @@ ProfileWriteResult invalid(std::string what) {
     return r;
 }
 
-// Names and values that would read back as something else are refused, not written.
-ProfileWriteResult checkWrite(std::string_view section, std::string_view key,
-                              std::string_view value) {
+// Trims the names and the value as a write stores them; names and values that would read back
+// as something else are refused, not written.
+ProfileWriteResult checkWrite(std::string_view& section, std::string_view& key,
+                              std::string_view& value) {
+    section = trim(section);
+    key = trim(key);
+    value = trim(value);
     if (section.empty() || hasLineBreak(section) || section.find(']') != std::string_view::npos)
         return invalid("Invalid section name \"" + std::string(section) + "\"");
     if (key.empty() || hasLineBreak(key) || key.find('=') != std::string_view::npos ||
@@ -516,9 +520,6 @@ bool ProfileFile::hasSection(std::string_view section) const {
 
 ProfileWriteResult ProfileFile::writeString(std::string_view section, std::string_view key,
                                             std::string_view value) {
-    section = trim(section);
-    key = trim(key);
-    value = trim(value);
     if (ProfileWriteResult bad = checkWrite(section, key, value); !bad) return bad;
     return editFile(path_, true, [&](std::vector<Line>& lines) {
         return setKey(lines, section, key, value);
@@ -577,9 +578,6 @@ bool ProfileEdit::hasSection(std::string_view section) const {
 
 ProfileWriteResult ProfileEdit::writeString(std::string_view section, std::string_view key,
                                             std::string_view value) {
-    section = trim(section);
-    key = trim(key);
-    value = trim(value);
     if (ProfileWriteResult bad = checkWrite(section, key, value); !bad) return bad;
     record({Change::Set, std::string(section), std::string(key), std::string(value)});
     return {};

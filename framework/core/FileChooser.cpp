@@ -1,10 +1,6 @@
 #include "FileChooser.h"
 
-#include <stdexcept>
-
-namespace {
-FileChooser* installedChooser = nullptr;
-}
+#include "InstalledService.h"
 
 std::vector<FileFilter> filterPairs(std::string_view joined) {
     std::vector<FileFilter> filters;
@@ -21,12 +17,9 @@ std::vector<FileFilter> filterPairs(std::string_view joined) {
 }
 
 FileChooser* installFileChooser(FileChooser* chooser) {
-    FileChooser* previous = installedChooser;
-    installedChooser = chooser;
-    return previous;
+    return InstalledService<FileChooser>::install(chooser);
 }
 
 FileChooser& fileChooser() {
-    if (!installedChooser) throw std::logic_error("fileChooser: no file chooser installed");
-    return *installedChooser;
+    return InstalledService<FileChooser>::require("fileChooser: no file chooser installed");
 }

@@ -1,24 +1,18 @@
 #include "MessageBox.h"
 
+#include "InstalledService.h"
 #include "NData.h"
 
-#include <stdexcept>
-
-namespace {
-MessageBoxService* installedService = nullptr;
-}
+using InstalledBoxes = InstalledService<MessageBoxService>;
 
 MessageBoxService* installMessageBoxService(MessageBoxService* service) {
-    MessageBoxService* previous = installedService;
-    installedService = service;
-    return previous;
+    return InstalledBoxes::install(service);
 }
 
-MessageBoxService* messageBoxService() { return installedService; }
+MessageBoxService* messageBoxService() { return InstalledBoxes::get(); }
 
 int MsgBox(const std::string& text, const std::string& caption, unsigned flags) {
-    if (!installedService) throw std::logic_error("MsgBox: no message box service installed");
-    return installedService->MsgBox(text, caption, flags);
+    return InstalledBoxes::require("MsgBox: no message box service installed").MsgBox(text, caption, flags);
 }
 
 int MsgBoxText(MessageBoxService& service, const std::string& text) {

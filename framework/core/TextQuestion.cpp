@@ -1,18 +1,11 @@
 #include "TextQuestion.h"
 
-#include <stdexcept>
-
-namespace {
-TextQuestion* installedQuestion = nullptr;
-}
+#include "InstalledService.h"
 
 TextQuestion* installTextQuestion(TextQuestion* question) {
-    TextQuestion* previous = installedQuestion;
-    installedQuestion = question;
-    return previous;
+    return InstalledService<TextQuestion>::install(question);
 }
 
 TextQuestion& textQuestion() {
-    if (!installedQuestion) throw std::logic_error("textQuestion: no text question installed");
-    return *installedQuestion;
+    return InstalledService<TextQuestion>::require("textQuestion: no text question installed");
 }
