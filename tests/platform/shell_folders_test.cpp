@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
@@ -133,54 +132,44 @@ TEST(EnvironmentTest, MapAndEmptyValues) {
     EXPECT_EQ(Environment(nullptr).get("A"), std::nullopt);
 }
 
-// The runner that asks xdg-user-dir, tried on small scripts.
-class FirstOutputLine : public ::testing::Test {
-protected:
-    std::string script(const std::string& name, const std::string& body) {
-        fs::path file = dir_ / name;
-        TempDir::writeFile(file, "#!/bin/sh\n" + body + "\n");
-        chmod(file.c_str(), 0755);
-        return file.string();
-    }
-    TempDir dir_;
-};
-
-TEST_F(FirstOutputLine, GivesTheFirstLineOfASuccessfulRun) {
+// What xdg-user-dir would print, read from the user's user-dirs.dirs as the tool sources it.
+TEST(UserDirOf, ReadsTheUserDirsFileAsTheToolDoes) {
+    TempDir dir;
+    const std::string home = (dir / "home").string();
+    const fs::path config = dir / "config";
     struct Case {
         const char* name;
-        const char* body;
+        std::string file;  // "" : no file at all
+        std::map<std::string, std::string> extra;
         std::optional<std::string> expected;
     };
     const Case cases[] = {
-        {"one line", "echo /home/user/Documents", "/home/user/Documents"},
-        {"arguments are passed", "echo \"[$1][$2]\"", "[DOCUMENTS][two words]"},
-        {"only the first line", "echo first; echo second", "first"},
-        {"CRLF line end", "printf 'dos\\r\\n'", "dos"},
-        {"no line end", "printf 'bare'", "bare"},
-        {"no output", "true", ""},
-        {"long output is drained", "yes | head -n 200000", "y"},
-        {"stderr is not output", "echo oops >&2; echo fine", "fine"},
-        {"stdin is empty", "read x; echo \"[$x]\"", "[]"},
-        {"failure status", "echo partial; exit 3", std::nullopt},
-        {"killed by a signal", "kill -9 $$", std::nullopt},
+        {"home-relative", "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n",
+         {}, home + "/Dokumente"},
+        {"braced home and CRLF", "XDG_DOCUMENTS_DIR=\"${HOME}/Docs\"\r\n", {}, home + "/Docs"},
+        {"absolute, the last one wins", "XDG_DOCUMENTS_DIR=\"/srv/a\"\n  XDG_DOCUMENTS_DIR=\"/srv/b\"\n", {},
+         "/srv/b"},
+        {"another entry only: the home folder", "XDG_MUSIC_DIR=\"$HOME/Music\"\n", {}, home},
+        {"no file: the environment", "", {{"XDG_DOCUMENTS_DIR", "/env/docs"}}, "/env/docs"},
+        {"no file, no variable: the home folder", "", {}, home},
     };
-    for (const auto& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(firstOutputLine(script("s", c.body), {"DOCUMENTS", "two words"}), c.expected);
+        fs::remove_all(config);
+        if (!c.file.empty()) {
+            fs::create_directories(config);
+            TempDir::writeFile(config / "user-dirs.dirs", c.file);
+        }
+        std::map<std::string, std::string> variables = c.extra;
+        variables["HOME"] = home;
+        variables["XDG_CONFIG_HOME"] = config.string();
+        EXPECT_EQ(userDirOf(Environment::fromMap(variables), "DOCUMENTS"), c.expected);
     }
-}
-
-TEST_F(FirstOutputLine, MissingOrUnrunnableProgramGivesNothing) {
-    EXPECT_EQ(firstOutputLine((dir_ / "missing").string(), {}), std::nullopt);
-    EXPECT_EQ(firstOutputLine("kelt-no-such-program-on-path", {}), std::nullopt);
-    TempDir::writeFile(dir_ / "plain", "echo not executable\n");
-    EXPECT_EQ(firstOutputLine((dir_ / "plain").string(), {}), std::nullopt);
-}
-
-TEST_F(FirstOutputLine, ProgramPastTheTimeLimitIsKilled) {
-    // With no time at all the child is killed at once instead of being waited for.
-    EXPECT_EQ(firstOutputLine(script("slow", "exec sleep 60"), {}, std::chrono::milliseconds(0)),
-              std::nullopt);
+    // Without XDG_CONFIG_HOME the file lies under $HOME/.config; without a home, nothing.
+    fs::create_directories(fs::path(home) / ".config");
+    TempDir::writeFile(fs::path(home) / ".config" / "user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/D\"\n");
+    EXPECT_EQ(userDirOf(Environment::fromMap({{"HOME", home}}), "DOCUMENTS"), home + "/D");
+    EXPECT_EQ(userDirOf(Environment::fromMap({}), "DOCUMENTS"), std::nullopt);
 }
 
 }  // namespace
