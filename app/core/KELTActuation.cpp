@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr uint8_t kServiceActuation = 0x21;
-
 // The second byte of the lamp and throttle actuation.
 constexpr uint8_t kLampBits = 0x09;
 constexpr uint8_t kMainThrottleBit = 0x02;

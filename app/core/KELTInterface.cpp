@@ -23,7 +23,6 @@ constexpr uint8_t kNegativeReply = 0x05;
 constexpr uint8_t kServiceReadLocalId = 0x14;
 constexpr uint8_t kPositiveReadLocalId = 0x54;
 constexpr uint8_t kServiceWriteLocalId = 0x13;
-constexpr uint8_t kServiceActuation = 0x21;
 constexpr uint8_t kServiceIdentification = 0x02;
 constexpr uint8_t kServiceSoftwareRelease = 0x40;
 constexpr uint8_t kLocalIdIdentifier1 = 0x70;

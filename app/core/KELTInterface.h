@@ -393,6 +393,9 @@ public:
     bool demo() const;
 
 private:
+    // The service that drives outputs and valves: [0x83 0x21 b1 b2].
+    static constexpr uint8_t kServiceActuation = 0x21;
+
     struct StatusBytes {
         uint8_t d0 = 0;
         uint8_t d1 = 0;

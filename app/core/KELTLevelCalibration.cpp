@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr uint8_t kServiceActuation = 0x21;
 constexpr uint8_t kServiceLeadRequest = 0x26;
 constexpr uint8_t kServiceCalibrationPoint = 0x20;
 constexpr uint8_t kServiceStore = 0x25;

@@ -22,17 +22,14 @@ bool OutputShutdown::begin() {
 }
 
 void OutputShutdown::afterGiveUp() {
+    int answer = NoErrorShown;
     if (begin() && drove()) {
-        int answer;
-        {
-            // The user has just given the connection up: one try, no second dialog.
-            KELTInterface::SilentErrors silent(kelt_);
-            answer = switchOff_();
-        }
-        kelt_.DiagnoseAktiv = 0;
-        if (answer != NoErrorShown) warnNotSwitchedOff();
+        // The user has just given the connection up: one try, no second dialog.
+        KELTInterface::SilentErrors silent(kelt_);
+        answer = switchOff_();
     }
     kelt_.DiagnoseAktiv = 0;
+    if (answer != NoErrorShown) warnNotSwitchedOff();
 }
 
 int OutputShutdown::finish() {

@@ -51,7 +51,8 @@ TfrmAusgaengeAnsteuern::TfrmAusgaengeAnsteuern(QWidget* owner, KELTInterface& ke
       lblUeberschrift(headerLabel(QStringLiteral("Press the button to activate the respective output"),
                                   clientArea())),
       sbAusgaenge(new QScrollArea(clientArea())),
-      Ansteuerung(pollTimer()) {
+      Ansteuerung(pollTimer()),
+      rows_(sbAusgaenge, QStringLiteral("sbAusgaengeInhalt")) {
     setObjectName(QStringLiteral("frmAusgaengeAnsteuern"));
     setWindowTitle(QStringLiteral("Outputs"));
     setMinimumSize(350, 280);
@@ -59,14 +60,6 @@ TfrmAusgaengeAnsteuern::TfrmAusgaengeAnsteuern(QWidget* owner, KELTInterface& ke
     useOkButtonOnly(*this);
 
     sbAusgaenge->setObjectName(QStringLiteral("sbAusgaenge"));
-    sbAusgaenge->setWidgetResizable(true);
-    auto* rowArea = new QWidget;
-    rowArea->setObjectName(QStringLiteral("sbAusgaengeInhalt"));
-    rowLayout_ = new QVBoxLayout(rowArea);
-    rowLayout_->setContentsMargins(0, 0, 0, 0);
-    rowLayout_->setSpacing(0);
-    rowLayout_->addStretch(1);
-    sbAusgaenge->setWidget(rowArea);
 
     auto* layout = new QVBoxLayout(clientArea());
     layout->setContentsMargins(0, 8, 0, 0);
@@ -78,19 +71,7 @@ TfrmAusgaengeAnsteuern::TfrmAusgaengeAnsteuern(QWidget* owner, KELTInterface& ke
 
 void TfrmAusgaengeAnsteuern::prepareExecute() {
     kelt_.GetOutputList(list_);
-    for (TfrmAusgangAnsteuernEintrag* row : rows_) delete row;
-    rows_.clear();
-    for (std::size_t i = 0; i < list_.count; ++i) {
-        const _Ausgang& entry = list_.entries[i];
-        TfrmAusgangAnsteuernEintrag* row = nullptr;
-        if (entry.visible) {
-            row = new TfrmAusgangAnsteuernEintrag(sbAusgaenge->widget());
-            row->lblBezeichnung->setText(fromAnsi(entry.name));
-            // Stacked from the top in list order, above the stretch.
-            rowLayout_->insertWidget(rowLayout_->count() - 1, row);
-        }
-        rows_.push_back(row);
-    }
+    rows_.rebuild(list_.entries, list_.count);
 }
 
 int TfrmAusgaengeAnsteuern::Execute() {
@@ -100,9 +81,9 @@ int TfrmAusgaengeAnsteuern::Execute() {
 
 void TfrmAusgaengeAnsteuern::AnsteuerungTimer() {
     tick([this] {
-        for (std::size_t i = 0; i < list_.count && i < rows_.size(); ++i) {
+        for (std::size_t i = 0; i < list_.count && i < rows().size(); ++i) {
             _Ausgang& entry = list_.entries[i];
-            if (entry.visible && rows_[i]) entry.on = rows_[i]->btnAnsteuern->isChecked() ? 1 : 0;
+            if (entry.visible && rows()[i]) entry.on = rows()[i]->btnAnsteuern->isChecked() ? 1 : 0;
         }
         // An answer 1 is retried at the next tick.
         return kelt_.DriveOutputs(list_);

@@ -14,6 +14,7 @@
 
 #include "ActuatorDialog.h"
 #include "OutputList.h"
+#include "RowColumn.h"
 
 #include <QFrame>
 
@@ -22,7 +23,6 @@
 class QLabel;
 class QScrollArea;
 class QToolButton;
-class QVBoxLayout;
 
 // One row: the output's latching button and its name ("---" until filled).
 class TfrmAusgangAnsteuernEintrag : public QFrame {
@@ -52,7 +52,7 @@ public:
     void AnsteuerungTimer();
 
     // One slot per list entry; null for an entry without a row.
-    const std::vector<TfrmAusgangAnsteuernEintrag*>& rows() const { return rows_; }
+    const std::vector<TfrmAusgangAnsteuernEintrag*>& rows() const { return rows_.rows(); }
 
     QLabel* lblUeberschrift;
     QScrollArea* sbAusgaenge;
@@ -60,6 +60,5 @@ public:
 
 private:
     OutputList list_;
-    std::vector<TfrmAusgangAnsteuernEintrag*> rows_;
-    QVBoxLayout* rowLayout_;
+    RowColumn<TfrmAusgangAnsteuernEintrag> rows_;
 };

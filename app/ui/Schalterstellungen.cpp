@@ -64,7 +64,8 @@ TfrmSchalterstellungen::TfrmSchalterstellungen(QWidget* owner, KELTInterface& ke
           clientArea())),
       sbSchalter(new QScrollArea(clientArea())),
       Timer1(new QTimer(this)),
-      kelt_(kelt) {
+      kelt_(kelt),
+      rows_(sbSchalter, QStringLiteral("sbSchalterInhalt")) {
     setObjectName(QStringLiteral("frmSchalterstellungen"));
     setWindowTitle(QStringLiteral("Switch settings"));
     setMinimumSize(350, 250);
@@ -75,14 +76,6 @@ TfrmSchalterstellungen::TfrmSchalterstellungen(QWidget* owner, KELTInterface& ke
     for (int i = 0; i < kSwitchImageCount; ++i) ilSchalter.push_back(switchStatePicture(i));
 
     sbSchalter->setObjectName(QStringLiteral("sbSchalter"));
-    sbSchalter->setWidgetResizable(true);
-    auto* rowArea = new QWidget;
-    rowArea->setObjectName(QStringLiteral("sbSchalterInhalt"));
-    rowLayout_ = new QVBoxLayout(rowArea);
-    rowLayout_->setContentsMargins(0, 0, 0, 0);
-    rowLayout_->setSpacing(0);
-    rowLayout_->addStretch(1);
-    sbSchalter->setWidget(rowArea);
 
     auto* layout = new QVBoxLayout(clientArea());
     layout->setContentsMargins(0, 8, 0, 0);
@@ -97,20 +90,7 @@ TfrmSchalterstellungen::TfrmSchalterstellungen(QWidget* owner, KELTInterface& ke
 
 void TfrmSchalterstellungen::prepareExecute() {
     kelt_.BuildSwitchList(list_);
-    for (TfrmSchalterstellungenEintrag* row : rows_) delete row;
-    rows_.clear();
-    for (std::size_t i = 0; i < list_.count; ++i) {
-        const _SwitchBasis& entry = list_.entries[i];
-        TfrmSchalterstellungenEintrag* row = nullptr;
-        if (entry.visible) {
-            row = new TfrmSchalterstellungenEintrag(sbSchalter->widget());
-            row->lblBezeichnung->setText(fromAnsi(entry.name));
-            // Top to bottom in list order, above the stretch that keeps them at the top.
-            rowLayout_->insertWidget(rowLayout_->count() - 1, row);
-            row->show();
-        }
-        rows_.push_back(row);
-    }
+    rows_.rebuild(list_.entries, list_.count);
     fitRowsWidth();
 }
 
@@ -141,9 +121,9 @@ void TfrmSchalterstellungen::Timer1Timer() {
         return;
     }
 
-    for (std::size_t i = 0; i < list_.count && i < rows_.size(); ++i) {
+    for (std::size_t i = 0; i < list_.count && i < rows().size(); ++i) {
         _SwitchBasis& entry = list_.entries[i];
-        TfrmSchalterstellungenEintrag* row = rows_[i];
+        TfrmSchalterstellungenEintrag* row = rows()[i];
         if (!entry.visible || !row) continue;
         if (entry.state == entry.shownState && !firstDisplay_) continue;
         const std::string text = entry.state < entry.stateTexts.size() ? entry.stateTexts[entry.state] : "";

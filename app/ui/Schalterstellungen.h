@@ -13,6 +13,7 @@
 
 #include "BasisDialog.h"
 #include "LiveValueLists.h"
+#include "RowColumn.h"
 
 #include <QFrame>
 #include <QPixmap>
@@ -24,7 +25,6 @@ class KELTInterface;
 class QLabel;
 class QScrollArea;
 class QTimer;
-class QVBoxLayout;
 
 // One row: the switch's picture, its name and its state text ("---" until filled).
 class TfrmSchalterstellungenEintrag : public QFrame {
@@ -55,7 +55,7 @@ public:
 
     const SwitchList& switchList() const { return list_; }
     // One slot per list entry; null for an entry without a row.
-    const std::vector<TfrmSchalterstellungenEintrag*>& rows() const { return rows_; }
+    const std::vector<TfrmSchalterstellungenEintrag*>& rows() const { return rows_.rows(); }
     // The last answer of ReadSwitchStates.
     int letzteAntwort() const { return answer_; }
 
@@ -77,7 +77,6 @@ private:
     KELTInterface& kelt_;
     SwitchList list_;
     int answer_ = 0;
-    std::vector<TfrmSchalterstellungenEintrag*> rows_;
-    QVBoxLayout* rowLayout_;
+    RowColumn<TfrmSchalterstellungenEintrag> rows_;
     uint8_t firstDisplay_ = 1;
 };

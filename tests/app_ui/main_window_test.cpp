@@ -255,8 +255,8 @@ TEST_F(MainWindowTest, ActuatorTestsOpenByTheirNumbersOverThePausedPoll) {
                                {22, QStringLiteral("Throttle")},
                                {24, QStringLiteral("Outputs")}};
     for (const Opened& command : commands) {
-        const MenuCommandSpec* spec = findMenuCommand(command.number);
-        ASSERT_NE(spec, nullptr);
+        const MenuCommandSpec* entry = findMenuCommand(command.number);
+        ASSERT_NE(entry, nullptr);
         bool timerWhileOpen = true;
         QString title;
         ModalScript script([&](QWidget* modal) {
@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, ActuatorTestsOpenByTheirNumbersOverThePausedPoll) {
             timerWhileOpen = w.MainTimer->isActive();
             qobject_cast<TNBasisDialog*>(modal)->btn1->click();
         });
-        EXPECT_TRUE(w.startCommand(spec->command)) << command.number;
+        EXPECT_TRUE(w.startCommand(entry->command)) << command.number;
         EXPECT_TRUE(script.ran()) << command.number;
         EXPECT_EQ(title, command.title);
         EXPECT_FALSE(timerWhileOpen);
