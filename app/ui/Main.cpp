@@ -3,7 +3,9 @@
 #include "ALBAnsteuerung.h"
 #include "AusgaengeAnsteuern.h"
 #include "Drosseltest.h"
+#include "CalibrationCheck.h"
 #include "Einstellungen.h"
+#include "Hebensenken.h"
 #include "ErrorHandler.h"
 #include "HourglassCursor.h"
 #include "HtmlHelp.h"
@@ -272,7 +274,7 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
         {C::Fehlerspeicherprotokolldrucken, &W::Fehlerspeicherprotokolldrucken, nullptr, nullptr},
         {C::Beenden, &W::mnuBeenden, nullptr, &W::mnuBeendenClick},
         {C::Fehlersuche, &W::mnuFehlersuche, &W::cmd_FSP, &W::mnuFehlersucheClick},
-        {C::HebenSenken, &W::mnuHebenSenken, &W::cmd_HebenSenken, nullptr},
+        {C::HebenSenken, &W::mnuHebenSenken, &W::cmd_HebenSenken, &W::mnuHebenSenkenClick},
         {C::Lampentest, &W::mnuLampentest, nullptr, &W::mnuLampentestClick},
         {C::Drosseln, &W::mnuDrosseln, nullptr, &W::mnuDrosselnClick},
         {C::ALBVentil, &W::mnuALBVentil, nullptr, &W::mnuALBVentilClick},
@@ -282,9 +284,11 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
         {C::MesswerteAnzeigen, &W::mnuMesswerteAnzeigen, &W::cmd_Messwerte,
          &W::mnuMesswerteAnzeigenClick},
         {C::Parameter, &W::mnuParameter, &W::cmd_Parametrieren, &W::mnuParameterClick},
-        {C::KalibrierenWegsensoren, &W::mnuKalibrierenWegsensoren, &W::cmd_WSKalibrieren, nullptr},
+        {C::KalibrierenWegsensoren, &W::mnuKalibrierenWegsensoren, &W::cmd_WSKalibrieren,
+         &W::mnuKalibrierenWegsensorenClick},
         {C::KalibrierenDrucksensoren, &W::mnuKalibrierenDrucksensoren, &W::cmd_DSKalibrieren, nullptr},
-        {C::KalibrierenTiltsensoren, &W::mnuKalibrierenTiltsensoren, nullptr, nullptr},
+        {C::KalibrierenTiltsensoren, &W::mnuKalibrierenTiltsensoren, nullptr,
+         &W::mnuKalibrierenTiltsensorenClick},
         {C::KalibrierdatenWegsensor, &W::mnuKalibrierdatenWegsensor, nullptr, nullptr},
         {C::KalibrierdatenDrucksensoren, &W::mnuKalibrierdatenDrucksensoren, nullptr, nullptr},
         {C::SystemdatenSpeichern, &W::mnuSystemdatenSpeichern, nullptr, nullptr},
@@ -621,4 +625,36 @@ void TfrmMain::mnuALBVentilClick() {
 void TfrmMain::mnuAusgaengeAnsteuernClick() {
     TfrmAusgaengeAnsteuern window(this, ecu());
     window.Execute();
+}
+
+void TfrmMain::ShowCautionMessage() {
+    MsgBox(LoadStr(kCautionText), AppInfo.ProduktName, MB_ICONWARNING | MB_OK);
+}
+
+void TfrmMain::mnuHebenSenkenClick() {
+    ShowCautionMessage();
+    TfrmHebenSenken window(this, ecu());
+    window.Execute(HebenSenkenMode::RaiseLower);
+}
+
+void TfrmMain::mnuKalibrierenWegsensorenClick() {
+    switch (CheckCalibration(ecu()).outcome) {
+    case CalibrationCheck::Outcome::ParameterFault:
+        MsgBox(LoadStr(kParameterFaultText), DiagAttr.Anwendungstitel, MB_ICONWARNING | MB_OK);
+        return;
+    case CalibrationCheck::Outcome::ReadFailed:
+        // The error has been shown; the idle step closes the given-up connection.
+        return;
+    case CalibrationCheck::Outcome::Allowed:
+        break;
+    }
+    ShowCautionMessage();
+    TfrmHebenSenken window(this, ecu());
+    window.Execute(HebenSenkenMode::DistanceSensors);
+}
+
+void TfrmMain::mnuKalibrierenTiltsensorenClick() {
+    ShowCautionMessage();
+    TfrmHebenSenken window(this, ecu());
+    window.Execute(HebenSenkenMode::TiltSensors);
 }

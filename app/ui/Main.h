@@ -93,6 +93,12 @@ public:
     static const std::set<MenuCommand>& availableCommands();
 
     KELTInterface& ecu() const { return *KELTInterfaceObj_; }
+    // The warning before a window that moves the vehicle: text 20400 under the program's product
+    // name.
+    void ShowCautionMessage();
+    static constexpr int kCautionText = 20400;
+    // "Distance sensor calibration impossible. A parameter definition fault ..."
+    static constexpr int kParameterFaultText = 20102;
     DiagnosisSession& session() const { return *session_; }
 
     // --- controls ---
@@ -185,6 +191,9 @@ private:
     void mnuFehlersucheClick();
     void mnuSchalterstellungenClick();
     void mnuMesswerteAnzeigenClick();
+    void mnuHebenSenkenClick();
+    void mnuKalibrierenWegsensorenClick();
+    void mnuKalibrierenTiltsensorenClick();
     void mnuLampentestClick();
     void mnuDrosselnClick();
     void mnuALBVentilClick();

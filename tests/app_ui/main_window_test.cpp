@@ -3,6 +3,8 @@
 #include "Main.h"
 
 #include "AusgaengeAnsteuern.h"
+#include "Hebensenken.h"
+#include "HoldButton.h"
 #include "KeltFsp.h"
 #include "Messwerte.h"
 #include "Parameter.h"
@@ -29,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QGuiApplication>
@@ -283,6 +286,46 @@ TEST_F(MainWindowTest, ActuatorTestsOpenByTheirNumbersOverThePausedPoll) {
     EXPECT_FALSE(w.startCommand(MenuCommand::AusgaengeAnsteuern));
     EXPECT_TRUE(w.mnuLampentest->isEnabled());
     EXPECT_TRUE(w.mnuDrosseln->isEnabled());
+}
+
+// Raise/lower and the two calibrations open by their numbers over the paused poll, each after
+// the caution under the program's product name.
+TEST_F(MainWindowTest, RaiseLowerAndCalibrationsOpenAfterTheCaution) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    struct Opened {
+        int32_t number;
+        QString title;
+    };
+    const Opened commands[] = {{20, QStringLiteral("Lifting/lowering")},
+                               {41, QStringLiteral("Calibrate the distance sensors")},
+                               {43, QStringLiteral("Calibration of the tilt sensors")}};
+    for (const Opened& command : commands) {
+        SCOPED_TRACE(command.number);
+        ASSERT_TRUE(w.commandEnabled(command.number));
+        messages.shown.clear();
+        bool timerWhileOpen = true;
+        QString title;
+        std::size_t boxesBefore = 99;
+        ModalScript script([&](QWidget* modal) {
+            title = modal->windowTitle();
+            timerWhileOpen = w.MainTimer->isActive();
+            boxesBefore = messages.shown.size();
+            qobject_cast<TNBasisDialog*>(modal)->btn1->click();
+        });
+        EXPECT_TRUE(w.startCommandNumber(command.number));
+        EXPECT_TRUE(script.ran());
+        EXPECT_EQ(title, command.title);
+        EXPECT_FALSE(timerWhileOpen);
+        EXPECT_TRUE(w.MainTimer->isActive());
+        ASSERT_EQ(boxesBefore, 1u) << "the caution comes first";
+        EXPECT_EQ(messages.shown[0].text, LoadStr(TfrmMain::kCautionText));
+        EXPECT_EQ(messages.shown[0].caption, "Tarvik Diagnostic Software");
+        EXPECT_EQ(messages.shown[0].flags, 0x30u);
+    }
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }
 
 // The menus, their items with separators and submenus, and the tool bar, as the command table
@@ -645,6 +688,43 @@ TEST_F(MainWindowOnSimulator, OutputsSwitchedOnAreOffAgainAfterTheWindow) {
     EXPECT_TRUE(ecu->released());
     EXPECT_EQ(ecu->actuations().back().body, (SimBytes{0x21, 0x00, 0x00}));
     settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+}
+
+// Raising through the real driver: the rear valves charge while "Charge" is held, and the
+// window's OK leaves them released. A parameter-definition fault then refuses the calibration
+// without a window.
+TEST_F(MainWindowOnSimulator, RaiseLowerThroughTheDriverAndTheRefusedCalibration) {
+    writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    ModalScript script([&](QWidget* modal) {
+        auto* window = qobject_cast<TfrmHebenSenken*>(modal);
+        ASSERT_NE(window, nullptr);
+        window->btn2WSLinks->click();
+        window->btn2WSRechts->click();
+        const QPointF at(5, 5);
+        QMouseEvent press(QEvent::MouseButtonPress, at, window->btnHeben->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->btnHeben, &press);
+        EXPECT_TRUE(processEventsUntil([&] { return ecu->actuationWord() == std::array<uint8_t, 2>{0x07, 0x00}; }));
+        window->btn2->click();
+    });
+    EXPECT_TRUE(w.startCommand(MenuCommand::HebenSenken));
+    EXPECT_TRUE(script.ran());
+    EXPECT_TRUE(ecu->released());
+    EXPECT_EQ(ecu->actuations().back().body, (SimBytes{0x21, 0x00, 0x00}));
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+
+    ecu->setFaultStatus(0, 0x04);  // an active parameter-definition fault
+    messages.shown.clear();
+    w.cmd_WSKalibrieren->trigger();
+    ASSERT_EQ(messages.shown.size(), 1u) << "no caution, no window";
+    EXPECT_EQ(messages.shown[0].text, LoadStr(TfrmMain::kParameterFaultText));
+    EXPECT_EQ(messages.shown[0].caption, w.ecu().applicationTitle());
+    EXPECT_EQ(messages.shown[0].flags, 0x30u);
+    EXPECT_TRUE(w.MainTimer->isActive());
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }
 
