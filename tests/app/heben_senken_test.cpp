@@ -1,6 +1,7 @@
 // Raising, lowering and calibrating behind the window: the valve timer's requests, the start
 // checks, the calibration steps and the tilt save, against the simulated ECU on a fake clock.
 #include <deque>
+#include <ostream>
 
 #include "Clock.h"
 #include "HebenSenken.h"
@@ -140,6 +141,8 @@ struct DriveCase {
     SimBytes request;
 };
 
+void PrintTo(const DriveCase& c, std::ostream* os) { *os << c.name; }
+
 class DriveRequests : public HebenSenkenTest, public ::testing::WithParamInterface<DriveCase> {};
 
 TEST_P(DriveRequests, EachTickSendsTheHeldRequest) {
@@ -206,6 +209,8 @@ struct GiveUpCase {
     SimBytes failing;
     bool charging;
 };
+
+void PrintTo(const GiveUpCase& c, std::ostream* os) { *os << c.name; }
 
 class GiveUpInATick : public HebenSenkenTest, public ::testing::WithParamInterface<GiveUpCase> {};
 
@@ -274,6 +279,8 @@ struct StartCase {
     bool frontAxle;
     bool opens;
 };
+
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
 
 class StartChecks : public HebenSenkenTest, public ::testing::WithParamInterface<StartCase> {};
 
@@ -375,6 +382,8 @@ struct CalibrationCase {
     std::vector<StepExpectation> steps;
     bool saved;
 };
+
+void PrintTo(const CalibrationCase& c, std::ostream* os) { *os << c.name; }
 
 class CalibrationSteps : public HebenSenkenTest, public ::testing::WithParamInterface<CalibrationCase> {};
 

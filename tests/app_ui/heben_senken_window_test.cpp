@@ -448,6 +448,17 @@ TEST_F(HebenSenkenWindow, OnePointCalibrationWritesTheEnteredLevelsAndSucceeds) 
     bool entered = false;
     ModalScript script([&](QWidget*) {
         EXPECT_EQ(w.lblKalibrierart->text(), "Only calibrate normal level");
+        {
+            // Cancelled: said so, and the window goes on showing and driving.
+            ModalScript cancel([&](QWidget* modal) { qobject_cast<TNBasisDialog*>(modal)->btn1->click(); });
+            w.btnKalibrierungStarten->click();
+            EXPECT_TRUE(cancel.ran());
+            EXPECT_EQ(boxes.shown.back().text, LoadStr(20415));
+            EXPECT_EQ(w.lblHinweis->text(), str(20415));
+            EXPECT_TRUE(w.btnKalibrierungStarten->isEnabled());
+            EXPECT_TRUE(w.AnsteuerTimer->isActive());
+            EXPECT_EQ(ecu->count({0x13}), 0) << "nothing written";
+        }
         ModalScript entry([&](QWidget* modal) {
             auto* d = qobject_cast<TfrmNiveaueingabeEinpunktkalibrierung*>(modal);
             ASSERT_NE(d, nullptr);
