@@ -472,6 +472,14 @@ ProfileWriteResult checkWrite(std::string_view& section, std::string_view& key,
 
 }  // namespace
 
+ProfileWriteResult writeWholeFile(const fs::path& target, const std::string& bytes) {
+    struct stat st;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return failure(EINVAL, "Cannot write " + quoted(target) + ": not a regular file");
+    return replaceFile(target, bytes, exists ? &st : nullptr);
+}
+
 bool equalsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)

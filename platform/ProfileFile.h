@@ -29,6 +29,11 @@ struct ProfileWriteResult {
 // The same outcome for a read: why a file could not be read.
 using ProfileReadResult = ProfileWriteResult;
 
+// Writes bytes as the whole file: a temporary file beside it is renamed over it, so the file is
+// the old one or the new one, never a part. An existing file keeps its owner and mode; the folder
+// must exist.
+ProfileWriteResult writeWholeFile(const std::filesystem::path& target, const std::string& bytes);
+
 // The reads and writes of a profile file, whether each write reaches the file at once
 // (ProfileFile) or waits in memory for one commit (ProfileEdit).
 class ProfileAccess {

@@ -17,6 +17,12 @@
 
 namespace {
 
+// The bus itself, which announces every connection that comes and goes.
+const QString BusService = QStringLiteral("org.freedesktop.DBus");
+const QString BusPath = QStringLiteral("/org/freedesktop/DBus");
+const QString BusInterface = QStringLiteral("org.freedesktop.DBus");
+const QString NameOwnerChanged = QStringLiteral("NameOwnerChanged");
+
 // The menu bar as the item-path walk sees it.
 MenuEntry menuEntryOf(const QAction& action) {
     MenuEntry entry;
@@ -63,7 +69,12 @@ AutomationStatus NCOM_DiagnosticSoftware::registerOn(const QDBusConnection& bus)
     QDBusConnection connection(bus);
     if (!connection.registerObject(path, this))
         return {AutomationFault::Failed, "the object path " + path.toStdString() + " is taken on this connection"};
+    // Listening before the name is owned: no client can have called and left unseen.
+    connection.connect(BusService, BusPath, BusInterface, NameOwnerChanged, this,
+                       SLOT(busNameOwnerChanged(QString, QString, QString)));
     if (!connection.registerService(name)) {
+        connection.disconnect(BusService, BusPath, BusInterface, NameOwnerChanged, this,
+                              SLOT(busNameOwnerChanged(QString, QString, QString)));
         connection.unregisterObject(path);
         return {AutomationFault::Failed, "the bus name " + name.toStdString() + " could not be owned: " +
                                              connection.lastError().message().toStdString()};
@@ -79,7 +90,15 @@ void NCOM_DiagnosticSoftware::releaseFromBus() {
     // The path first: a call that still reaches this connection by its unique name finds no
     // object rather than one that is closing.
     connection.unregisterObject(QString::fromLatin1(automation::ObjectPath));
+    connection.disconnect(BusService, BusPath, BusInterface, NameOwnerChanged, this,
+                          SLOT(busNameOwnerChanged(QString, QString, QString)));
     connection.unregisterService(QString::fromLatin1(automation::BusName));
+}
+
+void NCOM_DiagnosticSoftware::busNameOwnerChanged(const QString& name, const QString&, const QString& newOwner) {
+    if (!newOwner.isEmpty() || !lifetime_.clientLeft(name.toStdString())) return;
+    // From the event loop: the close leaves the bus, which is not done inside the bus's own signal.
+    QTimer::singleShot(0, this, [this] { hub_.RequestCloseApplication(); });
 }
 
 // --- methods ------------------------------------------------------------------------------------
@@ -107,6 +126,7 @@ int NCOM_DiagnosticSoftware::comInit(int pHandleExternalApplication, int& pHandl
         if (!window)
             return refuse({AutomationFault::Failed, "the main window's id does not fit into 32 bits"});
         hub_.connectClient(fromWireHandle(pHandleExternalApplication));
+        if (calledFromDBus()) lifetime_.clientInitialized(message().service().toStdString());
         attached_ = hub_.attachSink(this).ok();
         AutomatisierungsModus = 1;
         own = *window;

@@ -13,6 +13,9 @@
 // their work from the event loop, so no dialog ever holds a reply the client waits for (the
 // safety question's reply waits for the answer on purpose).
 //
+// A program started by the bus (endAfterLastClient) ends when the last client that called comInit
+// has left the bus, through the hub's RequestCloseApplication like any other close.
+//
 // When the program closes with a client connected (the hub's comCloseApplication), the signal is
 // sent, the object leaves its path and the name is released with a blocking call: every listener
 // has the signal before the program ends, and later calls get ServiceUnknown.
@@ -21,6 +24,7 @@
 
 #include "AutomationHub.h"
 #include "AutomationRequests.h"
+#include "AutomationServer.h"
 #include "ForeignWindowEmbedding.h"
 
 #include <QDBusConnection>
@@ -52,6 +56,8 @@ public:
     // Leaves the path and releases the name (a blocking call); nothing when not registered.
     void releaseFromBus();
     bool registered() const { return bus_.has_value(); }
+    // The bus started the program for its clients: it ends after them (automation::ServerLifetime).
+    void endAfterLastClient() { lifetime_ = automation::ServerLifetime(true); }
 
     // --- Tarvik.INCOM_DiagnosticSoftware, called by the generated adaptor ---
     int comInit(int pHandleExternalApplication, int& pHandleMenu);
@@ -68,6 +74,10 @@ public:
     SinkResult comMenuStateHasChanged(int32_t state) override;
     SinkResult comApplicationInitialized() override;
     SinkResult comCloseApplication() override;
+
+private slots:
+    // The bus's NameOwnerChanged: an empty new owner means the name's connection has gone.
+    void busNameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
 
 private:
     struct PendingCall {
@@ -94,4 +104,5 @@ private:
     std::optional<QDBusConnection> bus_;
     bool attached_ = false;
     std::vector<PendingCall> warningCalls_;
+    automation::ServerLifetime lifetime_{false};
 };
