@@ -6,8 +6,12 @@
 #include "KELTInterface.h"
 #include "MessageBox.h"
 #include "NData.h"
+#include "NNorvaFile.h"
 #include "ParameterPKDAuswahl.h"
+#include "ParameterPrint.h"
 #include "ParameterTransfer.h"
+#include "Preview.h"
+#include "SelectFile.h"
 #include "StringTable.h"
 #include "TextCodec.h"
 
@@ -35,6 +39,8 @@
 namespace {
 
 constexpr int kEditWidth = 50;
+// The data files the editor loads and saves hold ECU data.
+constexpr DataFileKind kEcuDataFile = 1;
 
 bool isUserInput(QEvent::Type type) {
     switch (type) {
@@ -142,8 +148,6 @@ TfrmParameter::TfrmParameter(QWidget* owner)
                                  "Wr&ite to file", Label4, grid, 3);
     btnProtokollDrucken = panelButton("btnProtokollDrucken", QStyle::SP_FileDialogDetailedView,
                                       "Label5", "&Parameter protocol", Label5, grid, 4);
-    // The data files and the print come with their own windows.
-    for (QPushButton* later : {btnPCLesen, btnPCSchreiben, btnProtokollDrucken}) later->setEnabled(false);
     grid->setColumnStretch(5, 1);
     btnOK = new QPushButton(QStringLiteral("&OK"), Panel1);
     btnOK->setObjectName(QStringLiteral("btnOK"));
@@ -166,6 +170,9 @@ TfrmParameter::TfrmParameter(QWidget* owner)
 
     connect(btnECULesen, &QPushButton::clicked, this, &TfrmParameter::btnECULesenClick);
     connect(btnECUSchreiben, &QPushButton::clicked, this, &TfrmParameter::btnECUSchreibenClick);
+    connect(btnPCLesen, &QPushButton::clicked, this, &TfrmParameter::btnPCLesenClick);
+    connect(btnPCSchreiben, &QPushButton::clicked, this, &TfrmParameter::btnPCSchreibenClick);
+    connect(btnProtokollDrucken, &QPushButton::clicked, this, &TfrmParameter::btnProtokollDruckenClick);
     connect(btnOK, &QPushButton::clicked, this, &TfrmParameter::btnOKClick);
     connect(btnAbbruch, &QPushButton::clicked, this, &TfrmParameter::btnAbbruchClick);
 }
@@ -405,8 +412,8 @@ void TfrmParameter::btnECULesenClick() {
         outcome = readParameterBlockFor(parameter_, description_.ParaKonf.AnzahlBytes());
         copyIdentification();
     }
-    // The file buttons follow with the data files.
     btnECUSchreiben->setEnabled(outcome.read());
+    btnPCSchreiben->setEnabled(outcome.read());
     if (!outcome.read()) {
         MsgBox(LoadStr(outcome.messageId), title(), MB_ICONWARNING);
         return;
@@ -415,22 +422,80 @@ void TfrmParameter::btnECULesenClick() {
     showEntries();
 }
 
-void TfrmParameter::btnECUSchreibenClick() {
+std::optional<std::vector<uint8_t>> TfrmParameter::packedBlock() {
     PackResult packed = entries_->pack();
     if (!packed.packed()) {
         showRefusal(*packed.failed, packed.check);
-        return;
+        return std::nullopt;
     }
+    return std::move(packed.block);
+}
+
+void TfrmParameter::btnECUSchreibenClick() {
+    const std::optional<std::vector<uint8_t>> block = packedBlock();
+    if (!block) return;
     int messageId = 0;
     {
         Transfer transfer(*this, 11643);
         copyIdentification();
-        messageId = writeParameterBlockFor(parameter_, packed.block, [] {
+        messageId = writeParameterBlockFor(parameter_, *block, [] {
             return KELTInterfaceObj ? KELTInterfaceObj->ClearFaultMemory() : NoErrorShown;
         });
         if (messageId == kWrittenText) entries_->Geaendert = false;
     }
     MsgBox(LoadStr(messageId), title(), messageId == kWrittenText ? MB_ICONINFORMATION : MB_ICONWARNING);
+}
+
+void TfrmParameter::btnPCLesenClick() {
+    const std::string name = SelectReadData(kEcuDataFile, "");
+    if (name.empty()) return;
+    ParameterFileLoad load;
+    {
+        BusyCursorScope busy(&HourglassCursor::application());
+        load = loadParameterFile(name, parameter_.Systemname, description_);
+    }
+    if (load.loaded()) {
+        paraSetInfo_ = {};
+        entries_->show(load.block);
+        showEntries();
+    }
+    MsgBox(LoadStr(load.messageId), title(), load.loaded() ? MB_ICONINFORMATION : MB_ICONWARNING);
+}
+
+void TfrmParameter::btnPCSchreibenClick() {
+    const std::optional<std::vector<uint8_t>> block = packedBlock();
+    if (!block) return;
+    const std::string name = SelectWriteData(kEcuDataFile, "", false);
+    if (name.empty()) return;
+    ProfileWriteResult saved;
+    {
+        BusyCursorScope busy(&HourglassCursor::application());
+        saved = saveParameterFile(name,
+                                  {parameter_.Systemname, parameter_.Programmkennung,
+                                   parameter_.DiagnoseKennung, paraSetInfo_},
+                                  BlockInDatensatz(description_.ParaKonf, *block));
+    }
+    if (!saved) {
+        MsgBox(messageWithText(kNotStoredText, saved.message), title(), MB_ICONWARNING);
+        return;
+    }
+    entries_->Geaendert = false;
+    MsgBox(LoadStr(kStoredText), title(), MB_ICONINFORMATION);
+}
+
+void TfrmParameter::btnProtokollDruckenClick() {
+    const std::optional<std::vector<uint8_t>> block = packedBlock();
+    if (!block) return;
+    // The connected ECU's texts, whatever the values' origin.
+    ParameterPrintLayout print;
+    print.System = parameter_.Systemname;
+    print.Teilenummer = parameter_.Teilenummer;
+    print.Fertigungsdatum = parameter_.Fertigungsdatum;
+    print.Seriennr = parameter_.Seriennr;
+    print.Datum = TodayString(programContext().clock());
+    fillParameterPrint(print, description_.ParaKonf, BlockInDatensatz(description_.ParaKonf, *block));
+    Tfrm_Preview preview(this);
+    preview.ReportAnzeigen(print);
 }
 
 void TfrmParameter::btnOKClick() {

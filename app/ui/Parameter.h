@@ -11,11 +11,13 @@
 // Connected (*record.pDiagnoseAktiv set), the editor uses record.PKDDatei and reads the ECU
 // before it shows. Not connected, the description-file picker (TfrmParameterPKDAuswahl) lists the
 // files of PKDDatei's folder and the ECU buttons stay disabled. A failed read clears
-// DiagnoseAktiv. No user input reaches the window during a transfer. The file and print buttons
-// stay disabled: the data files and the parameter print are not built yet.
+// DiagnoseAktiv. No user input reaches the window during a transfer. The file buttons load values
+// from and save them to a data file (ParameterDataFile.h); the print button shows the parameter
+// protocol (ParameterPrint.h) in the print preview.
 
 #include "BasisDialog.h"
 #include "ParameterBlock.h"
+#include "ParameterDataFile.h"
 #include "ParameterDescription.h"
 #include "ParameterValues.h"
 
@@ -35,15 +37,6 @@ class QRadioButton;
 class QScrollArea;
 class QTextEdit;
 
-// Where the values shown came from: the identification of the ECU they were read from or
-// written to.
-struct structParaSetInfo {
-    std::string Teilenummer;
-    std::string Seriennr;
-    std::string Fertigungsdatum;
-    std::string Softwareversion;
-};
-
 class TfrmParameter : public TfrmCOMBasisDialog {
     Q_OBJECT
 public:
@@ -60,6 +53,10 @@ public:
     // --- handlers ---
     void btnECULesenClick();
     void btnECUSchreibenClick();
+    void btnPCLesenClick();
+    void btnPCSchreibenClick();
+    // The parameter protocol of the shown values in the print preview.
+    void btnProtokollDruckenClick();
     void btnOKClick();
     void btnAbbruchClick();
     // Leaving parameter i's edit: the entry check; a failed check is shown and the focus returns.
@@ -122,6 +119,8 @@ private:
     // A failed check: its message, the edit's text, and the focus back in the edit.
     void showRefusal(std::size_t i, const EntryCheck& check);
     std::optional<std::size_t> rowOf(const QObject* edit) const;
+    // The edits packed into a block; an edit that fails its check is shown and gives nothing.
+    std::optional<std::vector<uint8_t>> packedBlock();
     void copyIdentification();
     std::string title() const;
 

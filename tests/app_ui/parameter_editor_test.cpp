@@ -7,6 +7,11 @@
 #include "DriverTestSupport.h"
 #include "ErrorReporter.h"
 #include "KeltTestSupport.h"
+#include "ParameterPrint.h"
+#include "PdfText.h"
+#include "ReportTestSupport.h"
+#include "ReadOnlyFile.h"
+#include "TestProgramContext.h"
 #include "MessageBox.h"
 #include "StringTable.h"
 #include "UiTestSupport.h"
@@ -24,6 +29,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QTextEdit>
+#include <QToolButton>
 
 #include <filesystem>
 #include <string>
@@ -130,9 +136,9 @@ TEST_F(ParameterEditor, OpenedWhileConnectedItReadsAtOnceAndShowsTheRows) {
     ASSERT_EQ(w.hinweise().size(), 1u);
     EXPECT_EQ(w.hinweise()[0]->text(), "First note");
     EXPECT_TRUE(w.btnECUSchreiben->isEnabled());
-    EXPECT_FALSE(w.btnPCLesen->isEnabled());
-    EXPECT_FALSE(w.btnPCSchreiben->isEnabled());
-    EXPECT_FALSE(w.btnProtokollDrucken->isEnabled());
+    EXPECT_TRUE(w.btnPCLesen->isEnabled());
+    EXPECT_TRUE(w.btnPCSchreiben->isEnabled());
+    EXPECT_TRUE(w.btnProtokollDrucken->isEnabled());
     EXPECT_TRUE(w.DebugAusgabe->isHidden());
     EXPECT_FALSE(w.Geaendert());
     EXPECT_EQ(w.ParaSetInfo().Teilenummer, "841 302 100 0");
@@ -278,7 +284,166 @@ TEST_F(ParameterEditor, ALengthOtherThanTheDescriptionsIsNotShown) {
     EXPECT_EQ(shownTexts(), std::vector<std::string>{LoadStr(11651)});
     EXPECT_EQ(editText(w, 0), "0");
     EXPECT_FALSE(w.btnECUSchreiben->isEnabled());
+    EXPECT_FALSE(w.btnPCSchreiben->isEnabled());
     EXPECT_EQ(kelt->DiagnoseAktiv, 0);
+}
+
+// The program's context for one test: file dialogs, message boxes and texts of the test's own.
+class InstalledContext {
+public:
+    InstalledContext() : previous_(installProgramContext(&context)) {
+        context.title = "Tarvik Diagnostic Software";
+        context.attr.Anwendungstitel = "KELT Diagnostic";
+    }
+    ~InstalledContext() { installProgramContext(previous_); }
+    InstalledContext(const InstalledContext&) = delete;
+    InstalledContext& operator=(const InstalledContext&) = delete;
+
+    std::string lastText() const { return context.boxes.shown.empty() ? "" : context.boxes.shown.back().text; }
+
+    TestProgramContext context;
+
+private:
+    ProgramContext* previous_;
+};
+
+TEST_F(ParameterEditor, TheFileButtonsSaveAndLoadTheShownValues) {
+    InstalledContext installed;
+    ScriptedFileChooser& chooser = installed.context.chooser;
+    const fs::path file = dir / "bus.ECU";
+    TfrmParameter w(nullptr);
+    structParameter r = record();
+    r.Systemname = "KELT";
+    ASSERT_EQ(w.prepareExecute(r), 0);
+    type(w.rows()[2].Eingabefeld, "100");
+    leave(w.rows()[2].Eingabefeld);
+
+    chooser.answers = {file};
+    w.btnPCSchreibenClick();
+    EXPECT_EQ(installed.lastText(), LoadStr(11650));
+    EXPECT_FALSE(w.Geaendert());
+    const std::string saved = TempDir::readFile(file);
+    EXPECT_NE(saved.find("[KELT Parameter]\r\nDate="), std::string::npos) << saved;
+    EXPECT_NE(saved.find("ProductNumber=841 302 100 0\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("DiagnosticIdentification=10700100\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("P_3=300\r\nP_7=5\r\nP_9=140\r\nP_10=10\r\n"), std::string::npos) << saved;
+
+    // Loaded: the values and the file's (empty) origin; Geaendert stays as it was.
+    type(w.rows()[2].Eingabefeld, "50");
+    leave(w.rows()[2].Eingabefeld);
+    chooser.answers = {file};
+    w.btnPCLesenClick();
+    EXPECT_EQ(installed.lastText(), LoadStr(11649));
+    EXPECT_EQ(editText(w, 2), "100");
+    EXPECT_TRUE(w.Geaendert());
+    EXPECT_EQ(w.ParaSetInfo().Teilenummer, "");
+    EXPECT_EQ(TempDir::readFile(file), saved);
+
+    // A refused load keeps the values and where they came from.
+    w.btnECULesenClick();
+    TempDir::writeFile(file, saved.substr(0, saved.find("Checksum=")) + "Checksum=1\r\n");
+    chooser.answers = {file};
+    w.btnPCLesenClick();
+    EXPECT_EQ(installed.lastText(), LoadStr(11648));
+    EXPECT_EQ(editText(w, 2), "160");
+    EXPECT_EQ(w.ParaSetInfo().Teilenummer, "841 302 100 0");
+}
+
+// Previews the report, prints it from the preview and closes the preview.
+void printFromThePreview(const std::function<void()>& show) {
+    ModalScript script([](QWidget*) {
+        Tfrm_Preview* preview = shownPreview();
+        ASSERT_NE(preview, nullptr);
+        preview->cmd_Drucken->click();
+        preview->cmd_Exit->click();
+    });
+    show();
+    EXPECT_TRUE(script.ran());
+}
+
+TEST_F(ParameterEditor, TheProtocolPrintsTheShownValuesWithTheEcusTexts) {
+    InstalledContext installed;
+    const fs::path pdf = dir / "parameters.pdf";
+    PdfReportPrinter printer{pdf};
+    TfrmParameter w(nullptr);
+    structParameter r = record();
+    r.Systemname = "KELT";
+    r.Fertigungsdatum = "2009-07-01";
+    r.Seriennr = "0815";
+    ASSERT_EQ(w.prepareExecute(r), 0);
+    type(w.rows()[0].Eingabefeld, "20.5");
+    leave(w.rows()[0].Eingabefeld);
+
+    printFromThePreview([&] { w.btnProtokollDruckenClick(); });
+    EXPECT_TRUE(installed.context.boxes.shown.empty());
+    ASSERT_EQ(pdfPageCount(pdf), 1);
+    EXPECT_EQ(pdfInfo(pdf, "Title"), "Fehlerspeicherprotokoll");
+    const std::string page = pdfPageText(pdf, 1);
+    for (const char* text : {"PARAMETER PROTOCOL", "System KELT", "NORVA part number 841 302 100 0",
+                             "Production date 2009-07-01", "Serial number 0815", "Date 2009-12-04",
+                             "Format : Parameter number / Parameter value",
+                             "3 / 20.5 bar", "7 / 5 ", "9 / 160 \u00B0C", "45 / 45"})
+        EXPECT_NE(page.find(text), std::string::npos) << text << "\n" << page;
+}
+
+TEST(ParameterProtocolPdf, FortyRowsAPageInThreeColumns) {
+    TempDir dir;
+    ScriptedMessageBoxes boxes;
+    struct Case {
+        int count;
+        int pages;
+        std::vector<std::string> texts;  // on the last page
+    };
+    const Case cases[] = {
+        {45, 1, {"1 / v1 41 / v41 2 / v2", "5 / v5 45 / v45 6 / v6 7 / v7", "40 / v40"}},
+        {130, 2, {"121 / v121 122 / v122", "130 / v130"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        const fs::path pdf = dir / ("protocol" + std::to_string(c.count) + ".pdf");
+        PdfReportPrinter printer{pdf};
+        ParameterPrintLayout layout;
+        for (int n = 1; n <= c.count; ++n) {
+            layout.Nummern.push_back(std::to_string(n));
+            layout.Werte.push_back("v" + std::to_string(n));
+        }
+        printFromThePreview([&] {
+            Tfrm_Preview preview;
+            preview.ReportAnzeigen(layout);
+        });
+        ASSERT_EQ(pdfPageCount(pdf), c.pages);
+        const std::string last = pdfPageText(pdf, c.pages);
+        EXPECT_NE(last.find("PARAMETER PROTOCOL"), std::string::npos) << last;
+        for (const std::string& text : c.texts) EXPECT_NE(last.find(text), std::string::npos) << text << "\n" << last;
+        if (c.pages > 1) {
+            const std::string first = pdfPageText(pdf, 1);
+            EXPECT_NE(first.find("40 / v40 80 / v80 120 / v120"), std::string::npos) << first;
+        }
+        EXPECT_TRUE(boxes.shown.empty());
+    }
+}
+
+TEST_F(ParameterEditor, ASaveThatFailsSaysWhyAndKeepsTheChange) {
+    InstalledContext installed;
+    const fs::path file = dir / "bus.ECU";
+    const std::string original = "[FileInfo]\r\nFileType=NORVA Data File\r\n";
+    TempDir::writeFile(file, original);
+    ReadOnlyFile readOnly(file);
+    if (!readOnly.active()) GTEST_SKIP() << "the file system refuses the immutable flag";
+    TfrmParameter w(nullptr);
+    ASSERT_EQ(w.prepareExecute(record()), 0);
+    type(w.rows()[2].Eingabefeld, "100");
+    leave(w.rows()[2].Eingabefeld);
+
+    installed.context.chooser.answers = {file};
+    installed.context.boxes.answer = [](const ShownBox&) { return IDYES; };  // overwrite it
+    w.btnPCSchreibenClick();
+    const std::string shown = installed.lastText();
+    const std::string prefix = LoadStr(20945).substr(0, LoadStr(20945).find("%s"));
+    EXPECT_EQ(shown.substr(0, prefix.size()), prefix) << shown;
+    EXPECT_NE(shown.find("bus.ECU"), std::string::npos) << shown;
+    EXPECT_TRUE(w.Geaendert());
+    EXPECT_EQ(TempDir::readFile(file), original);
 }
 
 TEST_F(ParameterEditor, AMissingDescriptionShowsNothing) {
