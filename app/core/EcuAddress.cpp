@@ -1,6 +1,7 @@
 #include "EcuAddress.h"
 
 #include "NData.h"
+#include "Numbers.h"
 #include "ProfileFile.h"
 
 #include <string>
@@ -44,6 +45,12 @@ std::optional<uint8_t> parseEcuAddress(std::string_view text) {
     }
     if (value < kLowestEcuAddress) return std::nullopt;
     return static_cast<uint8_t>(value);
+}
+
+std::optional<uint8_t> parseTypedEcuAddress(std::string_view text) {
+    const std::optional<int64_t> value = numbers::parseInt(trimmed(text));
+    if (!value || *value < kLowestEcuAddress || *value > kHighestTypedEcuAddress) return std::nullopt;
+    return static_cast<uint8_t>(*value);
 }
 
 uint8_t readEcuAddress(const ProfileFile& ini) {

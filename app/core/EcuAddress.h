@@ -26,3 +26,10 @@ uint8_t readEcuAddress(const ProfileFile& ini);
 
 // String-table id of the message that refuses a typed text that is no address.
 inline constexpr int kInvalidEcuAddressText = 11951;
+
+// The new address the technician types for the ECU itself (the address-and-baud-rate window):
+// a decimal integer, blanks and tabs around it allowed, in 1..128. Nothing for anything else.
+inline constexpr unsigned kHighestTypedEcuAddress = 128;
+std::optional<uint8_t> parseTypedEcuAddress(std::string_view text);
+// String-table id of the message that refuses it.
+inline constexpr int kInvalidTypedAddressText = 20107;

@@ -277,6 +277,25 @@ public:
     // again. A read-back that differs shows 20101 and answers 2. Demo: 0.
     int WriteParameters(uint16_t count, std::span<const uint8_t> block);
 
+    // --- the ECU's diagnosis address and baud rate (AddressAndBaud.h) ---
+    static constexpr uint8_t kDemoEcuAddress = 16;
+    static constexpr uint8_t kDemoBaudCode = 3;
+    // Byte 1 of local id 0xD0. A record of other than two bytes is DIAG_ERR_BAD_REPLY. Standard
+    // set only; for any other type nothing is sent, the address stays and the answer is for the
+    // stored LetzterFehlercode. Demo: kDemoEcuAddress.
+    int ReadEcuAddress(uint8_t& address);
+    // Writes (b0 - b1 + address, address) to 0xD0, (b0, b1) as the ECU had them, and reads it
+    // back: `stored` tells whether the ECU keeps what it was sent. A read-back that differs shows
+    // 20101 and answers 0 with stored false; a failed read before the write sends nothing. Types
+    // as ReadEcuAddress. Demo: 0, stored.
+    int WriteEcuAddress(uint8_t address, bool& stored);
+    // Byte 1 of local id 0xAF, as ReadEcuAddress; the standard set but kEcuTypeWithoutBaudCode.
+    // Demo: kDemoBaudCode.
+    int ReadBaudCode(uint8_t& code);
+    // Writes (code + 1, code) to 0xAF and reads it back; stored and 20101 as WriteEcuAddress,
+    // by byte 1. Types as ReadBaudCode. Demo: 0, stored.
+    int WriteBaudCode(uint8_t code, bool& stored);
+
     // --- the main window's poll ---
     // The current fault as UpdateCurrentFault last stored it (no request is sent). Always 0.
     int GetCurrentFault(uint16_t& component, uint16_t& mode) const;
@@ -404,6 +423,11 @@ private:
     // reach data byte `lastByteUsed` (0 or 1) is DIAG_ERR_BAD_REPLY.
     int32_t readStatusBytes(uint8_t service, int lastByteUsed, StatusBytes& bytes);
     void showDemoSwitchPattern(SwitchList& list);
+    // Byte 1 of a two-byte setting record into value; `served`: the ECU type has the record.
+    int readSetting(uint8_t id, bool served, uint8_t& value);
+    // Writes a setting record and reads it back; stored: the read-back matches, in whole or in
+    // byte 1 only.
+    int writeSetting(uint8_t id, const LocalIdRecord& record, bool wholeRecord, bool& stored);
 
     // LetzterFehlercode = code; the error dialog's answer (none for 0, GiveUp unshown while
     // SilentErrors lives). The operations report through it.

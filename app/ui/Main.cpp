@@ -2,6 +2,7 @@
 
 #include "ALBAnsteuerung.h"
 #include "AusgaengeAnsteuern.h"
+#include "BaudrateUndAdresse.h"
 #include "Drosseltest.h"
 #include "CalibrationCheck.h"
 #include "Einstellungen.h"
@@ -292,7 +293,7 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
         {C::KalibrierdatenWegsensor, &W::mnuKalibrierdatenWegsensor, nullptr, nullptr},
         {C::KalibrierdatenDrucksensoren, &W::mnuKalibrierdatenDrucksensoren, nullptr, nullptr},
         {C::SystemdatenSpeichern, &W::mnuSystemdatenSpeichern, nullptr, nullptr},
-        {C::BaudrateUndAdresse, &W::mnuBaudrateUndAdresse, nullptr, nullptr},
+        {C::BaudrateUndAdresse, &W::mnuBaudrateUndAdresse, nullptr, &W::mnuBaudrateUndAdresseClick},
         {C::Einstellungen, &W::mnuEinstellungen, nullptr, &W::mnuEinstellungenClick},
         {C::UnterstuetzteEcus, &W::mnuUnterstuetzteEcus, nullptr, &W::mnuUnterstuetzteEcusClick},
     };
@@ -598,6 +599,11 @@ void TfrmMain::mnuMesswerteAnzeigenClick() {
 void TfrmMain::mnuParameterClick() {
     TfrmParameter editor(this);
     editor.Execute(session_->parameterRecord(environment_.programFolder));
+}
+
+void TfrmMain::mnuBaudrateUndAdresseClick() {
+    TfrmBaudrateUndAdresse window(this, ecu());
+    window.Execute();
 }
 
 void TfrmMain::mnuFehlersucheClick() {

@@ -198,6 +198,7 @@ private:
     void mnuDrosselnClick();
     void mnuALBVentilClick();
     void mnuAusgaengeAnsteuernClick();
+    void mnuBaudrateUndAdresseClick();
     void mnuEinstellungenClick();
     void mnuParameterClick();
 

@@ -3,6 +3,7 @@
 #include "Main.h"
 
 #include "AusgaengeAnsteuern.h"
+#include "BaudrateUndAdresse.h"
 #include "Hebensenken.h"
 #include "HoldButton.h"
 #include "KeltFsp.h"
@@ -33,6 +34,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QGuiApplication>
 #include <QMenu>
@@ -520,6 +522,44 @@ TEST_F(MainWindowTest, DemoOpensTheEditorWithTheExampleDescription) {
     EXPECT_TRUE(messages.shown.empty() || messages.shown.back().text != LoadStr(11651));
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
     EXPECT_TRUE(w.MainTimer->isActive());
+}
+
+// Enabled only while connected; opens by its number over the paused poll, in demo mode with the
+// sample address and code.
+TEST_F(MainWindowTest, AddressAndBaudRateOpenByNumberWhileConnected) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(w.initialize());
+    w.show();
+    settle();
+    EXPECT_FALSE(w.mnuBaudrateUndAdresse->isEnabled());
+    EXPECT_FALSE(w.startCommandNumber(48));
+    ASSERT_TRUE(w.startCommand(MenuCommand::DiagnoseStarten));
+    settle();
+    ASSERT_EQ(w.ecu().DiagnoseAktiv, 1);
+    EXPECT_TRUE(w.mnuBaudrateUndAdresse->isEnabled());
+
+    bool timerWhileOpen = true;
+    ModalScript script([&](QWidget* modal) {
+        auto* window = qobject_cast<TfrmBaudrateUndAdresse*>(modal);
+        ASSERT_NE(window, nullptr);
+        timerWhileOpen = w.MainTimer->isActive();
+        EXPECT_EQ(window->edECUAdresse->text(), QStringLiteral("16"));
+        EXPECT_TRUE(window->rb9600Baud->isChecked());
+        EXPECT_FALSE(window->rb1200Baud->isEnabled());
+        window->edECUAdresse->setText(QStringLiteral("20"));
+        window->btnSpeichernAdresse->click();
+        window->btn1->click();
+    });
+    messages.shown.clear();
+    EXPECT_TRUE(w.startCommandNumber(48));
+    EXPECT_TRUE(script.ran());
+    EXPECT_FALSE(timerWhileOpen);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "The data are stored in the ECU");
+    EXPECT_TRUE(w.MainTimer->isActive());
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }
 
 TEST_F(MainWindowTest, HelpFilesAndTheMissingHelpSystem) {

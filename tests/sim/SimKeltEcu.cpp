@@ -372,7 +372,10 @@ std::optional<SimBytes> SimKeltEcu::writeLocalId(const SimBytes& body) {
     SimBytes record(body.begin() + 2, body.end());
     // Records have a fixed length; a write of another length is malformed.
     if (record.size() != it->second.size()) return negative(kNegativeFormat);
-    if (!ignoresWrites_.count(id)) it->second = std::move(record);
+    if (auto instead = storesWritesAs_.find(id); instead != storesWritesAs_.end())
+        it->second = instead->second;
+    else if (!ignoresWrites_.count(id))
+        it->second = std::move(record);
     return positive(kServiceWriteLocalId, {id});
 }
 
@@ -472,6 +475,11 @@ void SimKeltEcu::setIdentifier(std::array<uint8_t, 4> identifier, IdentifierPath
         identificationRecord_[0] = identifier[0];
         identificationRecord_[1] = identifier[1];
     }
+    // The type without a baud-rate id.
+    if (identifier[0] == 0x10 && identifier[1] == 0x70 && identifier[2] == 0x01)
+        localIds_.erase(kBaudCodeId);
+    else if (!localIds_.count(kBaudCodeId))
+        localIds_[kBaudCodeId] = {kDefaultBaudCode + 1, kDefaultBaudCode};
     // The parameter block takes the type's length: ids that stay keep their bytes.
     const unsigned last = lastParameterIdLocked();
     for (unsigned id = kFirstParameterId; id <= 0xEF; ++id) {
@@ -618,6 +626,14 @@ void SimKeltEcu::injectShortReply(SimBytes match, std::size_t length) {
 
 void SimKeltEcu::injectSilence(SimBytes match) {
     queue({Fault::Kind::Silence, std::move(match), {}, 0});
+}
+
+void SimKeltEcu::setStoresWritesAs(uint8_t id, std::optional<SimBytes> record) {
+    std::lock_guard lock(mutex_);
+    if (record)
+        storesWritesAs_[id] = std::move(*record);
+    else
+        storesWritesAs_.erase(id);
 }
 
 void SimKeltEcu::setIgnoresWrites(uint8_t id, bool ignores) {

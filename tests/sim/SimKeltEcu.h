@@ -30,7 +30,8 @@
 // The local ids live in one store. It starts with the identifier (0x70: id0 + 0x27, id1; 0x71:
 // id2, 0), the level block 0xC7..0xCC (normal rear 50, front 55, upper 84, 87, lower 20, 18,
 // left/right difference 104, valid check byte), the pressure block 0xCD..0xCF (offset 9) and
-// the parameter block with its check byte; a test or a later function sets any other id.
+// the parameter block with its check byte, and the baud code 0xAF (4, 3) for every type but
+// 0x107001; a test or a later function sets any other id.
 //
 // The parameter block is the run of local ids from 0xD1 to the last one of the ECU's type (0xE4
 // for 0x107001 up to 0xEF for 0x107420; types the program does not know keep 0xD1 and 0xD2
@@ -111,6 +112,9 @@ public:
     // Local ids of the parameter block.
     static constexpr uint8_t kCheckByteId = 0xD0;
     static constexpr uint8_t kFirstParameterId = 0xD1;
+    // (baud code + 1, baud code); every type but 0x107001 has it, at code 3 (9600 baud).
+    static constexpr uint8_t kBaudCodeId = 0xAF;
+    static constexpr uint8_t kDefaultBaudCode = 3;
 
     enum class IdentifierPath {
         Service08,  // [0x08] answers the identifier
@@ -207,6 +211,9 @@ public:
     // Writes to `id` are acknowledged as usual but its record stays as it was (an ECU that does
     // not store what it was sent).
     void setIgnoresWrites(uint8_t id, bool ignores = true);
+    // Writes to `id` are acknowledged as usual but `record` is stored instead of what was sent
+    // (an ECU that keeps other bytes); none: writes store what they send again.
+    void setStoresWritesAs(uint8_t id, std::optional<SimBytes> record);
     std::size_t pendingFaults() const;
 
     // --- what happened ---
@@ -250,6 +257,7 @@ private:
     uint8_t softwareRelease_ = 0x12;
     std::map<uint8_t, SimBytes> localIds_;
     std::set<uint8_t> ignoresWrites_;
+    std::map<uint8_t, SimBytes> storesWritesAs_;
     std::array<uint8_t, kFaultStatusBytes> faults_{};
     std::map<uint8_t, std::array<uint8_t, 2>> statusValues_;
     const Clock* clock_;

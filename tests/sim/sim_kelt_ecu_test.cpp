@@ -49,6 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"ConfigurationD2", {0x82, 0x14, 0xD2}, {0x83, 0x54, 11, 16}},
         AnswerCase{"IdentifierLocalId70", {0x82, 0x14, 0x70}, {0x83, 0x54, 0x37, 0x78}},
         AnswerCase{"IdentifierLocalId71", {0x82, 0x14, 0x71}, {0x83, 0x54, 0x01, 0x00}},
+        AnswerCase{"BaudCode", {0x82, 0x14, 0xAF}, {0x83, 0x54, 4, 3}},
         AnswerCase{"UnknownLocalId", {0x82, 0x14, 0x99}, {0x82, 0x05, 0x31}},
         AnswerCase{"FaultMemory", {0x11}, faultAnswer()},
         AnswerCase{"TerminalVoltage", {0x48}, {0x83, 0x88, 180, 0x30}},
@@ -199,6 +200,25 @@ TEST(SimKeltEcu, AnIdThatIgnoresWritesAcknowledgesAndKeepsItsBytes) {
     ecu.setIgnoresWrites(0xD5, false);
     ecu.answer({0x84, 0x13, 0xD5, 9, 9});
     EXPECT_EQ(ecu.localId(0xD5), (SimBytes{9, 9}));
+}
+
+TEST(SimKeltEcu, AnIdThatStoresOtherBytesAcknowledgesAndKeepsThem) {
+    SimKeltEcu ecu;
+    ecu.setStoresWritesAs(0xD0, SimBytes{0x40, 0x21});
+    EXPECT_EQ(ecu.answer({0x84, 0x13, 0xD0, 0x39, 0x14}), (SimBytes{0x82, 0x53, 0xD0}));
+    EXPECT_EQ(ecu.localId(0xD0), (SimBytes{0x40, 0x21}));
+    EXPECT_EQ(ecu.address(), 0x21) << "the address follows the record it keeps";
+    ecu.setStoresWritesAs(0xD0, std::nullopt);
+    ecu.answer({0x84, 0x13, 0xD0, 0x39, 0x14});
+    EXPECT_EQ(ecu.localId(0xD0), (SimBytes{0x39, 0x14}));
+}
+
+TEST(SimKeltEcu, OnlyTheTypeWithoutBaudRateIdLacksIt) {
+    SimKeltEcu ecu;
+    ecu.setIdentifier({0x10, 0x70, 0x01, 0x00});
+    EXPECT_EQ(ecu.answer({0x82, 0x14, 0xAF}), (SimBytes{0x82, 0x05, 0x31}));
+    ecu.setIdentifier({0x10, 0x78, 0x00, 0x00});
+    EXPECT_EQ(ecu.localId(0xAF), (SimBytes{4, 3}));
 }
 
 TEST(SimKeltEcu, ClearEmptiesTheFaultMemory) {
