@@ -7,6 +7,7 @@
 #include "EventLoopErrorReporter.h"
 #include "KeltTestSupport.h"
 #include "NData.h"
+#include "ProfileFile.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>
@@ -227,6 +228,25 @@ TEST_F(AddressWindow, AReadBackThatDiffersIsNotCalledStored) {
     EXPECT_TRUE(errors.shownCodes().empty());
     EXPECT_EQ(kelt->DiagnoseAktiv, 1);
     EXPECT_EQ(ecu->address(), 16);
+}
+
+// The session goes on at the old address; the next start of communication finds the ECU only
+// at the new one.
+TEST_F(AddressWindow, ANewAddressCountsFromTheNextStart) {
+    connect();
+    TfrmBaudrateUndAdresse w(nullptr, *kelt);
+    ASSERT_TRUE(w.prepareExecute());
+    w.edECUAdresse->setText("20");
+    w.btnSpeichernAdresse->click();
+    uint8_t address = 0;
+    EXPECT_EQ(kelt->ReadEcuAddress(address), 0);
+    EXPECT_EQ(address, 20);
+
+    ASSERT_EQ(kelt->DisconnectEcu(), 0);
+    ASSERT_EQ(OpenDiagInterface(kSimulatedPort), 0);
+    EXPECT_NE(kelt->ConnectEcu().startFailure, 0) << "nobody answers at 16 any more";
+    ProfileFile(attr.AppIni).writeInt("Diagnose", "ECUAdress", 20);
+    EXPECT_TRUE(kelt->ConnectEcu().connected());
 }
 
 // --- repeat and give-up ------------------------------------------------------------------------------
