@@ -2,6 +2,7 @@
 
 #include "AddressAndBaud.h"
 #include "DialogParts.h"
+#include "ErrorReporter.h"
 #include "KELTInterface.h"
 #include "MessageBox.h"
 #include "NData.h"
@@ -88,11 +89,7 @@ std::array<QRadioButton*, 4> TfrmBaudrateUndAdresse::baudButtons() const {
 }
 
 bool TfrmBaudrateUndAdresse::untilAnswered(const std::function<int()>& operation) {
-    int answer;
-    do {
-        answer = operation();
-    } while (answer == RepeatOperation);
-    if (answer == NoErrorShown) return true;
+    if (repeatWhileAsked(operation) == NoErrorShown) return true;
     kelt_.DiagnoseAktiv = 0;
     return false;
 }
