@@ -294,4 +294,17 @@ TEST_F(AutomationProgramTest, ASecondServerEndsWithAnErrorAndTheFirstServesOn) {
     EXPECT_EQ(program.state(), QProcess::Running);
 }
 
+// Without a session bus a program started for a host has no one to serve: it says why and ends.
+TEST_F(AutomationProgramTest, AProgramStartedForAHostWithoutABusEndsWithAnError) {
+    QProcessEnvironment noBus = environment();
+    noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                 QStringLiteral("unix:path=") + QString::fromStdString((dir.path() / "no-bus").string()));
+    program.setProcessEnvironment(noBus);
+    program.start(QStringLiteral(KELT_PROGRAM), {QStringLiteral("demo"), QStringLiteral("/Automation")});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    EXPECT_EQ(ended(), 1);
+    const std::string said = program.readAllStandardError().toStdString();
+    EXPECT_NE(said.find("The automation server cannot serve: no bus connection"), std::string::npos) << said;
+}
+
 }  // namespace
