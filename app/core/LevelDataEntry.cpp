@@ -1,5 +1,7 @@
 #include "LevelDataEntry.h"
 
+#include <cstdint>
+
 #include "Numbers.h"
 
 namespace {
@@ -16,7 +18,11 @@ LevelEdit at(LevelEdit upper, std::size_t row) {
 LevelDataEntry::LevelDataEntry() { texts_.fill("0"); }
 
 std::optional<int64_t> LevelDataEntry::number(LevelEdit edit) const {
-    return numbers::parseInt(texts_[index(edit)]);
+    // An entry is a 32-bit integer; anything larger counts as no number (and sums of two
+    // entries cannot overflow).
+    const auto value = numbers::parseInt(texts_[index(edit)]);
+    if (!value || *value < INT32_MIN || *value > INT32_MAX) return std::nullopt;
+    return value;
 }
 
 void LevelDataEntry::set(LevelEdit edit, int64_t value) {
@@ -40,32 +46,18 @@ void LevelDataEntry::fill(const LevelValues& values, bool withLeftRightDifferenc
 
 bool LevelDataEntry::recomputeColumn(LevelEdit upper, LevelEdit left, LevelEntryMode mode) {
     const auto row = static_cast<std::size_t>(left) - static_cast<std::size_t>(upper);
-    const auto value = [&](std::size_t r) { return number(at(upper, r)); };
-    // Upper level and its difference follow each other; so do lower level and its difference.
-    const auto upperFromDiff = [&] {
-        const auto normal = value(Normal), diff = value(UpperDiff);
-        if (!normal || !diff) return false;
-        set(at(upper, Upper), *normal + *diff);
+    // target := a + sign * b, when both hold numbers. Upper level and its difference follow
+    // each other; so do lower level and its difference.
+    const auto derive = [&](std::size_t target, std::size_t a, std::size_t b, int sign) {
+        const auto x = number(at(upper, a)), y = number(at(upper, b));
+        if (!x || !y) return false;
+        set(at(upper, target), *x + sign * *y);
         return true;
     };
-    const auto upperDiffFromLevels = [&] {
-        const auto up = value(Upper), normal = value(Normal);
-        if (!up || !normal) return false;
-        set(at(upper, UpperDiff), *up - *normal);
-        return true;
-    };
-    const auto lowerFromDiff = [&] {
-        const auto normal = value(Normal), diff = value(LowerDiff);
-        if (!normal || !diff) return false;
-        set(at(upper, Lower), *normal - *diff);
-        return true;
-    };
-    const auto lowerDiffFromLevels = [&] {
-        const auto normal = value(Normal), low = value(Lower);
-        if (!normal || !low) return false;
-        set(at(upper, LowerDiff), *normal - *low);
-        return true;
-    };
+    const auto upperFromDiff = [&] { return derive(Upper, Normal, UpperDiff, +1); };
+    const auto upperDiffFromLevels = [&] { return derive(UpperDiff, Upper, Normal, -1); };
+    const auto lowerFromDiff = [&] { return derive(Lower, Normal, LowerDiff, -1); };
+    const auto lowerDiffFromLevels = [&] { return derive(LowerDiff, Normal, Lower, -1); };
     switch (row) {
     case Upper: return upperDiffFromLevels();
     case UpperDiff: return upperFromDiff();

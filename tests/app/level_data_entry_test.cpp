@@ -104,6 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         LeaveCase{"LeftRightDifference", kLevels, E::LeftRightDifference, "4",
                   {{E::UpperRight, "80"}, {E::NormalRight, "46"}, {E::LowerRight, "16"}}},
         LeaveCase{"NotANumberChangesNothing", kDiffs, E::NormalFront, "abc", {}},
+        LeaveCase{"BeyondA32BitIntegerChangesNothing", kLevels, E::UpperFront,
+                  "9223372036854775807", {}},
         LeaveCase{"NotANumberInTheRearChangesNothing", kLevels, E::UpperRear, "abc", {}},
         LeaveCase{"NotANumberAsDifferenceChangesNothing", kLevels, E::LeftRightDifference, "x",
                   {}}),
