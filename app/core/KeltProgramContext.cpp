@@ -11,3 +11,7 @@ EcuTexts KeltProgramContext::ecuTexts() const {
     texts.DateOfProduction = KELTInterfaceObj->EcuDateOfProduction;
     return texts;
 }
+
+std::string KeltProgramContext::systemName() const {
+    return KELTInterfaceObj ? KELTInterfaceObj->SystemName : std::string();
+}

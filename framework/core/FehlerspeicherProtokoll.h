@@ -15,6 +15,7 @@ struct fehl_strct {
     uint8_t Timer = 0;    // duration, cut to its low 8 bits
     std::string KomponenteMitCode;  // component text + " (" + code + ")"
     std::string FehlerartMitCode;   // fault-type text + " (" + code + ")"
+    bool operator==(const fehl_strct&) const = default;
 };
 
 constexpr std::size_t kProtokollEintraege = 100;
@@ -37,4 +38,5 @@ struct FehlerspeicherProtokoll {
     // placeholder text and nothing else is printed.
     uint8_t Anzahl = 0;
     std::array<fehl_strct, kProtokollEintraege> Eintraege{};
+    bool operator==(const FehlerspeicherProtokoll&) const = default;
 };

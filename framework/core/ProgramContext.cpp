@@ -23,6 +23,8 @@ VehicleData ProgramContext::vehicle() const {
 
 EcuTexts ProgramContext::ecuTexts() const { return {}; }
 
+std::string ProgramContext::systemName() const { return {}; }
+
 std::string ProgramContext::testerName() const { return TesterName; }
 
 void ProgramContext::setTesterName(const std::string& name) { TesterName = name; }

@@ -54,6 +54,9 @@ public:
     virtual VehicleData vehicle() const;
     // No ECU texts here: empty texts with the serial "---". The program's context overrides it.
     virtual EcuTexts ecuTexts() const;
+    // SystemName, the diagnosed system's name ("System" of a protocol). The framework knows none;
+    // the program's context gives its own.
+    virtual std::string systemName() const;
     // TesterName.
     virtual std::string testerName() const;
     virtual void setTesterName(const std::string& name);

@@ -24,17 +24,6 @@ enum TextId {
     kAppend = 11065,
 };
 
-// The folder a [Directory] key names, taken anew at each call: a relative one lies in the
-// program's folder; an empty, missing or unreadable setting means the program's folder.
-fs::path startFolder(const IniTextSetting& setting, ProgramContext& context) {
-    const fs::path programFolder = context.programFolder();
-    const std::string stored =
-        context.attributes().AppIni.empty() ? std::string() : readSetting(ProfileFile(context.attributes().AppIni), setting);
-    const fs::path folder = expandedFolder(stored, programFolder, programFolder);
-    std::error_code ec;
-    return fs::is_directory(folder, ec) ? folder : programFolder;
-}
-
 // The proposal as a file-system name. Without a chassis number (and name part) it is empty
 // rather than a hidden ".ECU"; the default suffix still completes what the technician types.
 std::string proposedName(const std::string& stem, const DataFileKindInfo& info) {
@@ -76,6 +65,15 @@ bool fileExists(const fs::path& file) {
 
 }  // namespace
 
+fs::path configuredFolder(const IniTextSetting& setting, bool mustExist, ProgramContext& context) {
+    const fs::path programFolder = context.programFolder();
+    const std::string stored =
+        context.attributes().AppIni.empty() ? std::string() : readSetting(ProfileFile(context.attributes().AppIni), setting);
+    const fs::path folder = expandedFolder(stored, programFolder, programFolder);
+    std::error_code ec;
+    return !mustExist || fs::is_directory(folder, ec) ? folder : programFolder;
+}
+
 DataFileKindInfo dataFileKindInfo(DataFileKind kind) {
     switch (kind) {
     case 0: return {".EOL", "EOL", {kEolFilter, kEcuFilter, kAllFilter}};
@@ -88,7 +86,7 @@ DataFileKindInfo dataFileKindInfo(DataFileKind kind) {
 
 std::string SelectReadData(DataFileKind kind, const std::string& title, ProgramContext& context) {
     FileChoice choice = choiceFor(FileChoice::Mode::Open, kind, context.vehicle().VIN,
-                                  startFolder(AppIniKeys::ReadData, context));
+                                  configuredFolder(AppIniKeys::ReadData, true, context));
     choice.title = title;
     for (;;) {
         const std::optional<fs::path> chosen = context.chooseFile(choice);
@@ -108,7 +106,7 @@ std::string SelectWriteData(DataFileKind kind, const std::string& namePart, bool
     const std::string part = MakeValidFileName(namePart);
     const std::string vin = context.vehicle().VIN;
     FileChoice choice = choiceFor(FileChoice::Mode::Save, kind, part.empty() ? vin : vin + "_" + part,
-                                  startFolder(AppIniKeys::WriteData, context));
+                                  configuredFolder(AppIniKeys::WriteData, true, context));
     for (;;) {
         const std::optional<fs::path> chosen = context.chooseFile(choice);
         if (!chosen) return {};

@@ -7,7 +7,10 @@
 //
 // Paths are file-system names (UTF-8): the result goes straight to NNorvaFile.
 
+#include "NData.h"
 #include "ProgramContext.h"
+
+#include <filesystem>
 
 #include <string>
 #include <vector>
@@ -22,6 +25,13 @@ struct DataFileKindInfo {
     std::vector<int> filterIds;  // string-table ids of the filter pairs, the first preselected
 };
 DataFileKindInfo dataFileKindInfo(DataFileKind kind);
+
+// The folder a [Directory] setting names (AppIniKeys::ReadData, WriteData), taken anew at each
+// call: a relative one lies in the program's folder; an empty, missing or unreadable setting
+// means the program's folder. With mustExist, a folder that does not exist means the program's
+// folder too.
+std::filesystem::path configuredFolder(const IniTextSetting& setting, bool mustExist,
+                                       ProgramContext& context = programContext());
 
 // The open dialog: start folder [Directory] ReadData, the proposed name VehicleVIN + the kind's
 // extension, the title when not empty. A name that does not exist brings the dialog back; an

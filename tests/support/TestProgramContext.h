@@ -18,6 +18,7 @@ public:
     std::filesystem::path programFolder() const override { return folder; }
     VehicleData vehicle() const override { return vehicleTexts; }
     EcuTexts ecuTexts() const override { return ecu; }
+    std::string systemName() const override { return system; }
     std::string testerName() const override { return tester; }
     void setTesterName(const std::string& name) override { tester = name; }
     int messageBox(const std::string& text, const std::string& caption, unsigned flags) override {
@@ -37,6 +38,7 @@ public:
     std::filesystem::path folder;
     VehicleData vehicleTexts;
     EcuTexts ecu;
+    std::string system;
     std::string tester;
     ScriptedMessageBoxes boxes;
     ScriptedTextQuestion question;
