@@ -8,6 +8,7 @@
 #include "Einstellungen.h"
 #include "Hebensenken.h"
 #include "ErrorHandler.h"
+#include "FaultProtocol.h"
 #include "HourglassCursor.h"
 #include "HtmlHelp.h"
 #include "KeltArtwork.h"
@@ -152,6 +153,8 @@ TfrmMain::TfrmMain(QWidget* owner, MainWindowEnvironment environment)
     session_->setFaultTexts(programFaultTexts(environment_.programFolder));
     session_->setIdleRequest([this] { requestIdle(); });
     session_->Initialise();
+    // The section of the fault-memory protocols this program saves and reads.
+    EcuName = session_->ecuRecordName();
 }
 
 TfrmMain::~TfrmMain() {
@@ -272,7 +275,8 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
         {C::DiagnoseUnterbrechen, &W::mnuDiagnoseUnterbrechen, &W::cmd_ECUStop,
          &W::mnuDiagnoseUnterbrechenClick},
         {C::ECUNeustart, &W::mnuECUNeustart, &W::cmd_ECUReset, &W::mnuECUNeustartClick},
-        {C::Fehlerspeicherprotokolldrucken, &W::Fehlerspeicherprotokolldrucken, nullptr, nullptr},
+        {C::Fehlerspeicherprotokolldrucken, &W::Fehlerspeicherprotokolldrucken, nullptr,
+         &W::FehlerspeicherprotokolldruckenClick},
         {C::Beenden, &W::mnuBeenden, nullptr, &W::mnuBeendenClick},
         {C::Fehlersuche, &W::mnuFehlersuche, &W::cmd_FSP, &W::mnuFehlersucheClick},
         {C::HebenSenken, &W::mnuHebenSenken, &W::cmd_HebenSenken, &W::mnuHebenSenkenClick},
@@ -604,6 +608,12 @@ void TfrmMain::mnuParameterClick() {
 void TfrmMain::mnuBaudrateUndAdresseClick() {
     TfrmBaudrateUndAdresse window(this, ecu());
     window.Execute();
+}
+
+void TfrmMain::FehlerspeicherprotokolldruckenClick() {
+    // A window only for reading and printing a saved protocol: no ECU, no fault-text messages.
+    TKeltFsp fsp(this, ecu(), false, false, "", environment_.programFolder);
+    fsp.ProtokollDrucken();
 }
 
 void TfrmMain::mnuFehlersucheClick() {

@@ -187,6 +187,7 @@ private:
     void mnuDiagnoseStartenClick();
     void mnuDiagnoseUnterbrechenClick();
     void mnuECUNeustartClick();
+    void FehlerspeicherprotokolldruckenClick();
     void mnuBeendenClick();
     void mnuFehlersucheClick();
     void mnuSchalterstellungenClick();

@@ -300,3 +300,25 @@ QPixmap frameworkPicture() {
     p.drawEllipse(QRectF(46, 8, 36, 32));
     return picture;
 }
+
+QIcon saveFileIcon() {
+    QPixmap glyph(32, 32);
+    glyph.fill(Qt::transparent);
+    QPainter p(&glyph);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPolygonF disk;
+    disk << QPointF(4, 4) << QPointF(24, 4) << QPointF(28, 8) << QPointF(28, 28) << QPointF(4, 28);
+    p.setPen(QPen(QColor(0x14, 0x3c, 0x64), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(0x2f, 0x7f, 0xc8));
+    p.drawPolygon(disk);
+    p.setBrush(QColor(0xd8, 0xdc, 0xe2));
+    p.drawRect(QRectF(9, 4, 13, 8));  // the shutter
+    p.setBrush(QColor(0x14, 0x3c, 0x64));
+    p.drawRect(QRectF(17, 5.5, 3, 5));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8, 16, 16, 12));  // the label
+    p.setPen(QPen(QColor(0x9a, 0x9a, 0x9a), 1.2));
+    for (qreal y = 20; y < 27; y += 3) p.drawLine(QPointF(10, y), QPointF(22, y));
+    p.end();
+    return QIcon(glyph);
+}

@@ -37,3 +37,7 @@ enum class PreviewTool {
     Exit,
 };
 QIcon previewToolIcon(PreviewTool tool);
+
+// The glyph of a save button: a diskette, 32 x 32 pixels (the print buttons use
+// previewToolIcon(PreviewTool::Print)).
+QIcon saveFileIcon();

@@ -1,11 +1,18 @@
 #include "Fehlerspeicher.h"
 
+#include "Artwork.h"
+#include "FaultProtocol.h"
+#include "FspPrint.h"
+#include "HourglassCursor.h"
 #include "HtmlHelp.h"
 #include "MessageBox.h"
 #include "NData.h"
+#include "ProgramContext.h"
 #include "ProgramModes.h"
+#include "SelectFile.h"
 #include "StringTable.h"
 #include "TextCodec.h"
+#include "Windows1252.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +22,6 @@
 #include <QScrollArea>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,9 +41,18 @@ constexpr int kIdFileMissing = 11107;
 constexpr int kIdSubstituteUsed = 11108;
 constexpr int kIdCurrentMessages = 11110;
 constexpr int kIdNoMessage = 11112;
+constexpr int kIdOverwrite = 11032;
+constexpr int kIdProtocolFilter = 11114;
+constexpr int kIdProtocolUnreadable = 11116;
 constexpr int kIdTesterPrompt = 11117;
 constexpr int kIdTesterCaption = 11118;
+constexpr int kIdProtocolNotSaved = 11965;
+constexpr int kIdProtocolNotRead = 11966;
 constexpr std::size_t kTesterNameLength = 31;
+
+// The protocol files' suffix and the save dialog's filter.
+constexpr const char* kProtocolSuffix = "FSP";
+constexpr const char* kProtocolSaveFilter = "Diagnostic memory data|*.FSP";
 
 // Where the row's parts stand (list item coordinates).
 constexpr int kIconLeft = 4;
@@ -105,6 +120,12 @@ QPushButton* panelButton(const char* text, QWidget* parent, const char* objectNa
 // Shows a string-table message with the application title and an OK button.
 void message(const std::string& text, unsigned icon) {
     MsgBox(text, DiagAttr.Anwendungstitel, MB_OK | icon);
+}
+
+// A protocol file that could not be written or read: the message with the file and the reason
+// (file names are UTF-8, messages Windows-1252).
+void fileFailure(int stringId, const std::string& reason) {
+    message(messageWithText(stringId, windows1252FromUtf8(reason)), MB_ICONWARNING);
 }
 
 }  // namespace
@@ -244,9 +265,15 @@ void TNFehlerspeicher::buildLayout() {
     ComboBoxSort->setVisible(false);
     bitbtnDrucken = panelButton("", Panel1, "bitbtnDrucken");
     bitbtnDrucken->setToolTip(QStringLiteral("Print the diagnostic memory content"));
+    bitbtnDrucken->setAccessibleName(bitbtnDrucken->toolTip());
+    bitbtnDrucken->setIcon(previewToolIcon(PreviewTool::Print));
+    bitbtnDrucken->setIconSize(QSize(32, 32));
     bitbtnDrucken->setVisible(false);
     bitbtnSpeichern = panelButton("", Panel1, "bitbtnSpeichern");
     bitbtnSpeichern->setToolTip(QStringLiteral("Save the diagnostic memory content"));
+    bitbtnSpeichern->setAccessibleName(bitbtnSpeichern->toolTip());
+    bitbtnSpeichern->setIcon(saveFileIcon());
+    bitbtnSpeichern->setIconSize(QSize(32, 32));
     bitbtnSpeichern->setVisible(false);
     auto* buttons = new QVBoxLayout(Panel1);
     buttons->setContentsMargins(0, 0, 0, 0);
@@ -266,6 +293,8 @@ void TNFehlerspeicher::buildLayout() {
     connect(btnUmweltdaten, &QPushButton::clicked, this, [this] { btnUmweltdatenClick(); });
     connect(btnFehlerLoeschen, &QPushButton::clicked, this, [this] { btnFehlerLoeschenClick(); });
     connect(btnAktualisieren, &QPushButton::clicked, this, [this] { btnAktualisierenClick(); });
+    connect(bitbtnDrucken, &QPushButton::clicked, this, [this] { bitbtnDruckenClick(); });
+    connect(bitbtnSpeichern, &QPushButton::clicked, this, [this] { bitbtnSpeichernClick(); });
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -337,9 +366,9 @@ std::string TNFehlerspeicher::HinweisText(int32_t komponente, int32_t fehlerart)
 
 void TNFehlerspeicher::AnzeigeMaskeSetzen(uint16_t mask) { AnzeigeMaske = mask; }
 
-void TNFehlerspeicher::DruckenSichtbar(bool visible) { druckenGewuenscht_ = visible; }
+void TNFehlerspeicher::DruckenSichtbar(bool visible) { bitbtnDrucken->setVisible(visible); }
 
-void TNFehlerspeicher::SpeichernSichtbar(bool visible) { speichernGewuenscht_ = visible; }
+void TNFehlerspeicher::SpeichernSichtbar(bool visible) { bitbtnSpeichern->setVisible(visible); }
 
 void TNFehlerspeicher::Voreinstellungen() {
     AnzeigeMaske = FaultDetailMask::Komponente | FaultDetailMask::Fehlerart |
@@ -363,14 +392,12 @@ int TNFehlerspeicher::AusfuehrenMitUmweltdaten(bool flag) {
 }
 
 bool TNFehlerspeicher::PrueferAbfragen() {
-    QInputDialog box(this);
-    box.setWindowTitle(fromAnsi(LoadStr(kIdTesterCaption)));
-    box.setLabelText(fromAnsi(LoadStr(kIdTesterPrompt)));
-    box.setTextValue(fromAnsi(TesterName));
-    if (box.exec() != QDialog::Accepted) return false;
-    std::string name = toAnsi(box.textValue());
-    if (name.size() > kTesterNameLength) name.resize(kTesterNameLength);
-    TesterName = name;
+    ProgramContext& context = programContext();
+    std::optional<std::string> name = context.askText(LoadStr(kIdTesterCaption), LoadStr(kIdTesterPrompt),
+                                                      context.testerName(), kTesterNameLength);
+    if (!name) return false;
+    if (name->size() > kTesterNameLength) name->resize(kTesterNameLength);
+    context.setTesterName(*name);
     return true;
 }
 
@@ -436,6 +463,111 @@ bool TNFehlerspeicher::EintragLeer(std::size_t index) const {
 
 std::size_t TNFehlerspeicher::Sortierung() {
     return ::Sortierung(Fehlertabelle, faultSortOrderOf(ComboBoxSort->currentIndex()), Anzeigetabelle);
+}
+
+// --- protocols --------------------------------------------------------------------------------
+
+void TNFehlerspeicher::ProtokollErgaenzen(ProfileAccess&) {}
+
+void TNFehlerspeicher::ProtokollGelesen() {}
+
+void TNFehlerspeicher::TabelleDrucken(FehlerspeicherProtokoll& record) {
+    record.ZaehlerSpalteErzwingen = ZaehlerSpalteErzwingen;
+    record.TimerSpalteErzwingen = TimerSpalteErzwingen;
+    TFspPrint report(Besitzer);
+    report.Print(record);
+}
+
+void TNFehlerspeicher::ProtokolldatenDrucken(FehlerspeicherProtokoll& record) {
+    record.ZaehlerSpalteErzwingen = ZaehlerSpalteErzwingen;
+    record.TimerSpalteErzwingen = TimerSpalteErzwingen;
+    TFspPrint report(Besitzer);
+    report.PrintData(record);
+}
+
+void TNFehlerspeicher::repaintWithOwner() {
+    if (Besitzer) Besitzer->repaint();
+    repaint();
+}
+
+std::span<const FehlerEintrag> TNFehlerspeicher::shownEntries(std::size_t count) const {
+    return std::span<const FehlerEintrag>(Anzeigetabelle).first(std::min(count, Anzeigetabelle.size()));
+}
+
+void TNFehlerspeicher::bitbtnSpeichernClick() {
+    ensureInitialized();
+    if (!PrueferAbfragen()) return;
+    repaintWithOwner();
+    ProgramContext& context = programContext();
+    const std::string section = protocolSectionName(context.systemName());
+
+    FileChoice choice;
+    choice.mode = FileChoice::Mode::Save;
+    choice.folder = configuredFolder(AppIniKeys::WriteData, true, context);
+    choice.filters = filterPairs(kProtocolSaveFilter);
+    choice.defaultSuffix = kProtocolSuffix;
+    const std::optional<std::filesystem::path> chosen = context.chooseFile(choice);
+    if (!chosen) return;
+    ProtokollDatei = chosen->string();
+    std::error_code error;
+    if (std::filesystem::exists(*chosen, error) &&
+        MsgBox(LoadStr(kIdOverwrite), DiagAttr.Anwendungstitel, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+
+    const ProfileWriteResult saved =
+        saveProtocol(*chosen, section, protocolHeader(context),
+                     shownEntries(static_cast<std::size_t>(std::max(AnzahlEintraege, 0))),
+                     [this](ProfileAccess& protokoll) { ProtokollErgaenzen(protokoll); });
+    // The window stays open, so the technician can save elsewhere.
+    if (!saved) fileFailure(kIdProtocolNotSaved, saved.message);
+}
+
+void TNFehlerspeicher::bitbtnDruckenClick() {
+    ensureInitialized();
+    if (!PrueferAbfragen()) return;
+    repaintWithOwner();
+    FehlerspeicherProtokoll record;
+    {
+        BusyCursorScope busy(&HourglassCursor::application());
+        record = protocolOfEntries(protocolHeader(programContext()), shownEntries(usedEntryCount(Fehlertabelle)),
+                                   texts());
+    }
+    TabelleDrucken(record);
+}
+
+void TNFehlerspeicher::ProtokollDrucken() { ProtokollLesen(false); }
+
+void TNFehlerspeicher::ProtokollLesen(bool daten) {
+    ensureInitialized();
+    ProgramContext& context = programContext();
+    FileChoice choice;
+    choice.mode = FileChoice::Mode::Open;
+    choice.folder = configuredFolder(AppIniKeys::WriteData, false, context);
+    choice.filters = filterPairs(LoadStr(kIdProtocolFilter));
+    choice.defaultSuffix = kProtocolSuffix;
+    const std::optional<std::filesystem::path> chosen = context.chooseFile(choice);
+    if (!chosen) return;
+
+    ProtocolRead read;
+    {
+        BusyCursorScope busy(&HourglassCursor::application());
+        repaintWithOwner();
+        ProtokollDatei = chosen->string();
+        read = readProtocol(*chosen, protocolSectionName(context.systemName()));
+        if (read.record) ProtokollGelesen();
+    }
+    if (!read.file) {
+        fileFailure(kIdProtocolNotRead, read.file.message);
+        return;
+    }
+    if (!read.record) {
+        message(LoadStr(kIdProtocolUnreadable), MB_ICONWARNING);
+        return;
+    }
+    if (daten)
+        ProtokolldatenDrucken(*read.record);
+    else
+        TabelleDrucken(*read.record);
 }
 
 // --- the list ---------------------------------------------------------------------------------

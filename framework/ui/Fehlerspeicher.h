@@ -30,17 +30,18 @@
 // the close box close with 2. The sort order chosen in the sort box is stored on closing when it
 // differs from the one read at construction.
 //
-// Not built here: saving and printing the content (bitbtnSpeichernClick, bitbtnDruckenClick,
-// ProtokollDrucken, TabelleDrucken, ProtokolldatenDrucken and the hooks ProtokollErgaenzen /
-// ProtokollGelesen) belong to the protocol work still to come. Until then DruckenSichtbar and
-// SpeichernSichtbar only record the caller's wish (druckenGewuenscht / speichernGewuenscht) and
-// both buttons stay hidden: a button without its handler would do nothing. The window is never
-// an MDI child in this program, so the MDI branches are left out.
+// Saving and printing (the buttons show only when the caller asks, DruckenSichtbar /
+// SpeichernSichtbar): the save button writes the shown entries as a protocol file (FaultProtocol.h)
+// in one step, the print button prints them through the print preview; ProtokollDrucken reads a
+// saved protocol and prints it, also on a window that is never shown. The file dialogs, the
+// tester question and the facts of the protocol's header come from the ProgramContext. The window
+// is never an MDI child in this program, so the MDI branches are left out.
 
 #include "BasisDialog.h"
 #include "FaultMemoryTable.h"
 #include "FaultTextFile.h"
 #include "FehlerEintrag.h"
+#include "FehlerspeicherProtokoll.h"
 
 #include <QPixmap>
 #include <QString>
@@ -49,6 +50,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 
 class QCheckBox;
@@ -61,6 +63,7 @@ class QListWidget;
 class QPainter;
 class QPushButton;
 class QTimer;
+class ProfileAccess;
 
 // The selected entry as UmweltdatenAnzeigen receives it.
 struct FaultEntryKey {
@@ -111,7 +114,7 @@ public:
     // The hint of a code pair from the fault-text file; "Unknown" when it has none.
     virtual std::string HinweisText(int32_t komponente, int32_t fehlerart);
     virtual void AnzeigeMaskeSetzen(uint16_t mask);
-    // Record the caller's wish only (see the top of this file).
+    // Show or hide the print button bitbtnDrucken / the save button bitbtnSpeichern.
     virtual void DruckenSichtbar(bool visible);
     virtual void SpeichernSichtbar(bool visible);
     // AnzeigeMaske := 15.
@@ -123,12 +126,23 @@ public:
     virtual int Ausfuehren();
     // btnUmweltdaten enabled by flag, then Ausfuehren.
     virtual int AusfuehrenMitUmweltdaten(bool flag);
-    // Asks the tester's name (input box 11118 / 11117, the text cut to 31 characters into
-    // TesterName); false when cancelled.
+    // Asks the tester's name (the context's question 11118 / 11117, the text cut to 31
+    // characters into the tester name); false when cancelled.
     virtual bool PrueferAbfragen();
     // Sorts, looks up the texts and fills the list; nurListe stops before the placeholder row,
     // the selection and the details.
     virtual void FehlerListeFuellen(bool nurListe);
+    // Hook while a protocol is saved: keys of the window's own into `protokoll`, section EcuName,
+    // after the header keys and before the entries. Nothing reaches the file before the whole
+    // protocol is written. Empty in the base.
+    virtual void ProtokollErgaenzen(ProfileAccess& protokoll);
+    // Hook after a protocol was read (ProtokollDatei), before it is printed. Empty in the base.
+    virtual void ProtokollGelesen();
+    // Prints a protocol record: the window's two column flags into the record, then the report
+    // with the column chosen from the record (TFspPrint::Print).
+    virtual void TabelleDrucken(FehlerspeicherProtokoll& record);
+    // The same with the timer column (TFspPrint::PrintData).
+    virtual void ProtokolldatenDrucken(FehlerspeicherProtokoll& record);
 
     // --- lookups used by other windows ---
     std::string KomponentenText(int32_t code);
@@ -137,12 +151,12 @@ public:
     void FehlerTabelleLoeschen();
     // Whether entry `index` of Fehlertabelle is empty; an index beyond the table counts as empty.
     bool EintragLeer(std::size_t index) const;
+    // Lets the technician choose a saved protocol and prints it (TabelleDrucken). Needs no ECU.
+    void ProtokollDrucken();
 
     // The fault-text file as the lookups read it.
     FaultTextFile texts() const;
     const std::filesystem::path& programFolder() const { return programFolder_; }
-    bool druckenGewuenscht() const { return druckenGewuenscht_; }
-    bool speichernGewuenscht() const { return speichernGewuenscht_; }
     // The result passed to the last close (0 while the window is open or was never closed).
     int modalResult() const { return modalResult_; }
     // What row `row` of the list draws.
@@ -209,6 +223,10 @@ public slots:
     void Timer1Timer();
     void MaskEdit1Enter();
     void MaskEdit1Exit();
+    // Asks the tester, then saves the shown entries as a protocol file the technician chooses.
+    void bitbtnSpeichernClick();
+    // Asks the tester, then prints the shown entries.
+    void bitbtnDruckenClick();
 
 public:
     // Draws row `row` into rect (the list's owner drawing).
@@ -228,6 +246,13 @@ protected:
     void HinweisAnzeigen();
     // Runs Initialisieren now when initialize() was not called.
     void ensureInitialized();
+    // Reads a protocol the technician chooses and prints it: with ProtokolldatenDrucken when
+    // daten is set, else with TabelleDrucken.
+    void ProtokollLesen(bool daten);
+    // Repaints the owner (when there is one) and the window.
+    void repaintWithOwner();
+    // The first `count` entries of Anzeigetabelle (at most all of them).
+    std::span<const FehlerEintrag> shownEntries(std::size_t count) const;
 
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -245,8 +270,6 @@ private:
     std::filesystem::path programFolder_;
     bool initialized_ = false;
     int sortOrderRead_ = 0;
-    bool druckenGewuenscht_ = false;
-    bool speichernGewuenscht_ = false;
     int modalResult_ = 0;
     bool programmaticSelection_ = false;
     std::array<QPixmap, 2> ImageList1;

@@ -31,12 +31,23 @@ QFont fontOf(const ReportFont& f) {
     return font;
 }
 
+// The font of a fixed-width label: a text too wide for it is set smaller, down to three quarters
+// of its size, so a chassis number or a long component text stays whole on paper.
+QFont fittedFont(const ReportText& t, const QString& text) {
+    QFont font = fontOf(t.font);
+    if (t.width <= 0) return font;
+    for (int size = t.font.pixelSize - 1;
+         size * 4 >= t.font.pixelSize * 3 && QFontMetricsF(font).horizontalAdvance(text) > t.width; --size)
+        font.setPixelSize(size);
+    return font;
+}
+
 void paintText(QPainter& p, const ReportText& t) {
     if (t.text.empty()) return;
-    const QFont font = fontOf(t.font);
+    QString text = fromAnsi(t.text);
+    const QFont font = fittedFont(t, text);
     p.setFont(font);
     const QFontMetricsF metrics(font);
-    QString text = fromAnsi(t.text);
     const qreal height = metrics.height();
     QRectF box;
     Qt::Alignment horizontal = Qt::AlignLeft;
@@ -46,7 +57,7 @@ void paintText(QPainter& p, const ReportText& t) {
     case TextAlign::Centre: horizontal = Qt::AlignHCenter; break;
     }
     if (t.width > 0) {
-        // A fixed-width label: a text too long for it ends in an ellipsis rather than a half letter.
+        // A text still too long ends in an ellipsis rather than a half letter.
         box = QRectF(t.x, t.y, t.width, height);
         text = metrics.elidedText(text, Qt::ElideRight, t.width);
     } else {

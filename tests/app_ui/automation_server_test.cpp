@@ -96,7 +96,7 @@ TEST_F(AutomationServerTest, MenuItemsByTheirVisiblePositions) {
         {"0#0", "&Start", 2},
         {"0#1", "&Interrupt", 1},       // not connected
         {"0#3", "-", 2},                // the separator above the print submenu
-        {"0#4#0", "&Print diagnostic memory protocol ...", 1},
+        {"0#4#0", "&Print diagnostic memory protocol ...", 2},  // needs no connection
         {"2#3", "&Outputs...", 1},      // the hidden "L&SV valve..." is not counted
         {"6#0", "&Supported ECUs...", 2},
         {"", "", 0},

@@ -4,10 +4,16 @@
 
 #include "DriverTestSupport.h"
 #include "Fahrzeugdaten.h"
+#include "FaultProtocol.h"
 #include "HtmlHelp.h"
+#include "KeltProgramContext.h"
 #include "KeltTestSupport.h"
+#include "PdfText.h"
+#include "ReportTestSupport.h"
+#include "ScriptedFileChooser.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
+#include "VehicleTexts.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -16,8 +22,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 
+#include <array>
 #include <functional>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -361,6 +370,151 @@ TEST_F(KeltFspDemo, ListsTheDemoEntries) {
     });
     EXPECT_EQ(w->Ausfuehren(), IDCANCEL);
     EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+}
+
+// --- protocols in demo mode ---------------------------------------------------------------------
+
+// Saving and printing the demo's fault memory with the program's own context (the ECU's texts
+// from the ECU layer) on a clock that stands still; the file dialogs are scripted.
+class KeltFspProtocols : public KeltFspDemo {
+public:
+    struct Context : KeltProgramContext {
+        const WallClock& clock() const override { return fixed; }
+        FixedWallClock fixed{{2009, 12, 4, 14, 5, 33}};
+    };
+
+    void SetUp() override {
+        KeltFspDemo::SetUp();
+        kelt->InitSystemName();
+        kelt->EcuProductNumber = "841 302 117 0";
+        saved = {TesterName, VehicleManufacturer, VehicleType, VehicleVIN, VehicleOdometer};
+        EcuName = "TARVIK ERROR RECORD";
+        previousContext = installProgramContext(&context);
+    }
+    void TearDown() override {
+        installProgramContext(previousContext);
+        EcuName.clear();
+        TesterName = saved[0];
+        VehicleManufacturer = saved[1];
+        VehicleType = saved[2];
+        VehicleVIN = saved[3];
+        VehicleOdometer = saved[4];
+        KeltFspDemo::TearDown();
+    }
+
+    // Answers the vehicle-data window once its loop runs: the tester and the chassis number typed
+    // in, then OK or Cancel; `then` runs after the answer (to arm the next window's script).
+    std::unique_ptr<ModalScript> answerVehicleData(bool ok, std::function<void()> then = {}) {
+        return std::make_unique<ModalScript>([=, this](QWidget* modal) {
+            auto* dialog = qobject_cast<TfrmFahrzeugdaten*>(modal);
+            ASSERT_TRUE(dialog);
+            dialog->edPruefername->setText(QStringLiteral("Bob"));
+            dialog->edFahrgestellnummer->setText(QStringLiteral("WMA12345678901234"));
+            (ok ? dialog->btnOk : dialog->btnAbbruch)->click();
+            if (then) then();
+        });
+    }
+    std::string protocolText() const { return TempDir::readFile(protocol); }
+
+    Context context;
+    ProgramContext* previousContext = nullptr;
+    ScriptedFileChooser chooser;
+    std::array<std::string, 5> saved;
+    fs::path protocol = dir / "demo.FSP";
+};
+
+TEST_F(KeltFspProtocols, ButtonsOnlyWhenAskedAndTheSavedDemoMemory) {
+    auto plain = window();
+    ModalScript notAsked([&](QWidget*) {
+        EXPECT_FALSE(plain->bitbtnDrucken->isVisible());
+        EXPECT_FALSE(plain->bitbtnSpeichern->isVisible());
+        plain->btnAbbruch->click();
+    });
+    plain->Ausfuehren();
+
+    auto w = window();
+    w->DruckenSichtbar(true);
+    w->SpeichernSichtbar(true);
+    chooser.answers = {protocol};
+    ModalScript script([&](QWidget*) {
+        EXPECT_TRUE(w->bitbtnDrucken->isVisible());
+        EXPECT_TRUE(w->bitbtnSpeichern->isVisible());
+        auto vehicle = answerVehicleData(true);
+        w->bitbtnSpeichern->click();
+        EXPECT_TRUE(vehicle->ran());
+        w->btnAbbruch->click();
+    });
+    EXPECT_EQ(w->Ausfuehren(), IDCANCEL);
+    EXPECT_TRUE(script.ran());
+    ASSERT_EQ(chooser.shown.size(), 1u);
+    EXPECT_EQ(chooser.shown[0].defaultSuffix, "FSP");
+    EXPECT_TRUE(boxes.shown.empty());
+
+    const std::string text = protocolText();
+    for (const char* line : {"[TARVIK ERROR RECORD]\r\nDate of error record=2009-12-04\r\n",
+                             "System=TARVIK\r\nPart number=841 302 117 0\r\n",
+                             "Serial number (ecu)=---\r\n",
+                             "Chassis number=WMA12345678901234\r\n",
+                             "Tester=Bob\r\nError 0 Component=Valve block (50)\r\nError 0 Mode=Open circuit (41)\r\n",
+                             "Error 1 Component=Valve block (50)\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << TempDir::visible(text);
+    EXPECT_EQ(text.find("Error 2 "), std::string::npos);
+}
+
+TEST_F(KeltFspProtocols, CancelToTheVehicleDataOrToOverwritingWritesNothing) {
+    const std::string old = "[TARVIK ERROR RECORD]\r\nTester=Old\r\n";
+    TempDir::writeFile(protocol, old);
+    auto w = window();
+    w->SpeichernSichtbar(true);
+    ModalScript script([&](QWidget*) {
+        auto vehicle = answerVehicleData(false);
+        w->bitbtnSpeichern->click();
+        EXPECT_TRUE(vehicle->ran());
+        EXPECT_TRUE(chooser.shown.empty());
+
+        chooser.answers = {protocol};
+        boxes.answer = [](const ShownBox& box) {
+            EXPECT_EQ(box.text, "The selected file already exists. Overwrite?");
+            return IDCANCEL;
+        };
+        vehicle = answerVehicleData(true);
+        w->bitbtnSpeichern->click();
+        EXPECT_TRUE(vehicle->ran());
+        EXPECT_EQ(boxes.shown.size(), 1u);
+        w->btnAbbruch->click();
+    });
+    w->Ausfuehren();
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(protocolText(), old);
+}
+
+TEST_F(KeltFspProtocols, PrintOpensThePreviewWithTheEntries) {
+    const fs::path pdf = dir / "protocol.pdf";
+    PdfReportPrinter printer(pdf);
+    auto w = window();
+    ASSERT_TRUE(w->FehlerspeicherLesen());
+    w->DruckenSichtbar(true);
+    w->show();
+    std::unique_ptr<ModalScript> preview;
+    auto vehicle = answerVehicleData(true, [&] {
+        preview = std::make_unique<ModalScript>([&](QWidget*) {
+            Tfrm_Preview* shown = shownPreview();
+            ASSERT_TRUE(shown);
+            shown->cmd_Drucken->click();
+            shown->cmd_Exit->click();
+        });
+    });
+    w->bitbtnDrucken->click();
+    ASSERT_TRUE(vehicle->ran());
+    ASSERT_TRUE(preview && preview->ran());
+    EXPECT_TRUE(boxes.shown.empty());
+
+    const std::string page = pdfPageText(pdf, 1);
+    for (const char* text : {"DIAGNOSTIC PROTOCOL", "System TARVIK", "841 302 117 0", "Bob",
+                             "WMA12345678901234", "Date 2009-12-04 14:05:33",
+                             "X 17 Valve block (50) Open circuit (41)", "Valve block (50) Short circuit"})
+        EXPECT_NE(page.find(text), std::string::npos) << text << "\n" << page;
+    w->done(IDCANCEL);
 }
 
 // --- through the real driver ------------------------------------------------------------------

@@ -18,7 +18,10 @@
 #include "KELTInterface.h"
 #include "MainWindowTestSupport.h"
 #include "MessageBox.h"
+#include "PdfText.h"
 #include "PortSelection.h"
+#include "ReportTestSupport.h"
+#include "ScriptedFileChooser.h"
 #include "ProgramModes.h"
 #include "SimKeltEcu.h"
 #include "SimUsbBus.h"
@@ -107,6 +110,7 @@ void expectConnectedMenus(const TfrmMain& w, bool connected) {
         }
     }
     // Always there, whatever the connection.
+    EXPECT_TRUE(w.Fehlerspeicherprotokolldrucken->isEnabled());
     EXPECT_TRUE(w.mnuEinstellungen->isEnabled());
     EXPECT_TRUE(w.mnuBeenden->isEnabled());
     EXPECT_TRUE(w.mnuUnterstuetzteEcus->isEnabled());
@@ -330,6 +334,55 @@ TEST_F(MainWindowTest, RaiseLowerAndCalibrationsOpenAfterTheCaution) {
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }
 
+TEST_F(MainWindowTest, PrintsASavedProtocolWithoutAConnection) {
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n[Directory]\r\nReadData=" +
+             out.string() + "\r\nWriteData=" + out.string() + "\r\n");
+    const fs::path protocol = out / "bus 12.FSP";
+    TempDir::writeFile(protocol,
+                       "[OTHER ERROR RECORD]\r\nTester=Someone else\r\n"
+                       "[TARVIK ERROR RECORD]\r\n"
+                       "Date of error record=2024-03-12\r\nTime of error record=09:15:00\r\nSystem=TARVIK\r\n"
+                       "Part number=841 302 115 0\r\nTester Name=Alice\r\n"
+                       "Error 0 Component=Valve block (50)\r\nError 0 Mode=Open circuit (41)\r\n"
+                       "Error 0 Status=1\r\nError 0 Counter=300\r\nError 0 Timer=0\r\n"
+                       "Error 1 Component=Supply (10)\r\nError 1 Mode=Undervoltage (14)\r\n"
+                       "Error 1 Status=0\r\nError 1 Counter=2\r\nError 1 Timer=0\r\n");
+    const fs::path pdf = dir / "protocol.pdf";
+    PdfReportPrinter printer(pdf);
+    ScriptedFileChooser chooser;
+    chooser.answers = {protocol};
+
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(w.initialize());
+    w.show();
+    settle();
+    ASSERT_EQ(w.ecu().DiagnoseAktiv, 0);
+    const std::size_t boxesBefore = messages.shown.size();
+    ModalScript preview([&](QWidget*) {
+        Tfrm_Preview* shown = shownPreview();
+        ASSERT_TRUE(shown);
+        EXPECT_FALSE(w.MainTimer->isActive());
+        shown->cmd_Drucken->click();
+        shown->cmd_Exit->click();
+    });
+    EXPECT_TRUE(w.startCommand(MenuCommand::Fehlerspeicherprotokolldrucken));
+    EXPECT_TRUE(preview.ran());
+    settle();
+
+    ASSERT_EQ(chooser.shown.size(), 1u);
+    EXPECT_EQ(chooser.shown[0].folder, out);
+    EXPECT_EQ(messages.shown.size(), boxesBefore);
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 0);
+    EXPECT_FALSE(w.MainTimer->isActive());
+    const std::string page = pdfPageText(pdf, 1);
+    for (const char* part : {"System TARVIK", "841 302 115 0", "Tested by Alice", "Date 2024-03-12 09:15:00",
+                             "X 44 Valve block (50) Open circuit (41)", "2 Supply (10) Undervoltage (14)"})
+        EXPECT_NE(page.find(part), std::string::npos) << part << "\n" << page;
+    EXPECT_EQ(page.find("Someone else"), std::string::npos);
+}
+
 // The menus, their items with separators and submenus, and the tool bar, as the command table
 // lays them out: object names, "-" for a separator, "submenu>items" for a submenu.
 std::string layoutOf(const QList<QAction*>& actions) {
@@ -388,17 +441,20 @@ TEST_F(MainWindowTest, DiagnosticMemoryOpensOverThePausedPoll) {
     ASSERT_NO_FATAL_FAILURE(showConnected(w));
 
     bool timerWhileOpen = true;
+    bool printAndSave = false;
     QStringList rows;
     ModalScript script([&](QWidget* modal) {
         auto* fsp = qobject_cast<TKeltFsp*>(modal);
         ASSERT_NE(fsp, nullptr);
         timerWhileOpen = w.MainTimer->isActive();
+        printAndSave = fsp->bitbtnDrucken->isVisible() && fsp->bitbtnSpeichern->isVisible();
         for (int i = 0; i < fsp->lbFehlerpfad->count(); ++i) rows << fsp->lbFehlerpfad->item(i)->text();
         fsp->btnAbbruch->click();
     });
     w.cmd_FSP->trigger();
     EXPECT_TRUE(script.ran());
     EXPECT_FALSE(timerWhileOpen);
+    EXPECT_TRUE(printAndSave);
     // The demo's two entries, with the texts of the program's fault-text file.
     ASSERT_EQ(rows.size(), 2);
     EXPECT_TRUE(rows.contains(QStringLiteral("Level sensor rear left")));

@@ -9,6 +9,7 @@
 #include "BubbleHelp.h"
 #include "Clock.h"
 #include "DriveInfo.h"
+#include "FaultProtocol.h"
 #include "NData.h"
 #include "ProgramModes.h"
 #include "ScriptedMessageBoxes.h"
@@ -30,6 +31,7 @@ inline void resetProgramState() {
     WechsellaufwerkAktiv = 0;
     Diagnoseleitung = 0;
     TesterName.clear();
+    EcuName.clear();
     ECUListe.clear();
     setApplicationToolTipsEnabled(true);
 }

@@ -2,14 +2,21 @@
 // whose "ECU" is a list of entries.
 #include "Fehlerspeicher.h"
 
+#include "FaultProtocol.h"
+#include "FspPrint.h"
 #include "HtmlHelp.h"
 #include "MessageBox.h"
 #include "NData.h"
 #include "ProgramModes.h"
 #include "ProfileFile.h"
+#include "ProtocolRecords.h"
+#include "ReadOnlyFile.h"
+#include "ReportTestSupport.h"
 #include "ScriptedMessageBoxes.h"
+#include "ScriptedTextQuestion.h"
 #include "StringTable.h"
 #include "TempDir.h"
+#include "TestProgramContext.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
 
@@ -17,7 +24,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,6 +32,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +99,20 @@ public:
         return true;
     }
     void UmweltdatenAnzeigen(const FaultEntryKey& key) override { keys.push_back(key); }
+    void ProtokollErgaenzen(ProfileAccess& protokoll) override {
+        for (const auto& [key, value] : extraKeys) ASSERT_TRUE(protokoll.writeString(EcuName, key, value));
+    }
+    void ProtokollGelesen() override { readFiles.push_back(ProtokollDatei); }
+    // Printing is recorded; with printForReal the base prints too (the preview).
+    void TabelleDrucken(FehlerspeicherProtokoll& record) override {
+        if (printForReal) TNFehlerspeicher::TabelleDrucken(record);
+        printed.push_back({false, record});
+    }
+    void ProtokolldatenDrucken(FehlerspeicherProtokoll& record) override {
+        if (printForReal) TNFehlerspeicher::ProtokolldatenDrucken(record);
+        printed.push_back({true, record});
+    }
+    using TNFehlerspeicher::ProtokollLesen;
 
     std::vector<FehlerEintrag> memory;
     std::deque<bool> readResults;
@@ -100,6 +121,14 @@ public:
     int reads = 0;
     int clears = 0;
     std::vector<FaultEntryKey> keys;
+    std::vector<std::pair<std::string, std::string>> extraKeys;
+    std::vector<std::string> readFiles;
+    struct Printed {
+        bool daten;  // ProtokolldatenDrucken
+        FehlerspeicherProtokoll record;
+    };
+    std::vector<Printed> printed;
+    bool printForReal = false;
 };
 
 class FaultMemoryWindowTest : public ::testing::Test {
@@ -601,14 +630,21 @@ TEST_F(FaultMemoryWindowTest, FirstCurrentFaultText) {
     EXPECT_EQ(w->HinweisText(3, 8), "Unknown");
 }
 
-TEST_F(FaultMemoryWindowTest, PrintAndSaveStayHiddenUntilTheyWork) {
+TEST_F(FaultMemoryWindowTest, PrintAndSaveButtonsShowWhenAsked) {
     auto w = shown({});
-    w->DruckenSichtbar(true);
-    w->SpeichernSichtbar(true);
-    EXPECT_TRUE(w->druckenGewuenscht());
-    EXPECT_TRUE(w->speichernGewuenscht());
     EXPECT_FALSE(w->bitbtnDrucken->isVisible());
     EXPECT_FALSE(w->bitbtnSpeichern->isVisible());
+    w->DruckenSichtbar(true);
+    EXPECT_TRUE(w->bitbtnDrucken->isVisible());
+    EXPECT_FALSE(w->bitbtnSpeichern->isVisible());
+    w->SpeichernSichtbar(true);
+    EXPECT_TRUE(w->bitbtnSpeichern->isVisible());
+    w->DruckenSichtbar(false);
+    EXPECT_FALSE(w->bitbtnDrucken->isVisible());
+    for (QPushButton* button : {w->bitbtnDrucken, w->bitbtnSpeichern})
+        EXPECT_FALSE(button->icon().isNull()) << button->objectName().toStdString();
+    EXPECT_EQ(w->bitbtnDrucken->toolTip(), "Print the diagnostic memory content");
+    EXPECT_EQ(w->bitbtnSpeichern->toolTip(), "Save the diagnostic memory content");
     EXPECT_FALSE(w->ComboBoxSort->isVisible());
     EXPECT_FALSE(w->MaskEdit1->isVisible());
     EXPECT_TRUE(w->GroupBox1->isVisible());
@@ -617,29 +653,321 @@ TEST_F(FaultMemoryWindowTest, PrintAndSaveStayHiddenUntilTheyWork) {
 
 TEST_F(FaultMemoryWindowTest, TesterQuery) {
     auto w = window();
+    ScriptedTextQuestion question;
     TesterName = "Old";
     struct Case {
-        bool accept;
-        QString typed;
+        std::optional<std::string> typed;  // nothing: Cancel
         bool answer;
         std::string tester;
     } cases[] = {
-        {true, QString(40, 'T'), true, std::string(31, 'T')},
-        {true, "M\u00fcller", true, "M\xfcller"},
-        {false, "Nobody", false, "M\xfcller"},
+        {std::string(40, 'T'), true, std::string(31, 'T')},
+        {"M\xfcller", true, "M\xfcller"},
+        {std::nullopt, false, "M\xfcller"},
     };
     for (const Case& c : cases) {
-        ModalScript script([&](QWidget* modal) {
-            auto* box = qobject_cast<QInputDialog*>(modal);
-            ASSERT_TRUE(box);
-            EXPECT_EQ(box->windowTitle(), "Tested by");
-            EXPECT_EQ(box->labelText(), "Please enter the name of the tester :");
-            EXPECT_EQ(box->textValue(), fromAnsi(TesterName));
-            box->setTextValue(c.typed);
-            c.accept ? box->accept() : box->reject();
-        });
+        const std::string before = TesterName;
+        question.answer = c.typed;
         EXPECT_EQ(w->PrueferAbfragen(), c.answer);
         EXPECT_EQ(TesterName, c.tester);
+        ASSERT_FALSE(question.asked.empty());
+        const AskedText& asked = question.asked.back();
+        EXPECT_EQ(asked.caption, "Tested by");
+        EXPECT_EQ(asked.prompt, "Please enter the name of the tester :");
+        EXPECT_EQ(asked.value, before);
+        EXPECT_EQ(asked.maxLength, 31u);
+    }
+}
+
+// --- protocols --------------------------------------------------------------------------------
+
+// The window's protocol files and prints with the facts of a test context: the tester question,
+// the file dialogs and the message boxes are scripted, the clock stands still.
+class FaultMemoryProtocolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedAttr = DiagAttr;
+        DiagAttr.AppIni = (dir / "APP.INI").string();
+        DiagAttr.Anwendungstitel = "Test Diagnostic";
+        context.attr = DiagAttr;
+        context.folder = dir / "program";
+        fs::create_directories(context.folder);
+        TempDir::writeFile(dir / "SYSTEM.FKD", kFkd);
+        context.system = "SYSTEM";
+        context.ecu = {"10780100", "SW 1", "841 302 115 0", "2009-07-01", "---"};
+        context.vehicleTexts = {"MAN", "Lion's City", "WMA12345678901234", "12000"};
+        context.question.answer = "Bob";
+        previousContext = installProgramContext(&context);
+        EcuName = kSection;
+    }
+    void TearDown() override {
+        installProgramContext(previousContext);
+        DiagAttr = savedAttr;
+        EcuName.clear();
+    }
+
+    // Read and shown without a modal loop, as Ausfuehren shows it.
+    std::unique_ptr<TestFsp> shown(std::vector<FehlerEintrag> memory) {
+        auto w = std::make_unique<TestFsp>("SYSTEM", false, false, dir.path());
+        w->memory = std::move(memory);
+        EXPECT_TRUE(w->FehlerspeicherLesen());
+        w->show();
+        return w;
+    }
+    void setWriteData(const std::string& folder) {
+        ASSERT_TRUE(ProfileFile(DiagAttr.AppIni).writeString("Directory", "WriteData", folder));
+    }
+    std::string saved(const std::string& key) const { return ProfileFile(file).readString(kSection, key); }
+
+    static constexpr const char* kSection = "SYSTEM ERROR RECORD";
+    TempDir dir;
+    TestProgramContext context;
+    ProgramContext* previousContext = nullptr;
+    DiagAttrStruct savedAttr;
+    fs::path file = dir / "saved.FSP";
+};
+
+TEST_F(FaultMemoryProtocolTest, SaveWritesTheShownEntriesInDisplayOrder) {
+    ASSERT_TRUE(ProfileFile(DiagAttr.AppIni).writeString("OPTIONEN", "DTC_SORTING", "1"));
+    auto w = shown({entry(50, 41, 0, 1), entry(3, 7, 2, 2)});
+    w->extraKeys = {{"Workshop", "North"}};
+    context.chooser.answers = {file};
+    w->SpeichernSichtbar(true);
+    w->bitbtnSpeichern->click();
+
+    ASSERT_EQ(context.question.asked.size(), 1u);
+    ASSERT_EQ(context.chooser.shown.size(), 1u);
+    const FileChoice& choice = context.chooser.shown[0];
+    EXPECT_EQ(choice.mode, FileChoice::Mode::Save);
+    EXPECT_EQ(choice.folder, context.folder);
+    EXPECT_EQ(choice.fileName, "");
+    EXPECT_EQ(choice.filters, (std::vector<FileFilter>{{"Diagnostic memory data", "*.FSP"}}));
+    EXPECT_EQ(choice.defaultSuffix, "FSP");
+    EXPECT_TRUE(context.boxes.shown.empty());
+    EXPECT_EQ(w->ProtokollDatei, file.string());
+    EXPECT_TRUE(w->isVisible());
+
+    const std::vector<std::string> keys = ProfileFile(file).keyNames(kSection);
+    ASSERT_EQ(keys.size(), 11u + 1u + 2u * 7u);
+    EXPECT_EQ(keys[11], "Workshop");
+    EXPECT_EQ(saved("Tester"), "Bob");
+    EXPECT_EQ(saved("System"), "SYSTEM");
+    EXPECT_EQ(saved("Date of error record"), "2009-12-04");
+    EXPECT_EQ(saved("Error 0 Component"), "Level sensor rear (3)");  // the current one first
+    EXPECT_EQ(saved("Error 0 Mode"), "Short circuit (7)");
+    EXPECT_EQ(saved("Error 0 Status"), "2");
+    EXPECT_EQ(saved("Error 1 Component"), "Valve block (50)");
+    w->done(IDCANCEL);
+}
+
+TEST_F(FaultMemoryProtocolTest, SavedProtocolPrintsAsTheWindowPrintsIt) {
+    for (std::vector<FehlerEintrag> memory :
+         {std::vector<FehlerEintrag>{entry(50, 41, 0, 1), entry(3, 7, 2, 2)}, std::vector<FehlerEintrag>{}}) {
+        SCOPED_TRACE(memory.size());
+        if (!memory.empty()) memory[0].Zaehler = 300;  // printed as its low byte
+        auto w = shown(memory);
+        context.chooser.answers = {file, file, file};
+        w->bitbtnSpeichernClick();  // the second time onto the first one's file: overwrite is OK
+        w->DruckenSichtbar(true);
+        w->bitbtnDrucken->click();
+        w->ProtokollDrucken();
+        w->ProtokollLesen(true);
+        context.chooser.answers.clear();
+
+        ASSERT_EQ(w->printed.size(), 3u);
+        const FehlerspeicherProtokoll& fromWindow = w->printed[0].record;
+        EXPECT_EQ(fromWindow.Pruefer, "Bob");
+        EXPECT_EQ(fromWindow.Teilenummer, "841 302 115 0");
+        EXPECT_EQ(fromWindow.Anzahl, memory.size());
+        if (!memory.empty()) {
+            EXPECT_EQ(fromWindow.Eintraege[0].Zaehler, 44);
+        }
+        EXPECT_EQ(w->printed[1].record, fromWindow);
+        EXPECT_EQ(w->printed[2].record, fromWindow);
+        EXPECT_FALSE(w->printed[1].daten);
+        EXPECT_TRUE(w->printed[2].daten);
+        EXPECT_EQ(w->readFiles, (std::vector<std::string>{file.string(), file.string()}));
+        w->done(IDCANCEL);
+    }
+}
+
+TEST_F(FaultMemoryProtocolTest, DialogsStartInTheWriteDataFolder) {
+    fs::create_directories(context.folder / "out");
+    fs::create_directories(dir / "abs");
+    struct Case {
+        std::optional<std::string> writeData;  // nothing: no key
+        fs::path saveFolder;
+        fs::path readFolder;
+    } cases[] = {
+        {std::nullopt, context.folder, context.folder},
+        {"", context.folder, context.folder},
+        {"out", context.folder / "out", context.folder / "out"},
+        {(dir / "abs").string(), dir / "abs", dir / "abs"},
+        // A folder that is gone: saving starts in the program's folder, reading where it was set.
+        {(dir / "gone").string(), context.folder, dir / "gone"},
+    };
+    auto w = shown({});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.writeData.value_or("(no key)"));
+        fs::remove(DiagAttr.AppIni);
+        if (c.writeData) setWriteData(*c.writeData);
+        context.chooser.shown.clear();
+        w->bitbtnSpeichernClick();
+        w->ProtokollDrucken();
+        ASSERT_EQ(context.chooser.shown.size(), 2u);
+        EXPECT_EQ(context.chooser.shown[0].folder, c.saveFolder);
+        const FileChoice& read = context.chooser.shown[1];
+        EXPECT_EQ(read.folder, c.readFolder);
+        EXPECT_EQ(read.mode, FileChoice::Mode::Open);
+        EXPECT_EQ(read.filters, (std::vector<FileFilter>{{"Diagnostics files (*.fsp)", "*.fsp"},
+                                                         {"All files (*.*)", "*.*"}}));
+        EXPECT_EQ(read.defaultSuffix, "FSP");
+    }
+    EXPECT_TRUE(w->printed.empty());
+    EXPECT_TRUE(context.boxes.shown.empty());
+    w->done(IDCANCEL);
+}
+
+TEST_F(FaultMemoryProtocolTest, NothingIsWrittenWhenTheTechnicianStops) {
+    const std::string old = "[" + std::string(kSection) + "]\r\nTester=Old\r\n";
+    struct Case {
+        const char* name;
+        std::optional<std::string> tester;
+        bool chooses;
+        int overwrite;  // the answer to 11032
+        bool written;
+    } cases[] = {
+        {"tester question cancelled", std::nullopt, true, IDOK, false},
+        {"file dialog cancelled", "Bob", false, IDOK, false},
+        {"overwrite cancelled", "Bob", true, IDCANCEL, false},
+        {"overwrite confirmed", "Bob", true, IDOK, true},
+    };
+    auto w = shown({entry(50, 41, 0, 1)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir::writeFile(file, old);
+        context.question.answer = c.tester;
+        context.chooser.shown.clear();
+        context.chooser.answers = {c.chooses ? std::optional<fs::path>(file) : std::nullopt};
+        context.boxes.shown.clear();
+        context.boxes.answer = [&](const ShownBox&) { return c.overwrite; };
+        w->bitbtnSpeichernClick();
+        EXPECT_EQ(context.chooser.shown.size(), c.tester ? 1u : 0u);
+        if (c.tester && c.chooses) {
+            ASSERT_EQ(context.boxes.shown.size(), 1u);
+            EXPECT_EQ(context.boxes.shown[0].text, "The selected file already exists. Overwrite?");
+            EXPECT_EQ(context.boxes.shown[0].caption, "Test Diagnostic");
+            EXPECT_EQ(context.boxes.shown[0].flags, MB_OKCANCEL | MB_ICONQUESTION);
+        } else {
+            EXPECT_TRUE(context.boxes.shown.empty());
+        }
+        EXPECT_EQ(TempDir::readFile(file) != old, c.written);
+    }
+    EXPECT_EQ(saved("Tester"), "Bob");
+    w->done(IDCANCEL);
+}
+
+TEST_F(FaultMemoryProtocolTest, FailedSaveIsShownAndTheWindowStaysOpen) {
+    const std::string old = "[OTHER]\r\nkept=1\r\n";
+    TempDir::writeFile(file, old);
+    ReadOnlyFile readOnly(file);
+    fs::create_directories(dir / "Pr\xC3\xBC" "fung.FSP");
+    struct Case {
+        fs::path chosen;
+        std::string shownName;  // as the message shows it (Windows-1252)
+        std::string reason;
+    } cases[] = {
+        {dir / "Pr\xC3\xBC" "fung.FSP", (dir / "Pr\xFC" "fung.FSP").string(), "it is a folder"},
+        {file, file.string(), "read-only"},
+    };
+    auto w = shown({entry(50, 41, 0, 1)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen.string());
+        if (c.chosen == file && !readOnly.active()) continue;
+        context.chooser.answers = {c.chosen};
+        context.boxes.shown.clear();
+        w->bitbtnSpeichernClick();
+        ASSERT_EQ(context.boxes.shown.size(), 2u);  // the overwrite question, then the failure
+        const ShownBox& failure = context.boxes.shown[1];
+        EXPECT_EQ(failure.text.rfind("The diagnostic memory protocol could not be saved; the file is unchanged.\n\n", 0), 0u)
+            << failure.text;
+        EXPECT_NE(failure.text.find(c.shownName), std::string::npos) << failure.text;
+        EXPECT_NE(failure.text.find(c.reason), std::string::npos) << failure.text;
+        EXPECT_EQ(failure.flags, MB_OK | MB_ICONWARNING);
+        EXPECT_TRUE(w->isVisible());
+    }
+    EXPECT_EQ(TempDir::readFile(file), old);
+    EXPECT_TRUE(fs::is_empty(dir / "Pr\xC3\xBC" "fung.FSP"));
+    w->done(IDCANCEL);
+}
+
+TEST_F(FaultMemoryProtocolTest, ProtocolsThatCannotBePrinted) {
+    fs::create_directories(dir / "folder.FSP");
+    TempDir::writeFile(dir / "other.FSP", "[OTHER ERROR RECORD]\r\nError 0 Component=A (1)\r\n");
+    TempDir::writeFile(dir / "empty.FSP", "[" + std::string(kSection) + "]\r\n[Next]\r\nk=1\r\n");
+    const std::string unreadable = "Unable to read the protocol.\n\nThe file may be defective or of the wrong type.";
+    const std::string notRead = "The diagnostic memory protocol could not be read.\n\n";
+    struct Case {
+        const char* name;
+        std::optional<fs::path> chosen;
+        std::vector<std::string> parts;  // of the one message; none: no message
+    } cases[] = {
+        {"cancelled", std::nullopt, {}},
+        {"missing file", dir / "missing.FSP", {notRead, (dir / "missing.FSP").string(), "No such file"}},
+        {"a folder", dir / "folder.FSP", {notRead, (dir / "folder.FSP").string(), "Is a directory"}},
+        {"another system's protocol", dir / "other.FSP", {unreadable}},
+        {"an empty section", dir / "empty.FSP", {unreadable}},
+    };
+    TestFsp w("SYSTEM", false, false, dir.path());  // never shown, as the main window's command uses it
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        context.chooser.answers = {c.chosen};
+        context.boxes.shown.clear();
+        w.ProtokollDrucken();
+        if (c.parts.empty()) {
+            EXPECT_TRUE(context.boxes.shown.empty());
+            continue;
+        }
+        ASSERT_EQ(context.boxes.shown.size(), 1u);
+        const ShownBox& box = context.boxes.shown[0];
+        EXPECT_EQ(box.text.rfind(c.parts[0], 0), 0u) << box.text;
+        for (const std::string& part : c.parts) EXPECT_NE(box.text.find(part), std::string::npos) << box.text;
+        EXPECT_EQ(box.flags, MB_OK | MB_ICONWARNING);
+        EXPECT_EQ(box.caption, "Test Diagnostic");
+    }
+    EXPECT_TRUE(w.printed.empty());
+    EXPECT_TRUE(w.readFiles.empty());
+}
+
+TEST_F(FaultMemoryProtocolTest, PrintingHandsTheWindowsColumnsToTheReport) {
+    struct Case {
+        bool daten;
+        bool zaehler;
+        bool timer;
+        uint8_t column;
+    } cases[] = {
+        {false, false, false, kSpalteAnzahl},  // no timer in the entries: the counter column
+        {false, false, true, kSpalteTimer},
+        {true, true, false, kSpalteTimer},     // PrintData always shows the timers
+    };
+    TestFsp w("SYSTEM", false, false, dir.path());
+    w.printForReal = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.daten << c.zaehler << c.timer);
+        w.ZaehlerSpalteErzwingen = c.zaehler;
+        w.TimerSpalteErzwingen = c.timer;
+        FehlerspeicherProtokoll record = protocolWith(2);
+        ModalScript script([&](QWidget*) {
+            Tfrm_Preview* preview = shownPreview();
+            ASSERT_TRUE(preview);
+            ASSERT_TRUE(FspPrint);
+            EXPECT_EQ(FspPrint->Report.record, &record);
+            EXPECT_EQ(FspPrint->Report.columnMode, c.column);
+            preview->cmd_Exit->click();
+        });
+        c.daten ? w.ProtokolldatenDrucken(record) : w.TabelleDrucken(record);
+        EXPECT_TRUE(script.ran());
+        EXPECT_EQ(record.ZaehlerSpalteErzwingen, c.zaehler);
+        EXPECT_EQ(record.TimerSpalteErzwingen, c.timer);
     }
 }
 

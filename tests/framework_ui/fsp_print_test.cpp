@@ -102,4 +102,15 @@ TEST_F(FspPrintTest, EmptyMemoryPrintsOneNoMessageRow) {
     EXPECT_TRUE(has(page, "X No message present")) << page;
 }
 
+TEST_F(FspPrintTest, WideTextsAreSetSmallerBeforeTheyAreCut) {
+    FehlerspeicherProtokoll record = protocolWith(1);
+    record.Fahrgestellnummer = "WMW12345678901234";  // wider letters than the box takes at full size
+    record.Eintraege[0].KomponenteMitCode = std::string(150, 'W') + " (1)";
+    printThroughPreview([&](TFspPrint& r) { return r.Print(record); });
+    const std::string page = pdfPageText(pdf, 1);
+    EXPECT_TRUE(has(page, "WMW12345678901234")) << page;
+    EXPECT_TRUE(has(page, "WWWW\xE2\x80\xA6")) << page;  // far too long: cut with an ellipsis
+    EXPECT_FALSE(has(page, "W (1)")) << page;
+}
+
 }  // namespace
