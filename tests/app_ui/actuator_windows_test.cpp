@@ -7,10 +7,7 @@
 #include "Drosseltest.h"
 #include "Lampentest.h"
 
-#include "DriverTestSupport.h"
-#include "EventLoopErrorReporter.h"
-#include "KeltTestSupport.h"
-#include "QtApplicationWindows.h"
+#include "DrivingWindowFixture.h"
 #include "StringTable.h"
 #include "UiTestSupport.h"
 
@@ -32,7 +29,7 @@
 
 namespace {
 
-using Word = std::array<uint8_t, 2>;
+using Word = DrivingWindowFixture::Word;
 const SimBytes kOffBody = {0x21, 0x00, 0x00};
 const SimBytes kOffMessage = {0x83, 0x21, 0x00, 0x00};
 
@@ -54,12 +51,10 @@ void sendKey(QWidget* widget, QEvent::Type type, bool autoRepeat = false) {
 
 // A 10 78 01 00 ECU (both throttles, two outputs) connected through the real driver; the error
 // handler keeps the event loop running while it "shows" a code.
-class ActuatorWindows : public OverTheRealDriver<KeltFixture> {
+class ActuatorWindows : public DrivingWindowFixture {
 public:
-    ActuatorWindows() { errorHandler = &dialog; }
-
     void SetUp() override {
-        OverTheRealDriver::SetUp();
+        DrivingWindowFixture::SetUp();
         attr.Anwendungstitel = "Tarvik";
         ASSERT_EQ(OpenDiagInterface(kSimulatedPort), 0);
         ASSERT_TRUE(kelt->ConnectEcu().connected());
@@ -69,20 +64,6 @@ public:
         ASSERT_EQ(kelt->CfgCrossThrottle, 1);
         kelt->DiagnoseAktiv = 1;
         ecu->clearLog();
-    }
-    void TearDown() override {
-        if (quitRequested) {
-            // The application's exit request ended every loop and stays pending for the next
-            // one of this test program; one application loop takes it up.
-            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-            QApplication::exec();
-        }
-        OverTheRealDriver::TearDown();
-    }
-
-    Word word() const { return ecu->actuationWord(); }
-    bool waitForWord(Word expected) {
-        return processEventsUntil([&] { return word() == expected; });
     }
     // Every actuation the ECU carried out from `from` on switched everything off.
     bool onlyOffFrom(std::size_t from) const {
@@ -96,15 +77,6 @@ public:
             boxes.shown.begin(), boxes.shown.end(),
             [](const ShownBox& b) { return b.text == LoadStr(OutputShutdown::kNotSwitchedOffText); }));
     }
-    void requestExit() {
-        quitRequested = true;
-        QtApplicationWindows windows;
-        AutomationHub hub(&windows);
-        hub.RequestCloseApplication();
-    }
-
-    EventLoopErrorReporter dialog{errors};
-    bool quitRequested = false;
     // DiagnoseAktiv when the last off message went to the driver.
     int activeAtLastOff = -1;
 

@@ -6,10 +6,7 @@
 #include "Hebensenkenniveaueingabeeinpunktkalibrierung.h"
 #include "HoldButton.h"
 
-#include "DriverTestSupport.h"
-#include "EventLoopErrorReporter.h"
-#include "KeltTestSupport.h"
-#include "QtApplicationWindows.h"
+#include "DrivingWindowFixture.h"
 #include "StringTable.h"
 #include "UiTestSupport.h"
 
@@ -31,7 +28,7 @@
 
 namespace {
 
-using Word = std::array<uint8_t, 2>;
+using Word = DrivingWindowFixture::Word;
 const SimBytes kHoldBody = {0x21, 0x00, 0x00};
 const SimBytes kChargeRearBody = {0x21, 0x07, 0x00};
 const Word kChargeRear = {0x07, 0x00};
@@ -46,12 +43,10 @@ void sendMouse(QWidget* widget, QEvent::Type type) {
 QString str(int id) { return QString::fromStdString(LoadStr(id)); }
 
 // A 10 78 01 00 ECU with every capability, connected through the real driver.
-class HebenSenkenWindow : public OverTheRealDriver<KeltFixture> {
+class HebenSenkenWindow : public DrivingWindowFixture {
 public:
-    HebenSenkenWindow() { errorHandler = &dialog; }
-
     void SetUp() override {
-        OverTheRealDriver::SetUp();
+        DrivingWindowFixture::SetUp();
         attr.Anwendungstitel = "Tarvik";
         ecu->setConfiguration(0xFF, 0xFF, 0xFF, 0xFF);
         ASSERT_EQ(OpenDiagInterface(kSimulatedPort), 0);
@@ -61,18 +56,6 @@ public:
         kelt->DiagnoseAktiv = 1;
         ecu->setClock(levelClock);
         ecu->clearLog();
-    }
-    void TearDown() override {
-        if (quitRequested) {
-            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-            QApplication::exec();
-        }
-        OverTheRealDriver::TearDown();
-    }
-
-    Word word() const { return ecu->actuationWord(); }
-    bool waitForWord(Word expected) {
-        return processEventsUntil([&] { return word() == expected; });
     }
     // Charging with both rear valves, held by the mouse.
     void chargeRear(TfrmHebenSenken& w) {
@@ -97,15 +80,6 @@ public:
             processEventsUntil([&] { return ecu->messages().size() > before || !w.isVisible(); });
         }
     }
-    void requestExit() {
-        quitRequested = true;
-        QtApplicationWindows windows;
-        AutomationHub hub(&windows);
-        hub.RequestCloseApplication();
-    }
-
-    EventLoopErrorReporter dialog{errors};
-    bool quitRequested = false;
     // The time the simulated levels move by.
     FakeClock levelClock{1000};
 };

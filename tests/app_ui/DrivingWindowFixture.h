@@ -1,0 +1,47 @@
+// A KELT ECU connected through the real driver and the test build of the USB library, for the
+// windows that drive its outputs and valves: an error dialog that keeps the event loop running as
+// long as a real one, the actuation word the simulated ECU holds, and the program's exit request.
+#pragma once
+
+#include "DriverTestSupport.h"
+#include "EventLoopErrorReporter.h"
+#include "KeltTestSupport.h"
+#include "QtApplicationWindows.h"
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <array>
+#include <cstdint>
+
+class DrivingWindowFixture : public OverTheRealDriver<KeltFixture> {
+public:
+    using Word = std::array<uint8_t, 2>;
+
+    DrivingWindowFixture() { errorHandler = &dialog; }
+
+    void TearDown() override {
+        if (quitRequested) {
+            // The application's exit request ended every loop and stays pending for the next
+            // one of this test program; one application loop takes it up.
+            QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+            QApplication::exec();
+        }
+        OverTheRealDriver::TearDown();
+    }
+
+    Word word() const { return ecu->actuationWord(); }
+    bool waitForWord(Word expected) {
+        return processEventsUntil([&] { return word() == expected; });
+    }
+    void requestExit() {
+        quitRequested = true;
+        QtApplicationWindows windows;
+        AutomationHub hub(&windows);
+        hub.RequestCloseApplication();
+    }
+
+    EventLoopErrorReporter dialog{errors};
+    bool quitRequested = false;
+};
