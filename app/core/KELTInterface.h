@@ -274,7 +274,7 @@ public:
     // as the ECU had it, then reads block and 0xD0 back. A block whose count is not the type's
     // length is refused before anything is sent (DIAG_ERR_REQUEST_TOO_LONG). A failed write is
     // shown and its answer returned; a failed read-back is shown once and the answer 1 reads back
-    // again. A read-back that differs shows 20101 and answers 2. Demo: 0.
+    // again. A read-back that differs or was given up shows 20101 and answers 2. Demo: 0.
     int WriteParameters(uint16_t count, std::span<const uint8_t> block);
 
     // --- the ECU's diagnosis address and baud rate (AddressAndBaud.h) ---

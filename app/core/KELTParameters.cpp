@@ -82,19 +82,15 @@ int KELTInterface::WriteParameters(uint16_t count, std::span<const uint8_t> bloc
     if (int32_t code = WriteLocalIdRecord(kParameterCheckId, check)) return report(code);
 
     // Read back what the ECU keeps, the check byte too. A failed read is shown once; the answer
-    // 1 reads back again.
+    // 1 reads back again. A read-back given up is a block not seen stored: not stored.
     for (;;) {
         std::array<uint8_t, kMaxParameterBlock> stored{};
         uint16_t storedCount = 0;
         LocalIdRecord storedCheck{};
         int32_t code = readParameterIds(storedCount, stored);
         if (code == 0) code = ReadLocalIdRecord(kParameterCheckId, storedCheck);
-        if (code != 0) {
-            const int answer = report(code);
-            if (answer == RepeatOperation) continue;
-            return answer;
-        }
-        const bool same = storedCount == count &&
+        if (code != 0 && report(code) == RepeatOperation) continue;
+        const bool same = code == 0 && storedCount == count &&
                           std::equal(block.begin(), block.end(), stored.begin()) &&
                           storedCheck == check;
         if (same) return report(0);

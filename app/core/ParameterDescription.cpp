@@ -20,8 +20,12 @@ constexpr std::string_view kEcuListSection = "ECUListe";
 constexpr std::string_view kEndOfTexts = "----";
 constexpr std::string_view kNoBitText = "---";
 constexpr int kMaxDecimals = 3;
-// A fraction this close to a whole number counts as none.
-constexpr double kWholeTolerance = 0.0001;
+// A fraction up to this size counts as none.
+constexpr double kNoFraction = 0.0001;
+// Binary rounding leaves a product of decimal steps (0.29 x 10 x 10) this far below the whole
+// number it stands for; a fraction that close to 1 is none either. A real fraction such as the
+// 0.99999 of 1.99999 is far larger.
+constexpr double kRoundingNoise = 1e-9;
 
 bool isParameterSection(std::string_view name) {
     return !equalsNoCase(name, kNotesSection) && !equalsNoCase(name, kEcuListSection);
@@ -86,10 +90,10 @@ int AnzeigeformatErmitteln(double Faktor) {
     // Finer than the last decimal shown: as many decimals as are shown at all.
     if (f < std::pow(10.0, -kMaxDecimals)) return kMaxDecimals;
     int decimals = 0;
-    // A product like 0.29 x 10 x 10 lands just below 29, so "whole" means near a whole number.
-    while (decimals < kMaxDecimals && std::fabs(f - std::round(f)) > kWholeTolerance) {
+    for (; decimals < kMaxDecimals; ++decimals) {
+        const double fraction = f - std::floor(f);
+        if (fraction <= kNoFraction || 1 - fraction <= kRoundingNoise * std::max(1.0, f)) break;
         f *= 10;
-        ++decimals;
     }
     return decimals;
 }
@@ -104,7 +108,9 @@ std::optional<ParameterDescription> readParameterDescription(const fs::path& pat
 
     ParameterDescription description;
     description.file = *found;
-    description.DiagnoseKennung = found->stem().string();
+    // The name asked for, not the one found: "1078a100.PKD" stays the ECU's identifier when the
+    // file on disk is spelt "1078A100.pkd".
+    description.DiagnoseKennung = path.stem().string();
     for (const std::string& section : file.sectionNames()) {
         if (!isParameterSection(section)) continue;
         const std::optional<uint16_t> number = parameterNumber(section);

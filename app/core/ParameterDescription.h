@@ -64,7 +64,7 @@ struct _ParaKonf {
 struct ParameterDescription {
     _ParaKonf ParaKonf;
     std::vector<std::string> Hinweise;  // the note lines
-    std::string DiagnoseKennung;        // the file's name without folder and extension
+    std::string DiagnoseKennung;        // the name asked for, without folder and extension
     std::filesystem::path file;         // the file read
 };
 

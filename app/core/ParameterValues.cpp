@@ -86,7 +86,8 @@ void ParameterEntries::confirm(Entry& entry, uint16_t raw, std::string text) {
 
 EntryCheck ParameterEntries::leave(std::size_t i) {
     const Entry& e = entries_.at(i);
-    Geaendert = true;
+    // Leaving a value edit always counts as a change; a bit edit only when its text changed.
+    if (konf_.Parameter[i].Art != ArtBits) Geaendert = true;
     if (e.text == e.rawText) return {0, e.text};
     return check(i);
 }

@@ -67,10 +67,12 @@ public:
     const std::string& text(std::size_t i) const { return entries_.at(i).text; }
     void setText(std::size_t i, std::string text);
 
-    // Leaving an edit sets Geaendert. A value edit whose text changed is checked: no number:
-    // 11656; off the grid (|v - shown value of raw| > 0.01 x |Faktor|): 11658, the edit shows the
-    // value of raw; raw outside 0..255 (byte) or 0..65535 (WORD): 11659, raw clamped into the
-    // range and the edit shows its value. A bit edit must hold an integer 0..255, else 11656.
+    // Leaving a value edit sets Geaendert, a bit edit only when its text changed (a typed byte is
+    // a change the OK question must know of). A value edit whose text changed is checked: no
+    // number: 11656; off the grid (|v - shown value of raw| > 0.01 x |Faktor|): 11658, the edit
+    // shows the value of raw; raw outside 0..255 (byte) or 0..65535 (WORD): 11659, raw clamped
+    // into the range and the edit shows its value. A bit edit must hold an integer 0..255, else
+    // 11656.
     EntryCheck leave(std::size_t i);
 
     // The selected item (0 or 1) of each of the eight radio groups of a bit-coded parameter.

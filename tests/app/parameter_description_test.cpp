@@ -71,6 +71,14 @@ TEST_F(DescriptionFile, TakesTheParametersInFileOrder) {
     EXPECT_EQ(bits.BitTexte[3], (std::array<std::string, 2>{"---", "---"}));
 }
 
+TEST_F(DescriptionFile, IsFoundWithoutRegardToCaseAndNamedAsAskedFor) {
+    put("1078A100.pkd", "[1]\r\n");
+    const std::optional<ParameterDescription> d = readParameterDescription(dir / "1078a100.PKD");
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->file, dir / "1078A100.pkd");
+    EXPECT_EQ(d->DiagnoseKennung, "1078a100");
+}
+
 TEST_F(DescriptionFile, ReadsEachKeyByItsRule) {
     put("k.PKD",
         "[10]\r\nOffset=40\r\nEinheit=\xB0" "C\r\nText1=no Text before it\r\n"
@@ -153,8 +161,12 @@ INSTANTIATE_TEST_SUITE_P(
                       FactorCase{"2", 2, 0}, FactorCase{"1.5", 1.5, 1}, FactorCase{"12.34", 12.34, 2},
                       // Finer than three decimals still shows three.
                       FactorCase{"0.0001", 0.0001, 3}, FactorCase{"0.0005", 0.0005, 3},
-                      // A product just below a whole number counts as whole.
-                      FactorCase{"0.29", 0.29, 2},
+                      // A product just below a whole number by binary rounding counts as
+                      // whole; a real fraction just below one does not.
+                      FactorCase{"0.29", 0.29, 2}, FactorCase{"0.57", 0.57, 2},
+                      FactorCase{"2.01", 2.01, 2},
+                      FactorCase{"0.99999", 0.99999, 3}, FactorCase{"1.99995", 1.99995, 3},
+                      FactorCase{"2.00005", 2.00005, 0},
                       // A negative factor takes the decimals of its size.
                       FactorCase{"-0.5", -0.5, 1}, FactorCase{"-3", -3, 0},
                       // Unreadable factors and those that cannot scale are 1.

@@ -189,8 +189,10 @@ TEST(ParameterEntries, BitOptionsAndTheBitEditFollowEachOther) {
     EXPECT_EQ(entries.pack().block, std::vector<uint8_t>{45});
 }
 
-TEST(ParameterEntries, LeavingAChangedBitEditIsAChange) {
+TEST(ParameterEntries, LeavingABitEditIsAChangeOnlyWhenItsTextChanged) {
     ParameterEntries entries = shown(parameter(ArtBits), 5);
+    EXPECT_EQ(entries.leave(0).messageId, 0);
+    EXPECT_FALSE(entries.Geaendert) << "left as it was shown";
     entries.setText(0, "7");
     EXPECT_EQ(entries.leave(0).messageId, 0);
     EXPECT_TRUE(entries.Geaendert);
