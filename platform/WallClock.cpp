@@ -62,6 +62,10 @@ std::string localeTimeText(const LocalDateTime& t) {
     return formatted(t, "%X", "%H:%M:%S");
 }
 
+std::string localeDateText(const LocalDateTime& t) {
+    return formatted(t, "%x", "%Y-%m-%d");
+}
+
 std::string localeDateTimeText(const LocalDateTime& t) {
     return formatted(t, "%x %X", "%Y-%m-%d %H:%M:%S");
 }

@@ -44,5 +44,8 @@ std::string isoDateText(const LocalDateTime& time);
 // sets from the user's settings): "14:05:33" or "02:05:33 PM". A form with characters beyond
 // ASCII, which the program's Windows-1252 files cannot be sure to hold, gives "14:05:33".
 std::string localeTimeText(const LocalDateTime& time);
+// The date in the locale's short form ("12/04/09" in the C locale, "04.12.2009" in a German one);
+// the same fallback gives "2009-12-04".
+std::string localeDateText(const LocalDateTime& time);
 // The locale's short date, a blank and its long time; the same fallback ("2009-12-04 14:05:33").
 std::string localeDateTimeText(const LocalDateTime& time);

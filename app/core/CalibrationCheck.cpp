@@ -1,5 +1,6 @@
 #include "CalibrationCheck.h"
 
+#include "FaultMemoryRead.h"
 #include "FaultMemoryTable.h"
 #include "KELTInterface.h"
 
@@ -8,10 +9,8 @@ CalibrationCheck CheckCalibration(KELTInterface& kelt) {
     if (!isStandardEcuType(kelt.EcuTyp)) return check;
 
     FaultEntryTable entries{};
-    FehlerTabelleLoeschen(entries);
-    check.answer = repeatWhileAsked([&] { return kelt.ReadFaultMemory(entries); });
+    check.answer = ReadFaultTable(kelt, entries);
     if (check.answer != 0) {
-        kelt.DiagnoseAktiv = 0;
         check.outcome = CalibrationCheck::Outcome::ReadFailed;
         return check;
     }

@@ -1,6 +1,6 @@
 #include "DiagnosisSession.h"
 
-#include "FaultTextFile.h"
+#include "FaultMemoryRead.h"
 #include "NData.h"
 #include "ParameterDescription.h"
 #include "ProgramModes.h"
@@ -25,8 +25,7 @@ constexpr const char* kNoValue = "---";
 
 FaultTextLookup programFaultTexts(const std::filesystem::path& programFolder) {
     // One file object for the whole run: it parses the file once and again only after a change.
-    const auto texts = std::make_shared<const FaultTextFile>(
-        findFaultTextFile(programFolder, KELTInterface::kSystemName, false).path);
+    const auto texts = std::make_shared<const FaultTextFile>(programFaultTextFile(programFolder));
     return {
         [texts](int32_t code) { return texts->KomponentenText(code); },
         [texts](int32_t code) { return texts->FehlerartText(code); },

@@ -1,6 +1,7 @@
 #include "KeltFsp.h"
 
 #include "Fahrzeugdaten.h"
+#include "FaultMemoryRead.h"
 #include "KELTInterface.h"
 #include "MessageBox.h"
 
@@ -48,15 +49,9 @@ void TKeltFsp::Initialisieren(const std::string&, bool, bool warn) {
 
 bool TKeltFsp::FehlerspeicherLesen() {
     FehlerTabelleLoeschen();
-    if (withRetry([this] { return kelt_.ReadFaultMemory(Fehlertabelle); }) != 0) return false;
     const FaultTextFile file = texts();
-    const std::size_t used = usedEntryCount(Fehlertabelle);
-    for (std::size_t i = 0; i < used; ++i) {
-        FehlerEintrag& e = Fehlertabelle[i];
-        e.KomponentenName = file.KomponentenText(e.KomponentenCode);
-        e.FehlerartName = file.FehlerartText(e.FehlerartCode);
-    }
-    return true;
+    letzteAntwort_ = ReadFaultTable(kelt_, Fehlertabelle, &file);
+    return letzteAntwort_ == 0;
 }
 
 void TKeltFsp::Voreinstellungen() {

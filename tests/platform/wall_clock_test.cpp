@@ -14,6 +14,7 @@ TEST(WallClock, TextsInTheCLocale) {
     EXPECT_EQ(isoDateText(kTime), "2009-12-04");
     EXPECT_EQ(isoDateText({987, 1, 2, 0, 0, 0}), "0987-01-02");
     EXPECT_EQ(localeTimeText(kTime), "14:05:33");
+    EXPECT_EQ(localeDateText(kTime), "12/04/09");
     EXPECT_EQ(localeDateTimeText(kTime), "12/04/09 14:05:33");
 }
 
@@ -22,6 +23,7 @@ TEST(WallClock, TextsFollowTheTimeLocaleButTheIsoDate) {
     if (!german.active()) GTEST_SKIP() << "no German locale";
     EXPECT_EQ(isoDateText(kTime), "2009-12-04");
     EXPECT_EQ(localeTimeText(kTime), "14:05:33");
+    EXPECT_EQ(localeDateText(kTime), "04.12.2009");
     EXPECT_EQ(localeDateTimeText(kTime), "04.12.2009 14:05:33");
 }
 
