@@ -6,6 +6,8 @@
 #include "Drosseltest.h"
 #include "CalibrationCheck.h"
 #include "Einstellungen.h"
+#include "Fahrzeugdaten.h"
+#include "FaultMemoryRead.h"
 #include "Hebensenken.h"
 #include "ErrorHandler.h"
 #include "FaultProtocol.h"
@@ -24,6 +26,7 @@
 #include "StringTable.h"
 #include "Suppeculiste.h"
 #include "SupportedEcuList.h"
+#include "SystemData.h"
 #include "TextCodec.h"
 #include "Wartendialog.h"
 
@@ -296,7 +299,7 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
          &W::mnuKalibrierenTiltsensorenClick},
         {C::KalibrierdatenWegsensor, &W::mnuKalibrierdatenWegsensor, nullptr, nullptr},
         {C::KalibrierdatenDrucksensoren, &W::mnuKalibrierdatenDrucksensoren, nullptr, nullptr},
-        {C::SystemdatenSpeichern, &W::mnuSystemdatenSpeichern, nullptr, nullptr},
+        {C::SystemdatenSpeichern, &W::mnuSystemdatenSpeichern, nullptr, &W::mnuSystemdatenSpeichernClick},
         {C::BaudrateUndAdresse, &W::mnuBaudrateUndAdresse, nullptr, &W::mnuBaudrateUndAdresseClick},
         {C::Einstellungen, &W::mnuEinstellungen, nullptr, &W::mnuEinstellungenClick},
         {C::UnterstuetzteEcus, &W::mnuUnterstuetzteEcus, nullptr, &W::mnuUnterstuetzteEcusClick},
@@ -603,6 +606,16 @@ void TfrmMain::mnuMesswerteAnzeigenClick() {
 void TfrmMain::mnuParameterClick() {
     TfrmParameter editor(this);
     editor.Execute(session_->parameterRecord(environment_.programFolder));
+}
+
+void TfrmMain::mnuSystemdatenSpeichernClick() {
+    const FaultTextFile faultTexts = programFaultTextFile(environment_.programFolder);
+    const auto askVehicleData = [this] {
+        TfrmFahrzeugdaten dialog(this);
+        return dialog.exec() == IDOK;
+    };
+    SystemdatenSpeichern(
+        {ecu(), session_->parameterRecord(environment_.programFolder), faultTexts, askVehicleData});
 }
 
 void TfrmMain::mnuBaudrateUndAdresseClick() {

@@ -202,6 +202,7 @@ private:
     void mnuBaudrateUndAdresseClick();
     void mnuEinstellungenClick();
     void mnuParameterClick();
+    void mnuSystemdatenSpeichernClick();
 
     void buildLayout();
     // Menu items and tool buttons from the command table.

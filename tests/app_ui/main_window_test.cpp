@@ -4,6 +4,7 @@
 
 #include "AusgaengeAnsteuern.h"
 #include "BaudrateUndAdresse.h"
+#include "Fahrzeugdaten.h"
 #include "Hebensenken.h"
 #include "HoldButton.h"
 #include "KeltFsp.h"
@@ -22,6 +23,7 @@
 #include "PortSelection.h"
 #include "ReportTestSupport.h"
 #include "ScriptedFileChooser.h"
+#include "ScriptedTextQuestion.h"
 #include "ProgramModes.h"
 #include "SimKeltEcu.h"
 #include "SimUsbBus.h"
@@ -381,6 +383,71 @@ TEST_F(MainWindowTest, PrintsASavedProtocolWithoutAConnection) {
                              "X 44 Valve block (50) Open circuit (41)", "2 Supply (10) Undervoltage (14)"})
         EXPECT_NE(page.find(part), std::string::npos) << part << "\n" << page;
     EXPECT_EQ(page.find("Someone else"), std::string::npos);
+}
+
+// Saving system data: only while connected, over the stopped poll, the vehicle data asked first;
+// the fault record of the saved file prints like a protocol (command 4).
+TEST_F(MainWindowTest, SavesSystemDataWhoseFaultRecordPrints) {
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Directory]\r\nReadData=" + out.string() +
+             "\r\nWriteData=" + out.string() + "\r\n");
+    fs::create_directories(env.program.parent_path() / "demo");
+    fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "demo" / "10780100.PKD");
+    const fs::path saved = out / "bus 12";
+    ScriptedFileChooser chooser;
+    chooser.answers = {saved, saved};
+    ScriptedTextQuestion tester;
+    tester.answer = "Alice";
+
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(w.initialize());
+    EXPECT_FALSE(w.mnuSystemdatenSpeichern->isEnabled());
+    EXPECT_FALSE(w.startCommandNumber(47));
+    w.show();
+    ASSERT_TRUE(processEventsUntil([&] { return w.ecu().DiagnoseAktiv == 1; }));
+    settle();
+    EXPECT_TRUE(w.commandEnabled(47));
+
+    bool timerWhileOpen = true;
+    ModalScript vehicleData([&](QWidget* modal) {
+        auto* dialog = qobject_cast<TfrmFahrzeugdaten*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        timerWhileOpen = w.MainTimer->isActive();
+        dialog->edHersteller->setText(QStringLiteral("MAN"));
+        dialog->btnOk->click();
+    });
+    messages.shown.clear();
+    EXPECT_TRUE(w.startCommandNumber(47));
+    EXPECT_TRUE(vehicleData.ran());
+    EXPECT_FALSE(timerWhileOpen);
+    EXPECT_TRUE(w.MainTimer->isActive());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, LoadStr(20059));
+    EXPECT_EQ(messages.shown[0].flags, 0x40u);
+    const ProfileFile file(saved);
+    EXPECT_EQ(file.readString("FileInfo", "Manufacturer"), "MAN");
+    EXPECT_EQ(file.readString("TARVIK Parameter", "Testername"), "Alice");
+    EXPECT_EQ(file.readString("LevelSensorCalibrationData", "DrivingLevelRear"), "50");
+    EXPECT_EQ(file.readString("PressureSensorCalibrationData", "PressureSensor"), "9");
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+
+    const fs::path pdf = dir / "record.pdf";
+    PdfReportPrinter printer(pdf);
+    ModalScript preview([&](QWidget*) {
+        Tfrm_Preview* shown = shownPreview();
+        ASSERT_TRUE(shown);
+        shown->cmd_Drucken->click();
+        shown->cmd_Exit->click();
+    });
+    EXPECT_TRUE(w.startCommand(MenuCommand::Fehlerspeicherprotokolldrucken));
+    EXPECT_TRUE(preview.ran());
+    ASSERT_EQ(chooser.shown.size(), 2u);
+    const std::string page = pdfPageText(pdf, 1);
+    for (const char* part : {"System TARVIK", "841 302 117 0", "Tested by Alice",
+                             "X 17 Level sensor rear left (50) Signal implausible (41)"})
+        EXPECT_NE(page.find(part), std::string::npos) << part << "\n" << page;
 }
 
 // The menus, their items with separators and submenus, and the tool bar, as the command table
