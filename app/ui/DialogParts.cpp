@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 
 QLabel* headerLabel(const QString& text, QWidget* parent) {
@@ -17,6 +18,12 @@ QLabel* headerLabel(const QString& text, QWidget* parent) {
     font.setBold(true);
     label->setFont(font);
     return label;
+}
+
+void useMenuColourWhenDisabled(QWidget* edit) {
+    QPalette colours = edit->palette();
+    colours.setColor(QPalette::Disabled, QPalette::Base, colours.color(QPalette::Active, QPalette::Button));
+    edit->setPalette(colours);
 }
 
 void useOkButtonOnly(TNBasisDialog& dialog) {

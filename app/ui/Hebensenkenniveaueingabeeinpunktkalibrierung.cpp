@@ -88,11 +88,9 @@ TfrmNiveaueingabeEinpunktkalibrierung::TfrmNiveaueingabeEinpunktkalibrierung(QWi
     layout->addStretch(1);
 
     // An axle the vehicle lacks: its edits are disabled and shown in the menu colour.
-    auto disable = [this](QLineEdit* edit) {
+    auto disable = [](QLineEdit* edit) {
         edit->setEnabled(false);
-        QPalette colours = edit->palette();
-        colours.setColor(QPalette::Disabled, QPalette::Base, palette().color(QPalette::Button));
-        edit->setPalette(colours);
+        useMenuColourWhenDisabled(edit);
     };
     if (!front_) {
         disable(edOberesNiveauVorn);

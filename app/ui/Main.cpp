@@ -29,6 +29,7 @@
 #include "SystemData.h"
 #include "TextCodec.h"
 #include "Wartendialog.h"
+#include "Wskalibrierdaten.h"
 
 #include <QAction>
 #include <QFont>
@@ -297,7 +298,8 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
         {C::KalibrierenDrucksensoren, &W::mnuKalibrierenDrucksensoren, &W::cmd_DSKalibrieren, nullptr},
         {C::KalibrierenTiltsensoren, &W::mnuKalibrierenTiltsensoren, nullptr,
          &W::mnuKalibrierenTiltsensorenClick},
-        {C::KalibrierdatenWegsensor, &W::mnuKalibrierdatenWegsensor, nullptr, nullptr},
+        {C::KalibrierdatenWegsensor, &W::mnuKalibrierdatenWegsensor, nullptr,
+         &W::mnuKalibrierdatenWegsensorClick},
         {C::KalibrierdatenDrucksensoren, &W::mnuKalibrierdatenDrucksensoren, nullptr, nullptr},
         {C::SystemdatenSpeichern, &W::mnuSystemdatenSpeichern, nullptr, &W::mnuSystemdatenSpeichernClick},
         {C::BaudrateUndAdresse, &W::mnuBaudrateUndAdresse, nullptr, &W::mnuBaudrateUndAdresseClick},
@@ -686,4 +688,9 @@ void TfrmMain::mnuKalibrierenTiltsensorenClick() {
     ShowCautionMessage();
     TfrmHebenSenken window(this, ecu());
     window.Execute(HebenSenkenMode::TiltSensors);
+}
+
+void TfrmMain::mnuKalibrierdatenWegsensorClick() {
+    TfrmWSKalibrierdaten window(this, ecu());
+    window.Execute();
 }

@@ -195,6 +195,7 @@ private:
     void mnuHebenSenkenClick();
     void mnuKalibrierenWegsensorenClick();
     void mnuKalibrierenTiltsensorenClick();
+    void mnuKalibrierdatenWegsensorClick();
     void mnuLampentestClick();
     void mnuDrosselnClick();
     void mnuALBVentilClick();

@@ -12,6 +12,7 @@
 #include "Parameter.h"
 #include "ParameterPKDAuswahl.h"
 #include "Schalterstellungen.h"
+#include "Wskalibrierdaten.h"
 
 #include "DiagDriver.h"
 #include "DriverTestSupport.h"
@@ -680,6 +681,41 @@ TEST_F(MainWindowTest, AddressAndBaudRateOpenByNumberWhileConnected) {
     EXPECT_FALSE(timerWhileOpen);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "The data are stored in the ECU");
+    EXPECT_TRUE(w.MainTimer->isActive());
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+}
+
+// The level data: enabled only while connected; open by their number over the paused poll, in
+// demo mode with the sample values, and Cancel asks nothing after a change.
+TEST_F(MainWindowTest, LevelDataOpenByNumberWhileConnected) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(w.initialize());
+    w.show();
+    settle();
+    EXPECT_FALSE(w.mnuKalibrierdatenWegsensor->isEnabled());
+    EXPECT_FALSE(w.startCommandNumber(44));
+    ASSERT_TRUE(w.startCommand(MenuCommand::DiagnoseStarten));
+    settle();
+    ASSERT_EQ(w.ecu().DiagnoseAktiv, 1);
+    EXPECT_TRUE(w.mnuKalibrierdatenWegsensor->isEnabled());
+
+    bool timerWhileOpen = true;
+    ModalScript script([&](QWidget* modal) {
+        auto* window = qobject_cast<TfrmWSKalibrierdaten*>(modal);
+        ASSERT_NE(window, nullptr);
+        timerWhileOpen = w.MainTimer->isActive();
+        EXPECT_EQ(window->edFNVorn->text(), QStringLiteral("55"));
+        EXPECT_EQ(window->edDiffLinksRechts->text(), QStringLiteral("104"));
+        window->edFNVorn->setText(QStringLiteral("56"));
+        window->btn2->click();
+    });
+    messages.shown.clear();
+    EXPECT_TRUE(w.startCommandNumber(44));
+    EXPECT_TRUE(script.ran());
+    EXPECT_FALSE(timerWhileOpen);
+    EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(w.MainTimer->isActive());
     settle();
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
