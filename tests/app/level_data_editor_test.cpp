@@ -42,11 +42,6 @@ public:
         }
     }
     bool anythingWritten() const { return ecu->count({0x13}) > 0 || ecu->count({0x25}) > 0; }
-    std::vector<std::string> boxTexts() const {
-        std::vector<std::string> texts;
-        for (const ShownBox& box : boxes.shown) texts.push_back(box.text);
-        return texts;
-    }
 
     std::unique_ptr<LevelDataEditor> editor;
 };
@@ -159,7 +154,7 @@ TEST_F(LevelData, TypedValuesAreCheckedWrittenAndStored) {
     EXPECT_TRUE(e.modified());
     LevelEdit focus = E::UpperRight;
     EXPECT_EQ(e.Save(focus), LevelDataEditor::SaveResult::Saved);
-    EXPECT_EQ(boxTexts(), std::vector<std::string>{LoadStr(20098)});
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{LoadStr(20098)});
     EXPECT_EQ(boxes.shown[0].flags, 0x40u);
     EXPECT_EQ(boxes.shown[0].caption, attr.Anwendungstitel);
     EXPECT_EQ(ecu->count({0x14, 0xD6}), 1) << "checked against the ECU's tolerances";
@@ -193,7 +188,7 @@ TEST_P(BadEntries, AreRefusedBeforeAnythingIsSent) {
     LevelEdit focus = E::UpperRight;
     EXPECT_EQ(e.Save(focus), LevelDataEditor::SaveResult::BadEntry);
     EXPECT_EQ(focus, c.focus);
-    ASSERT_EQ(boxTexts(), std::vector<std::string>{"The entered value is not permissible! Please correct!"});
+    ASSERT_EQ(boxes.texts(), std::vector<std::string>{"The entered value is not permissible! Please correct!"});
     EXPECT_EQ(boxes.shown[0].flags, 0x30u);
     EXPECT_TRUE(ecu->messages().empty());
     EXPECT_TRUE(e.modified());
@@ -232,7 +227,7 @@ TEST_P(Refusals, OfThePlausibilityCheckSendNothing) {
     type(c.typed);
     LevelEdit focus = E::UpperRight;
     EXPECT_EQ(e.Save(focus), LevelDataEditor::SaveResult::Refused);
-    EXPECT_EQ(boxTexts(), std::vector<std::string>{LoadStr(c.message)});
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{LoadStr(c.message)});
     EXPECT_FALSE(anythingWritten());
     EXPECT_TRUE(e.modified());
     EXPECT_EQ(kelt->DiagnoseAktiv, 1);
@@ -269,7 +264,7 @@ TEST_F(LevelData, AFailedWriteIsRepeatedWhileTheUserAsks) {
     EXPECT_EQ(e.Save(focus), LevelDataEditor::SaveResult::Saved);
     EXPECT_EQ(ecu->count({0x13, 0xC7}), 2);
     EXPECT_EQ(ecu->count({0x25}), 2);
-    EXPECT_EQ(boxTexts(), std::vector<std::string>{LoadStr(20098)});
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{LoadStr(20098)});
     EXPECT_EQ(kelt->DiagnoseAktiv, 1);
 }
 
@@ -309,7 +304,7 @@ TEST_P(Ok, AsksOnlyAfterAChange) {
         EXPECT_TRUE(boxes.shown.empty());
         return;
     }
-    ASSERT_EQ(boxTexts(), std::vector<std::string>{"Exit dialog? Data has not yet been saved to the ECU!"});
+    ASSERT_EQ(boxes.texts(), std::vector<std::string>{"Exit dialog? Data has not yet been saved to the ECU!"});
     EXPECT_EQ(boxes.shown[0].flags, 0x21u);
     EXPECT_EQ(boxes.shown[0].caption, attr.Anwendungstitel);
     EXPECT_TRUE(ecu->messages().empty());

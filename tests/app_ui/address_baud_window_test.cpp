@@ -59,11 +59,7 @@ public:
         connectTo(identifier);
         kelt->DiagnoseAktiv = 1;
     }
-    std::vector<std::string> boxTexts() const {
-        std::vector<std::string> texts;
-        for (const ShownBox& box : boxes.shown) texts.push_back(box.text);
-        return texts;
-    }
+    std::vector<std::string> boxTexts() const { return boxes.texts(); }
     void expectBox(std::size_t i, const std::string& text, unsigned icon) {
         ASSERT_LT(i, boxes.shown.size());
         EXPECT_EQ(boxes.shown[i].text, text);

@@ -59,11 +59,6 @@ public:
         EXPECT_TRUE(script.ran());
         return result;
     }
-    std::vector<std::string> boxTexts() const {
-        std::vector<std::string> texts;
-        for (const ShownBox& box : boxes.shown) texts.push_back(box.text);
-        return texts;
-    }
     // What reached the ECU's level block and store.
     std::vector<SimBytes> writes() const {
         std::vector<SimBytes> found;
@@ -205,7 +200,7 @@ TEST_F(LevelDataWindow, SavesTypedValuesIntoTheEcu) {
         w.edFNVorn->setText("60");
         w.btnNiveausSpeichern->click();
         EXPECT_EQ(w.edDiffONVorn->text(), "27");
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{LoadStr(20098)});
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{LoadStr(20098)});
         EXPECT_TRUE(w.isVisible());
         w.btn2->click();
     });
@@ -228,7 +223,7 @@ TEST_F(LevelDataWindow, ABadEntryIsFocusedAndNothingIsSent) {
         leave(w.edUNHinten);
         w.btnNiveausSpeichern->setFocus();
         w.btnNiveausSpeichern->click();
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{LoadStr(20097)});
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{LoadStr(20097)});
         EXPECT_EQ(w.focusWidget(), w.edUNHinten);
         EXPECT_TRUE(w.isVisible());
         w.btn2->click();
@@ -312,7 +307,7 @@ TEST_F(LevelDataWindow, OkTakesTheEditBeingTypedIn) {
         w.edFNHinten->setFocus();
         w.edFNHinten->setText("51");
         w.btn1->click();
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{LoadStr(20088)});
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{LoadStr(20088)});
         EXPECT_EQ(w.edFNHintenRe->text(), "-53");
         w.btn2->click();
     });

@@ -101,11 +101,7 @@ public:
         r.Teilenummer = "841 302 100 0";
         return r;
     }
-    std::vector<std::string> shownTexts() const {
-        std::vector<std::string> texts;
-        for (const ShownBox& box : boxes.shown) texts.push_back(box.text);
-        return texts;
-    }
+    std::vector<std::string> shownTexts() const { return boxes.texts(); }
 };
 
 TEST_F(ParameterEditor, OpenedWhileConnectedItReadsAtOnceAndShowsTheRows) {

@@ -36,6 +36,13 @@ public:
             shown.begin(), shown.end(), [&](const ShownBox& b) { return b.caption == caption; }));
     }
 
+    // The texts of the boxes shown so far, in order.
+    std::vector<std::string> texts() const {
+        std::vector<std::string> all;
+        for (const ShownBox& box : shown) all.push_back(box.text);
+        return all;
+    }
+
     std::function<int(const ShownBox&)> answer;
     std::vector<ShownBox> shown;
 
