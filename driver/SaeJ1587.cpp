@@ -445,7 +445,8 @@ int32_t DiagDriver::saeSendData(uint8_t* buffer, uint16_t& length, size_t size,
         const size_t cut = saeCutOff_ ? request.headerLength : 0;
         if (replyLength < cut) return fail(DIAG_ERR_BAD_REPLY);
         if (replyLength - cut > size) return fail(SAE_ERR_REPLY_TOO_LONG);
-        std::memmove(buffer, reply + cut, replyLength - cut);
+        // An empty reply has no bytes to move, and may have no storage either.
+        if (replyLength > cut) std::memmove(buffer, reply + cut, replyLength - cut);
         length = static_cast<uint16_t>(replyLength - cut);
         return saeResult(0);
     };

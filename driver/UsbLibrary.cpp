@@ -20,12 +20,12 @@ std::unique_ptr<UsbLibrary> UsbLibrary::load(int32_t& status, const std::string&
     if (!file) return nullptr;
     std::unique_ptr<UsbLibrary> library(new UsbLibrary(std::move(file)));
     const DynamicLibrary& lib = *library->library_;
-    const bool complete = lookUp(lib, "UsbInterfaceOpen", library->open) &
-                          lookUp(lib, "UsbInterfaceClose", library->close) &
-                          lookUp(lib, "UsbInterfaceRead", library->read) &
-                          lookUp(lib, "UsbInterfaceWrite", library->write) &
-                          lookUp(lib, "UsbInterfaceScanDevices", library->scanDevices) &
-                          lookUp(lib, "UsbDllVersion", library->dllVersion) &
+    const bool complete = lookUp(lib, "UsbInterfaceOpen", library->open) &&
+                          lookUp(lib, "UsbInterfaceClose", library->close) &&
+                          lookUp(lib, "UsbInterfaceRead", library->read) &&
+                          lookUp(lib, "UsbInterfaceWrite", library->write) &&
+                          lookUp(lib, "UsbInterfaceScanDevices", library->scanDevices) &&
+                          lookUp(lib, "UsbDllVersion", library->dllVersion) &&
                           lookUp(lib, "UsbSetRequestTimeout", library->setRequestTimeout);
     if (!complete) return nullptr;
     status = 0;

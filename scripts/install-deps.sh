@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ binutils pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-base-dev-tools libxcb1-dev libchm-dev poppler-utils fonts-dejavu-core locales dbus xvfb)
+          qt6-base-dev qt6-base-dev-tools libxcb1-dev libchm-dev poppler-utils fonts-dejavu-core locales dbus xvfb
+          clang libclang-rt-14-dev)  # clang and its sanitizer and libFuzzer runtimes (Debian 12: clang 14)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -419,6 +419,14 @@ TEST_F(SaeSendData, StandardRepliesAreFinalAndCutByTheirRequestsHeader) {
     EXPECT_EQ(send({0x80, 0xFF, 0x10}), DIAG_ERR_BAD_REPLY);
 }
 
+TEST_F(SaeSendData, AnEmptyStandardReplyHandsOverNoBytes) {
+    use(Variant::Standard, false);
+    sim->queueSaeReply({});
+    ASSERT_EQ(send({0x80, 0xFF, 0x10}, 8), 0);
+    EXPECT_EQ(length, 0);
+    EXPECT_TRUE(guardsIntact(8));
+}
+
 TEST_F(SaeSendData, WithoutAScriptTheEcuOnTheLineAnswers) {
     use(Variant::Standard, false);
     // The answer to PID 0 asking for PID 243 is [MID, 243, data].

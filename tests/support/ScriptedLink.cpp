@@ -69,13 +69,13 @@ int32_t ScriptedLink::read(uint8_t* buffer, size_t capacity, size_t* got) {
     }
     if (framed_) {
         const size_t n = std::min(capacity, event.bytes.size());
-        std::memcpy(buffer, event.bytes.data(), n);
+        if (n != 0) std::memcpy(buffer, event.bytes.data(), n);
         *got = n;
         events_.pop_front();
         return 0;
     }
     const size_t n = std::min({capacity, event.bytes.size(), maxChunk});
-    std::memcpy(buffer, event.bytes.data(), n);
+    if (n != 0) std::memcpy(buffer, event.bytes.data(), n);
     event.bytes.erase(event.bytes.begin(), event.bytes.begin() + static_cast<long>(n));
     if (event.bytes.empty()) events_.pop_front();
     *got = n;
