@@ -1,6 +1,7 @@
 #include "ErrorHandler.h"
 
 #include "Artwork.h"
+#include "HourglassCursor.h"
 #include "TextCodec.h"
 
 #include <QGridLayout>
@@ -99,6 +100,7 @@ void TNBasisErrorHandler::showTexts(const ErrorDialogTexts& texts) {
 int TNBasisErrorHandler::FehlerAnzeigen(int32_t code) {
     return runErrorDialog(*texts_, code, [this](const ErrorDialogTexts& texts) {
         showTexts(texts);
+        NormalCursorWhileAsking asking;
         return exec();
     });
 }
@@ -162,6 +164,7 @@ void TfrmInitDIErrorHandler::prepareExecute(int32_t code) {
 
 void TfrmInitDIErrorHandler::Execute(uint8_t& choice, int32_t code) {
     prepareExecute(code);
+    NormalCursorWhileAsking asking;
     exec();
     choice = choice_;
 }
@@ -196,6 +199,7 @@ int TNInitEcuEH::Execute(TNBasisErrorHandlerTexts& handler, int32_t code, QDialo
     return runErrorDialog(handler, code, [this](const ErrorDialogTexts& texts) {
         setResult(0);
         showTexts(texts);
+        NormalCursorWhileAsking asking;
         return exec();
     });
 }

@@ -19,3 +19,13 @@ HourglassCursor& HourglassCursor::application() {
     static HourglassCursor cursor;
     return cursor;
 }
+
+NormalCursorWhileAsking::NormalCursorWhileAsking() {
+    if (!QApplication::overrideCursor()) return;
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    overridden_ = true;
+}
+
+NormalCursorWhileAsking::~NormalCursorWhileAsking() {
+    if (overridden_) QApplication::restoreOverrideCursor();
+}

@@ -16,3 +16,16 @@ public:
 private:
     int depth_ = 0;
 };
+
+// A dialog that asks the technician while the program is busy shows the normal cursor; the
+// hourglass returns when it closes.
+class NormalCursorWhileAsking {
+public:
+    NormalCursorWhileAsking();
+    ~NormalCursorWhileAsking();
+    NormalCursorWhileAsking(const NormalCursorWhileAsking&) = delete;
+    NormalCursorWhileAsking& operator=(const NormalCursorWhileAsking&) = delete;
+
+private:
+    bool overridden_ = false;
+};

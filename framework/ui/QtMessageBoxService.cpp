@@ -1,5 +1,6 @@
 #include "QtMessageBoxService.h"
 
+#include "HourglassCursor.h"
 #include "TextCodec.h"
 
 #include <QAbstractButton>
@@ -67,6 +68,7 @@ int QtMessageBoxService::answerOf(const QMessageBox& box) {
 
 int QtMessageBoxService::MsgBox(const std::string& text, const std::string& caption, unsigned flags) {
     std::unique_ptr<QMessageBox> box = prepare(text, caption, flags, QApplication::activeWindow());
+    NormalCursorWhileAsking asking;
     box->exec();
     return answerOf(*box);
 }
