@@ -83,6 +83,8 @@ TfrmWSKalibrierdaten::TfrmWSKalibrierdaten(QWidget* owner, KELTInterface& kelt)
     closeWith(btn2, IDCANCEL);
     btn3->setText(QStringLiteral("Read level values as FN"));
     btn3->hide();
+    // Enter in an edit neither writes to the ECU nor closes the window.
+    for (QPushButton* button : {btn1, btn2, btn3, btnNiveausSpeichern}) button->setAutoDefault(false);
 
     gbNiveaueingabe->setObjectName(QStringLiteral("gbNiveaueingabe"));
     btnNiveausSpeichern->setObjectName(QStringLiteral("btnNiveausSpeichern"));
@@ -94,10 +96,17 @@ TfrmWSKalibrierdaten::TfrmWSKalibrierdaten(QWidget* owner, KELTInterface& kelt)
     // The grid: a row per level or difference, a column per sensor; beside it the left/right
     // difference, the unit and the save.
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("1-distance sensor axle"), gbNiveaueingabe), 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("2-distance sensor axle"), gbNiveaueingabe), 0, 2, 1, 2);
-    grid->addWidget(lblHALinks, 1, 2);
-    grid->addWidget(lblHARechts, 1, 3);
+    // The axle heads wrap, so that the row texts keep their room.
+    auto axleHead = [this](const QString& caption) {
+        auto* head = new QLabel(caption, gbNiveaueingabe);
+        head->setWordWrap(true);
+        head->setAlignment(Qt::AlignCenter);
+        return head;
+    };
+    grid->addWidget(axleHead(QStringLiteral("1-distance sensor axle")), 0, 1);
+    grid->addWidget(axleHead(QStringLiteral("2-distance sensor axle")), 0, 2, 1, 2);
+    grid->addWidget(lblHALinks, 1, 2, Qt::AlignCenter);
+    grid->addWidget(lblHARechts, 1, 3, Qt::AlignCenter);
     const QString rows[] = {QStringLiteral("Upper level"),
                             QStringLiteral("Difference between upper level and normal level"),
                             QStringLiteral("Normal level"),

@@ -11,6 +11,7 @@
 
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -213,6 +214,22 @@ TEST_F(LevelDataWindow, SavesTypedValuesIntoTheEcu) {
                                                {0x84, 0x13, 0xCC, 0x00, 0x00},
                                                {0x25}}));
     EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+}
+
+TEST_F(LevelDataWindow, EnterInAnEditNeitherSavesNorCloses) {
+    TfrmWSKalibrierdaten w(nullptr, *kelt);
+    run(w, [&] {
+        w.edFNVorn->setFocus();
+        w.edFNVorn->setText("60");
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent enter(type, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(w.edFNVorn, &enter);
+        }
+        EXPECT_TRUE(w.isVisible());
+        w.btn2->click();
+    });
+    EXPECT_TRUE(ecu->messages().empty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(LevelDataWindow, ABadEntryIsFocusedAndNothingIsSent) {
