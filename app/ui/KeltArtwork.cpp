@@ -188,48 +188,7 @@ QPixmap actuatorGlyph(ActuatorGlyph glyph, bool driven, bool enabled) {
     return picture;
 }
 
-}  // namespace
-
-QPixmap warningLampPicture(bool lit) {
-    QPixmap picture = transparentPixmap(96, 96);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QPointF centre(48, 44);
-    if (lit) {
-        // The rays of the lit lamp.
-        p.setPen(QPen(kAmber, 3, Qt::SolidLine, Qt::RoundCap));
-        for (int i = 0; i < 8; ++i) {
-            const qreal a = i * 3.14159265 / 4;
-            const QPointF d(std::cos(a), std::sin(a));
-            p.drawLine(centre + d * 30, centre + d * 40);
-        }
-    }
-    p.setPen(QPen(kOutline, 2));
-    p.setBrush(lit ? QColor(255, 200, 40) : QColor(110, 110, 110));
-    p.drawEllipse(centre, 24, 24);
-    // The warning sign on the glass and the socket below.
-    p.setPen(QPen(lit ? kOutline : QColor(70, 70, 70), 4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(48, 32), QPointF(48, 48));
-    p.drawPoint(QPointF(48, 56));
-    p.setPen(QPen(kOutline, 1));
-    p.setBrush(QColor(80, 80, 80));
-    p.drawRect(QRectF(38, 70, 20, 14));
-    return picture;
-}
-
-QIcon actuatorButtonIcon(ActuatorGlyph glyph) {
-    QIcon icon;
-    for (bool driven : {false, true}) {
-        const QIcon::State state = driven ? QIcon::On : QIcon::Off;
-        icon.addPixmap(actuatorGlyph(glyph, driven, true), QIcon::Normal, state);
-        icon.addPixmap(actuatorGlyph(glyph, driven, false), QIcon::Disabled, state);
-    }
-    return icon;
-}
-
-QPixmap vehicleSchemePicture() {
-    QPixmap picture = transparentPixmap(260, 200);
-    QPainter p(&picture);
+void paintVehicleScheme(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
 
     // The body, front to the left.
@@ -275,8 +234,48 @@ QPixmap vehicleSchemePicture() {
     // The direction of travel.
     p.setPen(QPen(kOutline, 2));
     drawArrow(p, QPointF(60, 188), QPointF(20, 188), 7);
+}
+
+}  // namespace
+
+QPixmap warningLampPicture(bool lit) {
+    QPixmap picture = transparentPixmap(96, 96);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(48, 44);
+    if (lit) {
+        // The rays of the lit lamp.
+        p.setPen(QPen(kAmber, 3, Qt::SolidLine, Qt::RoundCap));
+        for (int i = 0; i < 8; ++i) {
+            const qreal a = i * 3.14159265 / 4;
+            const QPointF d(std::cos(a), std::sin(a));
+            p.drawLine(centre + d * 30, centre + d * 40);
+        }
+    }
+    p.setPen(QPen(kOutline, 2));
+    p.setBrush(lit ? QColor(255, 200, 40) : QColor(110, 110, 110));
+    p.drawEllipse(centre, 24, 24);
+    // The warning sign on the glass and the socket below.
+    p.setPen(QPen(lit ? kOutline : QColor(70, 70, 70), 4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(48, 32), QPointF(48, 48));
+    p.drawPoint(QPointF(48, 56));
+    p.setPen(QPen(kOutline, 1));
+    p.setBrush(QColor(80, 80, 80));
+    p.drawRect(QRectF(38, 70, 20, 14));
     return picture;
 }
+
+QIcon actuatorButtonIcon(ActuatorGlyph glyph) {
+    QIcon icon;
+    for (bool driven : {false, true}) {
+        const QIcon::State state = driven ? QIcon::On : QIcon::Off;
+        icon.addPixmap(actuatorGlyph(glyph, driven, true), QIcon::Normal, state);
+        icon.addPixmap(actuatorGlyph(glyph, driven, false), QIcon::Disabled, state);
+    }
+    return icon;
+}
+
+Picture vehicleSchemePicture() { return {QSize(260, 200), paintVehicleScheme}; }
 
 QPixmap connectionStatusPicture(int index) {
     QPixmap picture = transparentPixmap(16, 16);

@@ -3,13 +3,14 @@
 // scheme beside the values, the two connection pictures of the status line, the switch states,
 // the tool-bar glyphs and the pictures of the actuator tests.
 
+#include "Artwork.h"
 #include "MenuCommands.h"
 
 #include <QIcon>
 #include <QPixmap>
 
 // A bus seen from above with its two axles, the level sensors and the bellows, 260 x 200 pixels.
-QPixmap vehicleSchemePicture();
+Picture vehicleSchemePicture();
 
 // The connection picture of the status line (img_Status): index 0 not connected, 1 connected;
 // 16 x 16 pixels. Any other index gives the picture of 0.

@@ -234,11 +234,9 @@ void TfrmMain::buildLayout() {
     pnlFahrzeugschema->setObjectName(QStringLiteral("pnlFahrzeugschema"));
     auto* scheme = new QVBoxLayout(pnlFahrzeugschema);
     scheme->setContentsMargins(0, 0, 0, 0);
-    imgFahrzeugschema = new QLabel(pnlFahrzeugschema);
+    imgFahrzeugschema = new PictureView(vehicleSchemePicture(), pnlFahrzeugschema);
     imgFahrzeugschema->setObjectName(QStringLiteral("imgFahrzeugschema"));
-    imgFahrzeugschema->setPixmap(vehicleSchemePicture());
-    imgFahrzeugschema->setAlignment(Qt::AlignCenter);
-    scheme->addWidget(imgFahrzeugschema);
+    scheme->addWidget(imgFahrzeugschema, 0, Qt::AlignHCenter);
     txtWarnung = new QPlainTextEdit(pnlFahrzeugschema);
     txtWarnung->setObjectName(QStringLiteral("txtWarnung"));
     txtWarnung->setReadOnly(true);

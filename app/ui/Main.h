@@ -33,6 +33,7 @@
 #include <span>
 #include <string>
 
+class PictureView;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -117,7 +118,7 @@ public:
     QLabel* txtSpgRelaisventil;
     QLabel* txtGeschwindigkeit;
     QWidget* pnlFahrzeugschema;
-    QLabel* imgFahrzeugschema;
+    PictureView* imgFahrzeugschema;
     QPlainTextEdit* txtWarnung;
     QTimer* MainTimer;
 

@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include <utility>
+
 namespace {
 
 void paintBus(QPainter& p, const QRectF& body) {
@@ -57,15 +59,25 @@ void paintDevice(QPainter& p, const QRectF& body, qreal radius) {
 
 }  // namespace
 
-QPixmap splashPicture(const QString& programName) {
-    QPixmap picture(447, 345);
-    QPainter p(&picture);
+PictureView::PictureView(Picture picture, QWidget* parent) : QWidget(parent), picture_(std::move(picture)) {
+    setFixedSize(picture_.size);
+    setAttribute(Qt::WA_OpaquePaintEvent, picture_.opaque);
+}
+
+void PictureView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    picture_.paint(painter);
+}
+
+namespace {
+
+void paintSplash(QPainter& p, const QString& programName) {
     p.setRenderHint(QPainter::Antialiasing);
 
     QLinearGradient sky(0, 0, 0, 250);
     sky.setColorAt(0, QColor(0x9c, 0xcb, 0xee));
     sky.setColorAt(1, QColor(0xee, 0xf6, 0xfc));
-    p.fillRect(picture.rect(), sky);
+    p.fillRect(QRectF(0, 0, 447, 250), sky);
 
     // Road.
     p.fillRect(QRectF(0, 250, 447, 95), QColor(0x5a, 0x5e, 0x63));
@@ -86,13 +98,9 @@ QPixmap splashPicture(const QString& programName) {
     subtitle.setBold(false);
     p.setFont(subtitle);
     p.drawText(QRectF(10, 80, 427, 30), Qt::AlignCenter, QStringLiteral("Air suspension diagnostics"));
-    return picture;
 }
 
-QPixmap errorPicture() {
-    QPixmap picture(96, 96);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
+void paintError(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
 
     // The interface box with its cable.
@@ -111,8 +119,15 @@ QPixmap errorPicture() {
     p.setPen(QPen(Qt::white, 5, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(66, 24), QPointF(66, 41));
     p.drawPoint(QPointF(66, 50));
-    return picture;
 }
+
+}  // namespace
+
+Picture splashPicture(const QString& programName) {
+    return {QSize(447, 345), [programName](QPainter& p) { paintSplash(p, programName); }, true};
+}
+
+Picture errorPicture() { return {QSize(96, 96), paintError}; }
 
 void paintReportLogo(QPainter& p, const QRectF& box) {
     p.save();

@@ -4,14 +4,40 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QRectF>
+#include <QSize>
 #include <QString>
+#include <QWidget>
+
+#include <functional>
 
 class QPainter;
 
+// A picture of its own size, painted from the painter's origin.
+struct Picture {
+    QSize size;
+    std::function<void(QPainter&)> paint;
+    // It covers its whole rectangle: nothing behind it needs painting.
+    bool opaque = false;
+};
+
+// Shows a picture painted straight into the window whenever that is painted. Unlike a label with
+// a pixmap it keeps no image of its own, and at start-up every fresh page of memory costs more
+// than painting the picture once.
+class PictureView : public QWidget {
+public:
+    explicit PictureView(Picture picture, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Picture picture_;
+};
+
 // The splash picture: a bus on a road under the program's name, 447 x 345 pixels.
-QPixmap splashPicture(const QString& programName);
+Picture splashPicture(const QString& programName);
 // The picture of the error dialogs: a diagnostic interface with a warning sign, 96 x 96 pixels.
-QPixmap errorPicture();
+Picture errorPicture();
 // The picture of a diagnostic line (1 K-Line, 2 CAN) for its selection button, 96 x 96 pixels.
 QPixmap diagnosticLinePicture(int line);
 // The information window's pictures: the program's whole name on a blue plate with an

@@ -28,10 +28,6 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -160,17 +156,14 @@ void TNBasisform::buildLayout() {
     img_NORVA->setObjectName(QStringLiteral("img_NORVA"));
     img_NORVA->setPixmap(logoPicture());
     img_NORVA->setGeometry(30, 7, 120, 20);
-    txt_Info = new QTextEdit(InfoPanel);
+    // Two lines of greyed text, centred, from one pixel below the top: they fit the 28 pixels
+    // without being clipped. A label: nothing here is edited or scrolled.
+    txt_Info = new QLabel(InfoPanel);
     txt_Info->setObjectName(QStringLiteral("txt_Info"));
     txt_Info->setGeometry(0, kInfoPanelHeight - 28, kInfoPanelWidth, 28);
-    txt_Info->setFrameShape(QFrame::NoFrame);
-    txt_Info->setLineWrapMode(QTextEdit::NoWrap);
-    txt_Info->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txt_Info->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txt_Info->setReadOnly(true);
-    // Two lines of small text must fit the 28 pixels without being clipped.
-    txt_Info->document()->setDocumentMargin(1);
-    txt_Info->viewport()->setAutoFillBackground(false);
+    txt_Info->setTextFormat(Qt::PlainText);
+    txt_Info->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    txt_Info->setContentsMargins(0, 1, 0, 0);
     txt_Info->setEnabled(false);
 
     NStatus = new QStatusBar(this);
@@ -228,18 +221,10 @@ void TNBasisform::FormCreate() {
     AppInfo.SetAppFileName(programFile.string());
     takeVersionTexts(application_->versionTexts(), AppInfo);
 
-    txt_Info->clear();
     QStringList lines;
     lines << fromAnsi(AppInfo.Copyright.empty() ? AppInfo.Firmenname : AppInfo.Copyright)
           << QStringLiteral("Diagnostic Software");
-    txt_Info->setPlainText(lines.join(QLatin1Char('\n')));
-    txt_Info->setAlignment(Qt::AlignCenter);
-    for (QTextBlock block = txt_Info->document()->begin(); block.isValid(); block = block.next()) {
-        QTextCursor cursor(block);
-        QTextBlockFormat format = cursor.blockFormat();
-        format.setAlignment(Qt::AlignHCenter);
-        cursor.setBlockFormat(format);
-    }
+    txt_Info->setText(lines.join(QLatin1Char('\n')));
 }
 
 TNBasisform::~TNBasisform() {

@@ -42,7 +42,6 @@ class QLabel;
 class QMenu;
 class QPainter;
 class QStatusBar;
-class QTextEdit;
 class QTimer;
 class QToolBar;
 class PortSelectionDialog;
@@ -122,7 +121,7 @@ public:
     QFrame* Panel1;
     QWidget* InfoPanel;
     QLabel* img_NORVA;
-    QTextEdit* txt_Info;
+    QLabel* txt_Info;
     QStatusBar* NStatus;
     QMenu* Hilfe;
     QAction* mnuUnterstuetzteEcus;

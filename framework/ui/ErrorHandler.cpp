@@ -77,9 +77,8 @@ void TNBasisErrorHandler::buildLayout() {
     }
     details->setColumnStretch(1, 1);
 
-    Image1 = new QLabel(clientArea());
+    Image1 = new PictureView(errorPicture(), clientArea());
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(errorPicture());
 
     auto* layout = new QGridLayout(clientArea());
     layout->setContentsMargins(0, 12, 0, 0);

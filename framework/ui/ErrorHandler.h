@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+class PictureView;
 class QGroupBox;
 class QLabel;
 
@@ -57,7 +58,7 @@ public:
     QLabel* LabelFehlerCode;
     QLabel* LabelRequest;
     QLabel* LabelResponse;
-    QLabel* Image1;
+    PictureView* Image1;
 
 protected:
     // For the derived dialogs: their own level of the text chain.

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -26,14 +25,13 @@ QString splashName(const QString& given) {
 Tfrm_NSplash::Tfrm_NSplash(QWidget* owner, const QString& programName)
     : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       Panel1(new QFrame(this)),
-      Image1(new QLabel(Panel1)) {
+      Image1(new PictureView(splashPicture(splashName(programName)), Panel1)) {
     setObjectName(QStringLiteral("frm_NSplash"));
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Sunken);
     Panel1->setLineWidth(1);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(splashPicture(splashName(programName)));
 
     // Panel border and bevel: 4 pixels each side around the 447 x 345 picture.
     auto* panelLayout = new QVBoxLayout(Panel1);

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+class PictureView;
 class QFrame;
-class QLabel;
 
 class Tfrm_NSplash : public QWidget {
     Q_OBJECT
@@ -16,7 +16,7 @@ public:
     explicit Tfrm_NSplash(QWidget* owner = nullptr, const QString& programName = {});
 
     QFrame* Panel1;
-    QLabel* Image1;
+    PictureView* Image1;
 
 protected:
     void showEvent(QShowEvent* event) override;
