@@ -54,14 +54,15 @@
 
 // --- the real windows behind the session's seams ---------------------------------------------
 
-// The ECU start error dialog: NInitEcuEH with the texts of the window's error handler, without a
-// selection window.
+// The ECU start error dialog: the program's with the texts of the window's error handler, without
+// a selection window.
 class TfrmMain::EcuStartDialog : public EcuStartErrorDialog {
 public:
     explicit EcuStartDialog(TNErrorHandler& texts) : texts_(texts) {}
     int Execute(int32_t code) override {
-        if (!NInitEcuEH) return 2;
-        return NInitEcuEH->Execute(texts_, code, nullptr);
+        TNInitEcuEH* dialog = programInitEcuDialog();
+        if (!dialog) return 2;
+        return dialog->Execute(texts_, code, nullptr);
     }
 
 private:
@@ -72,7 +73,8 @@ private:
 class TfrmMain::PortOpener : public InterfaceOpener {
 public:
     bool InitDiagnosticInterface() override {
-        return pfrmDIPort && pfrmDIPort->InitDiagnosticInterface(OpenDiagInterface) == 1;
+        TfrmDIPort* dialog = programPortDialog();
+        return dialog && dialog->InitDiagnosticInterface(OpenDiagInterface) == 1;
     }
 };
 

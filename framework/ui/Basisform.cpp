@@ -36,10 +36,15 @@
 
 namespace fs = std::filesystem;
 
-TNInitEcuEH* NInitEcuEH = nullptr;
 Tfrm_NSplash* frm_NSplash = nullptr;
 
 namespace {
+
+// The main window that owns the program's port dialog and ECU start error dialog, and the two
+// dialogs once built.
+TNBasisform* dialogOwner = nullptr;
+TfrmDIPort* portDialog = nullptr;
+TNInitEcuEH* initEcuDialog = nullptr;
 
 constexpr int kPanel1DesignWidth = 150;
 constexpr int kPanel2Width = 50;
@@ -235,18 +240,27 @@ TNBasisform::~TNBasisform() {
         if (!written.ok()) qWarning("The tester name could not be saved: %s", written.message.c_str());
     }
     if (frm_NSplash && frm_NSplash->parent() == this) frm_NSplash = nullptr;
-    if (ownsPortDialog_) {
-        delete pfrmDIPort;
-        pfrmDIPort = nullptr;
-    }
-    if (ownsInitEcuEH_) {
-        delete NInitEcuEH;
-        NInitEcuEH = nullptr;
+    if (dialogOwner == this) {
+        delete portDialog;
+        portDialog = nullptr;
+        delete initEcuDialog;
+        initEcuDialog = nullptr;
+        dialogOwner = nullptr;
     }
     if (ownsNData_) {
         delete pNData;
         pNData = nullptr;
     }
+}
+
+TfrmDIPort* programPortDialog() {
+    if (!portDialog && dialogOwner) portDialog = new TfrmDIPort(dialogOwner);
+    return portDialog;
+}
+
+TNInitEcuEH* programInitEcuDialog() {
+    if (!initEcuDialog && dialogOwner) initEcuDialog = new TNInitEcuEH(dialogOwner);
+    return initEcuDialog;
 }
 
 // --- start-up ---------------------------------------------------------------------------------
@@ -255,14 +269,7 @@ bool TNBasisform::initialize() {
     if (initialized_) return !hub_->closeRequested();
     initialized_ = true;
 
-    if (!pfrmDIPort) {
-        pfrmDIPort = new TfrmDIPort(this);
-        ownsPortDialog_ = true;
-    }
-    if (!NInitEcuEH) {
-        NInitEcuEH = new TNInitEcuEH(this);
-        ownsInitEcuEH_ = true;
-    }
+    if (!dialogOwner) dialogOwner = this;
     delete pNData;
     pNData = new NData(*application_, DiagAttr);
     ownsNData_ = true;
@@ -378,7 +385,7 @@ void TNBasisform::SicherheitsabfrageAnzeigen() {
 
 void TNBasisform::SchnittstelleWaehlen() {
     std::string port;
-    const int chosen = choosePort(portDialog_ ? portDialog_ : pfrmDIPort, DiagAttr, false, port);
+    const int chosen = choosePort(portDialog_ ? portDialog_ : programPortDialog(), DiagAttr, false, port);
     if (hub_->closeRequested()) return;
     if (chosen == 0) {
         port.clear();

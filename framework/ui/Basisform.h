@@ -46,11 +46,12 @@ class QTimer;
 class QToolBar;
 class PortSelectionDialog;
 class TNInitEcuEH;
+class TfrmDIPort;
 class Tfrm_NSplash;
 
 // What the main window takes from outside. Every member left empty means the running program's
 // own: its command line, program file and folders, mount table, automation hub, clock and the
-// port dialog pfrmDIPort. Tests hand in their own.
+// port dialog programPortDialog(). Tests hand in their own.
 struct BasisformEnvironment {
     std::optional<std::vector<std::string>> arguments;  // the command line, program first
     const ApplicationEnvironment* application = nullptr;
@@ -171,8 +172,6 @@ private:
     QWidget* clientArea_ = nullptr;
     QLabel* statusPanels_[2] = {};
     StatusDrawPanel* statusPanel2_ = nullptr;
-    bool ownsPortDialog_ = false;
-    bool ownsInitEcuEH_ = false;
     bool ownsNData_ = false;
     int designWidthPanel1_ = -1;
     uint64_t splashStartMs_ = 0;
@@ -180,7 +179,10 @@ private:
     bool helpKeyInstalled_ = false;
 };
 
-// The ECU-initialisation error dialog, created by the main window's start-up (null before).
-extern TNInitEcuEH* NInitEcuEH;
+// The program's port dialog and ECU-initialisation error dialog, kept for the run. The first
+// base main window to start up owns them; each is built the first time it is asked for, as a
+// start with a saved port that connects shows neither. Null while no main window has started up.
+TfrmDIPort* programPortDialog();
+TNInitEcuEH* programInitEcuDialog();
 // The splash window while it is shown, else null.
 extern Tfrm_NSplash* frm_NSplash;

@@ -1,5 +1,6 @@
 #include "Optionen.h"
 
+#include "Basisform.h"
 #include "BubbleHelp.h"
 #include "MessageBox.h"
 #include "PortDialog.h"
@@ -242,7 +243,7 @@ void TNOptionen::btn_AbbrechenClick() { done(2); }
 
 void TNOptionen::reject() { btn_AbbrechenClick(); }
 
-PortSelectionDialog* TNOptionen::portDialog() const { return portDialog_ ? portDialog_ : pfrmDIPort; }
+PortSelectionDialog* TNOptionen::portDialog() const { return portDialog_ ? portDialog_ : programPortDialog(); }
 
 void TNOptionen::btnSchnittstelleAendernClick() {
     PortSelectionDialog* dialog = portDialog();

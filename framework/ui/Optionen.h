@@ -27,7 +27,7 @@ class TNOptionen : public TfrmCOMBasisDialog {
     Q_OBJECT
 public:
     // context: where the settings live (the running program's by default). browser: the folder
-    // dialog (Qt's by default). portDialog: the port dialog (the program's pfrmDIPort when null).
+    // dialog (Qt's by default). portDialog: the port dialog (the program's programPortDialog() when null).
     // Neither is owned.
     explicit TNOptionen(QWidget* owner = nullptr, SettingsContext context = programSettingsContext(),
                         FolderBrowser* browser = nullptr, PortSelectionDialog* portDialog = nullptr);

@@ -17,8 +17,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-TfrmDIPort* pfrmDIPort = nullptr;
-
 namespace {
 
 constexpr int kTextNoValidConnection = 11070;

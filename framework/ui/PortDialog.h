@@ -1,13 +1,13 @@
 #pragma once
 // TfrmDIPort: the dialog for the connection to the diagnostic interface (a serial port or a USB
 // device) and the owner of the loop that opens the interface with retry. The base main window
-// creates one (pfrmDIPort) for the whole run. The logic lives in PortSelection.h; this wires the
+// keeps one for the whole run (programPortDialog() in Basisform.h). The logic lives in PortSelection.h; this wires the
 // controls to it.
 //
 // Use:
-//   pfrmDIPort->InitDiagnosticInterface(OpenDiagInterface)   1 opened, 0 the user gave up
-//   pfrmDIPort->GetInterfacePort(force)                       1 port chosen (chosenPort())
-//   pfrmDIPort->ShowPortDialog(port)                          1 confirmed, port = the choice
+//   dialog.InitDiagnosticInterface(OpenDiagInterface)   1 opened, 0 the user gave up
+//   dialog.GetInterfacePort(force)                       1 port chosen (chosenPort())
+//   dialog.ShowPortDialog(port)                          1 confirmed, port = the choice
 //
 // For tests and other callers that must not block, ShowPortDialog comes in steps:
 // prepareShowPortDialog(port), show the dialog and let the user act, finishShowPortDialog(port).
@@ -95,6 +95,3 @@ private:
     std::unique_ptr<ErrorDialogs> errorDialogs_;
     DiagnosticInterfaceOpening opening_;
 };
-
-// The program's port dialog, created and deleted by the base main window.
-extern TfrmDIPort* pfrmDIPort;

@@ -3,10 +3,12 @@
 #include "Benutzerdaten.h"
 
 #include "BubbleHelp.h"
+#include "ErrorHandler.h"
 #include "HtmlHelp.h"
 #include "QtApplicationWindows.h"
 #include "SupportedEcuListWindow.h"
 #include "MessageBox.h"
+#include "PortDialog.h"
 #include "PortSelection.h"
 #include "ProgramModes.h"
 #include "Splash.h"
@@ -219,6 +221,36 @@ TEST_F(BasisformTest, SplashClosesAtOnceWithoutMinimumAndIsHarmlessTwice) {
     EXPECT_EQ(frm_NSplash, nullptr);
     window.SplashSchliessen(0);
     EXPECT_EQ(frm_NSplash, nullptr);
+}
+
+// A start that shows neither the port dialog nor the ECU start error builds neither; asked for,
+// each is built once, as the window's child, and goes with the window.
+TEST_F(BasisformTest, ProgramDialogsAreBuiltWhenFirstAskedFor) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
+    EXPECT_EQ(programPortDialog(), nullptr);  // no main window has started up
+    {
+        TestMainWindow window(nullptr, true, environment());
+        ASSERT_TRUE(window.initialize());
+        EXPECT_TRUE(window.findChildren<TfrmDIPort*>().isEmpty());
+        EXPECT_TRUE(window.findChildren<TNInitEcuEH*>().isEmpty());
+
+        TfrmDIPort* port = programPortDialog();
+        TNInitEcuEH* ecuStart = programInitEcuDialog();
+        ASSERT_NE(port, nullptr);
+        ASSERT_NE(ecuStart, nullptr);
+        EXPECT_EQ(port->parent(), &window);
+        EXPECT_EQ(ecuStart->parent(), &window);
+        EXPECT_EQ(programPortDialog(), port);
+        EXPECT_EQ(programInitEcuDialog(), ecuStart);
+        EXPECT_EQ(window.findChildren<TfrmDIPort*>().size(), 1);
+
+        // A second window starting up meanwhile leaves them with the first.
+        TestMainWindow second(nullptr, false, environment());
+        ASSERT_TRUE(second.initialize());
+        EXPECT_EQ(programPortDialog(), port);
+    }
+    EXPECT_EQ(programPortDialog(), nullptr);
+    EXPECT_EQ(programInitEcuDialog(), nullptr);
 }
 
 TEST_F(BasisformTest, NoEndsTheStartAtOnceWithNothingMoreShown) {
