@@ -54,11 +54,26 @@
 
 // --- the real windows behind the session's seams ---------------------------------------------
 
-// The ECU start error dialog: the program's with the texts of the window's error handler, without
-// a selection window.
+// The error reporter of the ECU operations. Its dialog is built for the first error shown: most
+// starts show none.
+class TfrmMain::ErrorDialog : public ErrorReporter {
+public:
+    explicit ErrorDialog(QWidget* owner) : owner_(owner) {}
+    int FehlerAnzeigen(int32_t code) override {
+        if (code == 0) return NoErrorShown;
+        if (!dialog_) dialog_ = std::make_unique<TNErrorHandler>(owner_);
+        return dialog_->FehlerAnzeigen(code);
+    }
+
+private:
+    QWidget* owner_;
+    std::unique_ptr<TNErrorHandler> dialog_;
+};
+
+// The ECU start error dialog: the program's, with the texts of the program's codes, without a
+// selection window.
 class TfrmMain::EcuStartDialog : public EcuStartErrorDialog {
 public:
-    explicit EcuStartDialog(TNErrorHandler& texts) : texts_(texts) {}
     int Execute(int32_t code) override {
         TNInitEcuEH* dialog = programInitEcuDialog();
         if (!dialog) return 2;
@@ -66,7 +81,7 @@ public:
     }
 
 private:
-    TNErrorHandler& texts_;
+    TNErrorHandlerTexts texts_;
 };
 
 // The port dialog's retry loop with the ECU layer's opening callback.
@@ -137,13 +152,13 @@ TfrmMain::TfrmMain(QWidget* owner, MainWindowEnvironment environment)
     buildLayout();
     buildCommands();
 
-    NErrorHandler_ = std::make_unique<TNErrorHandler>(this);
+    NErrorHandler_ = std::make_unique<ErrorDialog>(this);
     KELTInterfaceObj_ = std::make_unique<KELTInterface>(
         environment_.calls ? *environment_.calls : exportedJed677Calls(), *NErrorHandler_);
     KELTInterfaceObj = KELTInterfaceObj_.get();
     previousContext_ = installProgramContext(&programContext_);
     KELTInterfaceObj_->setProgramFolder(environment_.programFolder);
-    ecuStartDialog_ = std::make_unique<EcuStartDialog>(*NErrorHandler_);
+    ecuStartDialog_ = std::make_unique<EcuStartDialog>();
     portOpener_ = std::make_unique<PortOpener>();
     waitDialog_ = std::make_unique<WaitWindow>(this);
     KELTInterfaceObj_->setWaitDialog(waitDialog_.get());

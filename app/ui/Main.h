@@ -41,7 +41,6 @@ class QMenu;
 class QPlainTextEdit;
 class QTimer;
 class QWidget;
-class TNErrorHandler;
 class WaitWindow;
 
 // What the main window takes from outside; everything left empty is the running program's own.
@@ -171,6 +170,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    class ErrorDialog;
     class EcuStartDialog;
     class PortOpener;
     // The window's part of a command (see MenuCommands.h): the members naming its menu item and
@@ -218,7 +218,7 @@ private:
     void withPollPaused(const std::function<void()>& window);
 
     MainWindowEnvironment environment_;
-    std::unique_ptr<TNErrorHandler> NErrorHandler_;
+    std::unique_ptr<ErrorDialog> NErrorHandler_;
     std::unique_ptr<KELTInterface> KELTInterfaceObj_;
     // The data-file and protocol writers read the ECU's texts through it.
     KeltProgramContext programContext_;

@@ -808,6 +808,8 @@ TEST_F(MainWindowOnSimulator, AGivenUpLiveDisplayEndsTheConnection) {
     writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
     TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
     ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    // A start without an error has built no error dialog.
+    EXPECT_TRUE(w.findChildren<TNErrorHandler*>().isEmpty());
     ecu->injectNegative({0x43});
 
     // Cancel in the error dialog as soon as it shows, inside the window's own poll; the window
@@ -834,6 +836,7 @@ TEST_F(MainWindowOnSimulator, AGivenUpLiveDisplayEndsTheConnection) {
     cancel.stop();
     // [0x43] is asked by the measured values alone: the window polled and its failure was shown.
     EXPECT_EQ(errorDialogs, 1);
+    EXPECT_EQ(w.findChildren<TNErrorHandler*>().size(), 1);
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 0);
 
     settle();
