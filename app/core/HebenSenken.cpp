@@ -311,15 +311,7 @@ bool HebenSenken::ConfirmOk() {
                   MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
-int HebenSenken::Finish(int modalResult) {
-    const int released = shutdown_.finish();
-    int result = released == NoErrorShown ? modalResult : GiveUp;
-    if (repeatWhileAsked([&] { return kelt_.ReportLastError(); }) != NoErrorShown) {
-        kelt_.DiagnoseAktiv = 0;
-        result = GiveUp;
-    }
-    return result;
-}
+int HebenSenken::Finish(int modalResult) { return shutdown_.finishExecute(modalResult); }
 
 // --- the one-point calibration's entry ------------------------------------------------------------
 

@@ -42,6 +42,15 @@ int OutputShutdown::finish() {
     return answer;
 }
 
+int OutputShutdown::finishExecute(int modalResult) {
+    int result = finish() == NoErrorShown ? modalResult : GiveUp;
+    if (repeatWhileAsked([&] { return kelt_.ReportLastError(); }) != NoErrorShown) {
+        kelt_.DiagnoseAktiv = 0;
+        result = GiveUp;
+    }
+    return result;
+}
+
 void OutputShutdown::warnNotSwitchedOff() const {
     MsgBox(LoadStr(kNotSwitchedOffText), kelt_.applicationTitle(), MB_ICONWARNING | MB_OK);
 }

@@ -27,6 +27,7 @@
 //             if (answer == GiveUp) { shutdown_.afterGiveUp(); done(2); return; }
 //             if (shutdown_.running()) timer->start();
 //   Execute:  const int result = exec(); shutdown_.finish(); return result;
+//             (or, for a window with the end hook: return shutdown_.finishExecute(exec());)
 //
 // User-interface thread only.
 
@@ -56,6 +57,10 @@ public:
     // Any other way out. The off command's final answer: 0 switched off (or nothing to switch
     // off, or done already), 2 given up (DiagnoseAktiv cleared).
     int finish();
+    // The end of a driving window's Execute once its modal showing ended with modalResult:
+    // finish(), then the end hook ReportLastError repeated while asked. A give-up in either
+    // makes the result 2 (DiagnoseAktiv cleared); else the modal result.
+    int finishExecute(int modalResult);
 
 private:
     // Stops the timers; false when the way out had begun already.

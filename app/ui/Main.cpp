@@ -6,6 +6,8 @@
 #include "Drosseltest.h"
 #include "CalibrationCheck.h"
 #include "Einstellungen.h"
+#include "Dskalibrierdaten.h"
+#include "Dskalibrieren.h"
 #include "Fahrzeugdaten.h"
 #include "FaultMemoryRead.h"
 #include "Hebensenken.h"
@@ -310,12 +312,14 @@ std::span<const TfrmMain::CommandBinding> TfrmMain::bindings() {
         {C::Parameter, &W::mnuParameter, &W::cmd_Parametrieren, &W::mnuParameterClick},
         {C::KalibrierenWegsensoren, &W::mnuKalibrierenWegsensoren, &W::cmd_WSKalibrieren,
          &W::mnuKalibrierenWegsensorenClick},
-        {C::KalibrierenDrucksensoren, &W::mnuKalibrierenDrucksensoren, &W::cmd_DSKalibrieren, nullptr},
+        {C::KalibrierenDrucksensoren, &W::mnuKalibrierenDrucksensoren, &W::cmd_DSKalibrieren,
+         &W::mnuKalibrierenDrucksensorenClick},
         {C::KalibrierenTiltsensoren, &W::mnuKalibrierenTiltsensoren, nullptr,
          &W::mnuKalibrierenTiltsensorenClick},
         {C::KalibrierdatenWegsensor, &W::mnuKalibrierdatenWegsensor, nullptr,
          &W::mnuKalibrierdatenWegsensorClick},
-        {C::KalibrierdatenDrucksensoren, &W::mnuKalibrierdatenDrucksensoren, nullptr, nullptr},
+        {C::KalibrierdatenDrucksensoren, &W::mnuKalibrierdatenDrucksensoren, nullptr,
+         &W::mnuKalibrierdatenDrucksensorenClick},
         {C::SystemdatenSpeichern, &W::mnuSystemdatenSpeichern, nullptr, &W::mnuSystemdatenSpeichernClick},
         {C::BaudrateUndAdresse, &W::mnuBaudrateUndAdresse, nullptr, &W::mnuBaudrateUndAdresseClick},
         {C::Einstellungen, &W::mnuEinstellungen, nullptr, &W::mnuEinstellungenClick},
@@ -707,5 +711,16 @@ void TfrmMain::mnuKalibrierenTiltsensorenClick() {
 
 void TfrmMain::mnuKalibrierdatenWegsensorClick() {
     TfrmWSKalibrierdaten window(this, ecu());
+    window.Execute();
+}
+
+void TfrmMain::mnuKalibrierenDrucksensorenClick() {
+    ShowCautionMessage();
+    TfrmDSKalibrieren window(this, ecu());
+    window.Execute();
+}
+
+void TfrmMain::mnuKalibrierdatenDrucksensorenClick() {
+    TfrmDSKalibrierdaten window(this, ecu());
     window.Execute();
 }

@@ -197,6 +197,8 @@ private:
     void mnuKalibrierenWegsensorenClick();
     void mnuKalibrierenTiltsensorenClick();
     void mnuKalibrierdatenWegsensorClick();
+    void mnuKalibrierenDrucksensorenClick();
+    void mnuKalibrierdatenDrucksensorenClick();
     void mnuLampentestClick();
     void mnuDrosselnClick();
     void mnuALBVentilClick();

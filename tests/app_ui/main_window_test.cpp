@@ -297,18 +297,22 @@ TEST_F(MainWindowTest, ActuatorTestsOpenByTheirNumbersOverThePausedPoll) {
     EXPECT_TRUE(w.mnuDrosseln->isEnabled());
 }
 
-// Raise/lower and the two calibrations open by their numbers over the paused poll, each after
+// Raise/lower and the three calibrations open by their numbers over the paused poll, each after
 // the caution under the program's product name.
 TEST_F(MainWindowTest, RaiseLowerAndCalibrationsOpenAfterTheCaution) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
     ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    // The demo ECU has no pressure sensor.
+    w.ecu().CfgPressureSensor = 1;
+    w.session().UpdateMenus(true);
     struct Opened {
         int32_t number;
         QString title;
     };
     const Opened commands[] = {{20, QStringLiteral("Lifting/lowering")},
                                {41, QStringLiteral("Calibrate the distance sensors")},
+                               {42, QStringLiteral("Calibration of the pressure sensor")},
                                {43, QStringLiteral("Calibration of the tilt sensors")}};
     for (const Opened& command : commands) {
         SCOPED_TRACE(command.number);
@@ -333,6 +337,45 @@ TEST_F(MainWindowTest, RaiseLowerAndCalibrationsOpenAfterTheCaution) {
         EXPECT_EQ(messages.shown[0].caption, "Tarvik Diagnostic Software");
         EXPECT_EQ(messages.shown[0].flags, 0x30u);
     }
+    settle();
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+}
+
+// The pressure-sensor commands follow the ECU's pressure sensor (and, for its data, the pressure
+// data); the data window opens over the paused poll without the caution.
+TEST_F(MainWindowTest, PressureSensorCommandsFollowTheirCapabilities) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    struct State {
+        uint8_t sensor, data;
+        bool calibration, calibrationData;
+    };
+    for (const State& c : {State{0, 1, false, false}, State{1, 0, true, false}, State{1, 1, true, true}}) {
+        SCOPED_TRACE(testing::Message() << int(c.sensor) << int(c.data));
+        w.ecu().CfgPressureSensor = c.sensor;
+        w.ecu().CfgPressureData = c.data;
+        w.session().UpdateMenus(true);
+        EXPECT_EQ(w.mnuKalibrierenDrucksensoren->isEnabled(), c.calibration);
+        EXPECT_EQ(w.cmd_DSKalibrieren->isEnabled(), c.calibration);
+        EXPECT_EQ(w.commandEnabled(42), c.calibration);
+        EXPECT_EQ(w.mnuKalibrierdatenDrucksensoren->isEnabled(), c.calibrationData);
+        EXPECT_EQ(w.commandEnabled(45), c.calibrationData);
+    }
+    messages.shown.clear();
+    bool timerWhileOpen = true;
+    QString title;
+    ModalScript script([&](QWidget* modal) {
+        title = modal->windowTitle();
+        timerWhileOpen = w.MainTimer->isActive();
+        qobject_cast<TNBasisDialog*>(modal)->btn1->click();
+    });
+    EXPECT_TRUE(w.startCommandNumber(45));
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(title, QStringLiteral("Calibration data of the pressure sensor"));
+    EXPECT_TRUE(messages.shown.empty()) << "no caution";
+    EXPECT_FALSE(timerWhileOpen);
+    EXPECT_TRUE(w.MainTimer->isActive());
     settle();
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }

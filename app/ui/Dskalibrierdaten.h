@@ -1,0 +1,66 @@
+#pragma once
+// TfrmDSKalibrierdaten: "Calibration data of the pressure sensor" - the 0-bar offset stored in
+// the ECU, shown beside the current pressure, replaced by that pressure or typed in, and written
+// to the ECU. The logic stands in app/core (DSKalibrierdaten); this window shows it and forwards
+// its buttons and its timer.
+//
+// Use (the main window's command, with the poll paused):
+//   TfrmDSKalibrierdaten window(this, ecu());
+//   window.Execute();   // 1 OK, 2 Cancel, given up or not shown
+
+#include "BasisDialog.h"
+#include "DSKalibrieren.h"
+
+#include <functional>
+
+class KELTInterface;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+class TfrmDSKalibrierdaten : public TNBasisDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTimerMs = 50;
+
+    // kelt: the ECU layer (outlives the window).
+    TfrmDSKalibrierdaten(QWidget* owner, KELTInterface& kelt);
+
+    // The offset read and the start hook (2 without showing the window when given up), the
+    // window modally, then the close handler. The result.
+    int Execute();
+    // Execute's part before the showing. False: Execute answers 2 without showing.
+    bool prepareExecute();
+
+    // Handlers.
+    void Timer1Timer();
+    void btnAktullenDruckUebernehmenClick();
+    void btnNullBarOffsetSpeichernClick();
+    void btn2Click();
+
+    const DSKalibrierdaten& logic() const { return logic_; }
+
+    QLabel* lblUeberschrift;
+    QLabel* lblDrucksensor;
+    QLabel* lblEinheit;
+    QLineEdit* edOffsetDS;
+    QLabel* lblEinheit2;
+    QPushButton* btnAktullenDruckUebernehmen;
+    QPushButton* btnNullBarOffsetSpeichern;
+    QTimer* Timer1;
+
+public slots:
+    void done(int result) override;
+
+protected:
+    void reject() override;  // Escape and the close box: 2, as Cancel
+
+private:
+    void refresh();
+    // Runs a handler's ECU work with Timer1 stopped; closes with 2 on a give-up, else Timer1
+    // runs again.
+    void withTimerStopped(const std::function<bool()>& work);
+
+    DSKalibrierdaten logic_;
+};
