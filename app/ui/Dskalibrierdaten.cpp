@@ -27,7 +27,7 @@ QLabel* namedLabel(const char* name, const QString& caption, QWidget* parent) {
 }  // namespace
 
 TfrmDSKalibrierdaten::TfrmDSKalibrierdaten(QWidget* owner, KELTInterface& kelt)
-    : TNBasisDialog(owner),
+    : TimerDialog(owner, "Timer1", kTimerMs),
       lblUeberschrift(headerLabel(
           QStringLiteral("The pressure value at ambient pressure can be entered and stored in the ECU"),
           clientArea())),
@@ -37,7 +37,7 @@ TfrmDSKalibrierdaten::TfrmDSKalibrierdaten(QWidget* owner, KELTInterface& kelt)
       lblEinheit2(namedLabel("lblEinheit2", QString(), clientArea())),
       btnAktullenDruckUebernehmen(new QPushButton(QStringLiteral("Adopt"), clientArea())),
       btnNullBarOffsetSpeichern(new QPushButton(QStringLiteral("Save"), clientArea())),
-      Timer1(new QTimer(this)),
+      Timer1(timer()),
       logic_(kelt) {
     setObjectName(QStringLiteral("frmDSKalibrierdaten"));
     setWindowTitle(QStringLiteral("Calibration data of the pressure sensor"));
@@ -87,8 +87,6 @@ TfrmDSKalibrierdaten::TfrmDSKalibrierdaten(QWidget* owner, KELTInterface& kelt)
     connect(btnNullBarOffsetSpeichern, &QPushButton::clicked, this,
             &TfrmDSKalibrierdaten::btnNullBarOffsetSpeichernClick);
 
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kTimerMs);
     connect(Timer1, &QTimer::timeout, this, &TfrmDSKalibrierdaten::Timer1Timer);
 }
 
@@ -112,17 +110,6 @@ void TfrmDSKalibrierdaten::refresh() {
     lblDrucksensor->setText(text(d.pressure));
     // The entry as typed stays as it is.
     if (toAnsi(edOffsetDS->text()) != d.offset) edOffsetDS->setText(text(d.offset));
-}
-
-void TfrmDSKalibrierdaten::withTimerStopped(const std::function<bool()>& work) {
-    Timer1->stop();
-    const bool goOn = work();
-    refresh();
-    if (!goOn) {
-        done(GiveUp);
-        return;
-    }
-    if (isVisible()) Timer1->start();
 }
 
 void TfrmDSKalibrierdaten::Timer1Timer() {
@@ -150,17 +137,5 @@ void TfrmDSKalibrierdaten::btnNullBarOffsetSpeichernClick() {
 }
 
 void TfrmDSKalibrierdaten::btn2Click() {
-    bool confirmed = false;
-    withTimerStopped([&] {
-        confirmed = logic_.ConfirmOk();
-        return true;
-    });
-    if (confirmed) done(IDOK);
+    closeIfConfirmed([this] { return logic_.ConfirmOk(); });
 }
-
-void TfrmDSKalibrierdaten::done(int result) {
-    Timer1->stop();
-    TNBasisDialog::done(result);
-}
-
-void TfrmDSKalibrierdaten::reject() { done(GiveUp); }

@@ -8,10 +8,8 @@
 //   TfrmDSKalibrierdaten window(this, ecu());
 //   window.Execute();   // 1 OK, 2 Cancel, given up or not shown
 
-#include "BasisDialog.h"
 #include "DSKalibrieren.h"
-
-#include <functional>
+#include "TimerDialog.h"
 
 class KELTInterface;
 class QLabel;
@@ -19,7 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 
-class TfrmDSKalibrierdaten : public TNBasisDialog {
+class TfrmDSKalibrierdaten : public TimerDialog {
     Q_OBJECT
 public:
     static constexpr int kTimerMs = 50;
@@ -50,17 +48,8 @@ public:
     QPushButton* btnNullBarOffsetSpeichern;
     QTimer* Timer1;
 
-public slots:
-    void done(int result) override;
-
-protected:
-    void reject() override;  // Escape and the close box: 2, as Cancel
-
 private:
-    void refresh();
-    // Runs a handler's ECU work with Timer1 stopped; closes with 2 on a give-up, else Timer1
-    // runs again.
-    void withTimerStopped(const std::function<bool()>& work);
+    void refresh() override;
 
     DSKalibrierdaten logic_;
 };

@@ -28,7 +28,7 @@ QLabel* namedLabel(const char* name, const QString& caption, QWidget* parent) {
 }  // namespace
 
 TfrmDSKalibrieren::TfrmDSKalibrieren(QWidget* owner, KELTInterface& kelt)
-    : TNBasisDialog(owner),
+    : TimerDialog(owner, "Timer", kTimerMs),
       lblHinweis(namedLabel("lblHinweis",
                             QStringLiteral("Lower vehicle until bellows are pressureless, then save pressure "
                                            "sensor value to the ECU as 0 bar offset."),
@@ -39,7 +39,7 @@ TfrmDSKalibrieren::TfrmDSKalibrieren(QWidget* owner, KELTInterface& kelt)
       lblEinheit(namedLabel("lblEinheit", QStringLiteral("---"), gbDrucksensor)),
       sbFahrzeugSenken(new HoldButton(QString(), clientArea())),
       BitBtnDruckwerteSpeichern(new QPushButton(QStringLiteral("Save"), clientArea())),
-      Timer(new QTimer(this)),
+      Timer(timer()),
       logic_(kelt, [this] { Timer->stop(); }) {
     setObjectName(QStringLiteral("frmDSKalibrieren"));
     setWindowTitle(QStringLiteral("Calibration of the pressure sensor"));
@@ -94,8 +94,6 @@ TfrmDSKalibrieren::TfrmDSKalibrieren(QWidget* owner, KELTInterface& kelt)
     connect(BitBtnDruckwerteSpeichern, &QPushButton::clicked, this,
             &TfrmDSKalibrieren::BitBtnDruckwerteSpeichernClick);
 
-    Timer->setObjectName(QStringLiteral("Timer"));
-    Timer->setInterval(kTimerMs);
     connect(Timer, &QTimer::timeout, this, &TfrmDSKalibrieren::TimerTimer);
     refresh();
 }
@@ -120,18 +118,6 @@ void TfrmDSKalibrieren::refresh() {
     BitBtnDruckwerteSpeichern->setEnabled(d.saveEnabled);
 }
 
-void TfrmDSKalibrieren::withTimerStopped(const std::function<bool()>& work) {
-    Timer->stop();
-    if (!logic_.running()) return;
-    const bool goOn = work();
-    refresh();
-    if (!goOn) {
-        done(GiveUp);
-        return;
-    }
-    if (logic_.running() && isVisible()) Timer->start();
-}
-
 void TfrmDSKalibrieren::TimerTimer() {
     withTimerStopped([this] { return logic_.Tick(); });
 }
@@ -141,17 +127,5 @@ void TfrmDSKalibrieren::BitBtnDruckwerteSpeichernClick() {
 }
 
 void TfrmDSKalibrieren::btn2Click() {
-    bool confirmed = false;
-    withTimerStopped([&] {
-        confirmed = logic_.ConfirmOk();
-        return true;
-    });
-    if (confirmed) done(IDOK);
+    closeIfConfirmed([this] { return logic_.ConfirmOk(); });
 }
-
-void TfrmDSKalibrieren::done(int result) {
-    Timer->stop();
-    TNBasisDialog::done(result);
-}
-
-void TfrmDSKalibrieren::reject() { done(GiveUp); }

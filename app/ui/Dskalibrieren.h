@@ -12,10 +12,8 @@
 // and every way out (OK, Cancel, Escape, the close box, a give-up, the program closing) stops
 // the timer and releases the valves.
 
-#include "BasisDialog.h"
 #include "DSKalibrieren.h"
-
-#include <functional>
+#include "TimerDialog.h"
 
 class HoldButton;
 class KELTInterface;
@@ -24,7 +22,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-class TfrmDSKalibrieren : public TNBasisDialog {
+class TfrmDSKalibrieren : public TimerDialog {
     Q_OBJECT
 public:
     static constexpr int kTimerMs = 1;
@@ -54,17 +52,9 @@ public:
     QPushButton* BitBtnDruckwerteSpeichern;
     QTimer* Timer;
 
-public slots:
-    void done(int result) override;
-
-protected:
-    void reject() override;  // Escape and the close box: 2, as Cancel
-
 private:
-    void refresh();
-    // Runs a handler's ECU work with the timer stopped; closes with 2 on a give-up, else the
-    // timer runs again.
-    void withTimerStopped(const std::function<bool()>& work);
+    bool running() const override { return logic_.running(); }
+    void refresh() override;
 
     DSKalibrieren logic_;
 };

@@ -63,7 +63,7 @@ private:
 };
 
 TfrmHebenSenken::TfrmHebenSenken(QWidget* owner, KELTInterface& kelt)
-    : TNBasisDialog(owner),
+    : TimerDialog(owner, "AnsteuerTimer", kTimerMs),
       gbVentilauswahl(new QGroupBox(QStringLiteral("Activate levels"), clientArea())),
       btn1WSLinks(latchingButton("btn1WSLinks", QStringLiteral("Left"), gbVentilauswahl)),
       btn1WSRechts(latchingButton("btn1WSRechts", QStringLiteral("Right"), gbVentilauswahl)),
@@ -92,7 +92,7 @@ TfrmHebenSenken::TfrmHebenSenken(QWidget* owner, KELTInterface& kelt)
       lblTiltsensor1(valueLabel("lblTiltsensor1", gbTSKalibrierung)),
       lblTiltsensor2(valueLabel("lblTiltsensor2", gbTSKalibrierung)),
       BitBtnTiltsensorwerteSpeichern(new QPushButton(QStringLiteral("Save"), gbTSKalibrierung)),
-      AnsteuerTimer(new QTimer(this)),
+      AnsteuerTimer(timer()),
       kelt_(kelt),
       levelInput_(std::make_unique<LevelInput>(*this, kelt)),
       logic_(kelt, *levelInput_, [this] { AnsteuerTimer->stop(); }) {
@@ -200,8 +200,6 @@ TfrmHebenSenken::TfrmHebenSenken(QWidget* owner, KELTInterface& kelt)
     connect(BitBtnTiltsensorwerteSpeichern, &QPushButton::clicked, this,
             &TfrmHebenSenken::BitBtnTiltsensorwerteSpeichernClick);
 
-    AnsteuerTimer->setObjectName(QStringLiteral("AnsteuerTimer"));
-    AnsteuerTimer->setInterval(kTimerMs);
     connect(AnsteuerTimer, &QTimer::timeout, this, &TfrmHebenSenken::AnsteuerTimerTimer);
 }
 
@@ -267,18 +265,6 @@ void TfrmHebenSenken::btnAchsenClick() {
                          btn2WSRechts->isChecked(), btnQDrossel->isChecked()});
 }
 
-void TfrmHebenSenken::withTimerStopped(const std::function<bool()>& work) {
-    AnsteuerTimer->stop();
-    if (!logic_.running()) return;
-    const bool goOn = work();
-    refresh();
-    if (!goOn) {
-        done(GiveUp);
-        return;
-    }
-    if (logic_.running() && isVisible()) AnsteuerTimer->start();
-}
-
 void TfrmHebenSenken::AnsteuerTimerTimer() {
     withTimerStopped([this] { return logic_.Tick(); });
 }
@@ -292,17 +278,5 @@ void TfrmHebenSenken::BitBtnTiltsensorwerteSpeichernClick() {
 }
 
 void TfrmHebenSenken::btn2Click() {
-    bool confirmed = false;
-    withTimerStopped([&] {
-        confirmed = logic_.ConfirmOk();
-        return true;
-    });
-    if (confirmed) done(IDOK);
+    closeIfConfirmed([this] { return logic_.ConfirmOk(); });
 }
-
-void TfrmHebenSenken::done(int result) {
-    AnsteuerTimer->stop();
-    TNBasisDialog::done(result);
-}
-
-void TfrmHebenSenken::reject() { done(GiveUp); }

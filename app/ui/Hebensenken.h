@@ -13,8 +13,8 @@
 // every timer tick holds the valves unless one is, and every way out (OK, Cancel, Escape, the
 // close box, a give-up, the program closing) stops the timer and releases the valves.
 
-#include "BasisDialog.h"
 #include "HebenSenken.h"
+#include "TimerDialog.h"
 
 #include <memory>
 
@@ -25,7 +25,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-class TfrmHebenSenken : public TNBasisDialog {
+class TfrmHebenSenken : public TimerDialog {
     Q_OBJECT
 public:
     static constexpr int kTimerMs = 1;
@@ -78,19 +78,11 @@ public:
     QPushButton* BitBtnTiltsensorwerteSpeichern;
     QTimer* AnsteuerTimer;
 
-public slots:
-    void done(int result) override;
-
-protected:
-    void reject() override;  // Escape and the close box: 2, as Cancel
-
 private:
     class LevelInput;
+    bool running() const override { return logic_.running(); }
     // The window follows the logic's texts and buttons.
-    void refresh();
-    // Runs a handler's ECU work with the timer stopped; closes with 2 on a give-up, else the
-    // timer runs again.
-    void withTimerStopped(const std::function<bool()>& work);
+    void refresh() override;
 
     KELTInterface& kelt_;
     std::unique_ptr<LevelInput> levelInput_;

@@ -10,10 +10,20 @@
 #include "UiTestSupport.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <array>
 #include <cstdint>
+
+// A left-button press or release on the widget, as the mouse sends it (a hold-to-act button is
+// held from the press to the release).
+inline void sendMouse(QWidget* widget, QEvent::Type type) {
+    const QPointF at(5, 5);
+    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
 
 class DrivingWindowFixture : public OverTheRealDriver<KeltFixture> {
 public:

@@ -37,13 +37,6 @@ const SimBytes kOffMessage = {0x83, 0x21, 0x00, 0x00};
 // [0x83 0x21 0x20 0x00] like its own.
 constexpr uint32_t kTypeWithLsvValve = 0x108400;
 
-void sendMouse(QWidget* widget, QEvent::Type type) {
-    const QPointF at(5, 5);
-    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &event);
-}
-
 void sendKey(QWidget* widget, QEvent::Type type, bool autoRepeat = false) {
     QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), autoRepeat);
     QCoreApplication::sendEvent(widget, &event);

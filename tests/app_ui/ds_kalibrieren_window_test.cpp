@@ -32,13 +32,6 @@ const SimBytes kHoldBody = {0x21, 0x00, 0x00};
 const SimBytes kVentAllBody = {0x21, 0x1E, 0x00};
 const Word kVentAll = {0x1E, 0x00};
 
-void sendMouse(QWidget* widget, QEvent::Type type) {
-    const QPointF at(5, 5);
-    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &event);
-}
-
 QString str(int id) { return QString::fromStdString(LoadStr(id)); }
 
 // Typed into the edit over its selection, key by key.

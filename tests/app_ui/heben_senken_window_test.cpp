@@ -33,13 +33,6 @@ const SimBytes kHoldBody = {0x21, 0x00, 0x00};
 const SimBytes kChargeRearBody = {0x21, 0x07, 0x00};
 const Word kChargeRear = {0x07, 0x00};
 
-void sendMouse(QWidget* widget, QEvent::Type type) {
-    const QPointF at(5, 5);
-    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &event);
-}
-
 QString str(int id) { return QString::fromStdString(LoadStr(id)); }
 
 // A 10 78 01 00 ECU with every capability, connected through the real driver.
