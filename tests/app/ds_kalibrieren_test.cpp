@@ -36,11 +36,7 @@ public:
         kelt->DiagnoseAktiv = 1;
     }
     std::vector<SimBytes> sent() const { return ecu->messages(); }
-    std::vector<std::string> boxTexts() const {
-        std::vector<std::string> texts;
-        for (const ShownBox& box : boxes.shown) texts.push_back(box.text);
-        return texts;
-    }
+    std::vector<std::string> boxTexts() const { return boxes.texts(); }
     static std::vector<std::string> texts(std::initializer_list<int> ids) {
         std::vector<std::string> result;
         for (int id : ids) result.push_back(LoadStr(id));
