@@ -81,7 +81,7 @@ SystemDataOutcome SystemdatenSpeichern(const SystemDataSave& save, ProgramContex
     // Says why the file was not written; a failure without a reason the file has shown itself.
     const auto notWritten = [&](const ProfileWriteResult& failure) {
         if (!failure.ok())
-            context.messageBox(messageWithText(kSystemDataNotSavedText, failure.message),
+            context.messageBox(messageWithSystemText(kSystemDataNotSavedText, failure.message),
                                context.attributes().Anwendungstitel, MB_ICONWARNING | MB_OK);
         return SystemDataOutcome::NotWritten;
     };

@@ -476,7 +476,7 @@ void TfrmParameter::btnPCSchreibenClick() {
                                   BlockInDatensatz(description_.ParaKonf, *block));
     }
     if (!saved) {
-        MsgBox(messageWithText(kNotStoredText, saved.message), title(), MB_ICONWARNING);
+        MsgBox(messageWithSystemText(kNotStoredText, saved.message), title(), MB_ICONWARNING);
         return;
     }
     entries_->Geaendert = false;

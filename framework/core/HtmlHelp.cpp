@@ -54,7 +54,7 @@ bool ShowHtmlHelpTopic(const std::string& helpFile, const std::string& topic) {
 bool showHelpForUser(const std::string& helpFile, const std::string& topic) {
     if (topic.empty() ? ShowHtmlHelp(helpFile) : ShowHtmlHelpTopic(helpFile, topic)) return true;
     const std::string text = HtmlHelpAvailable()
-                                 ? messageWithText(kTextHelpFileMissing, helpFile)
+                                 ? messageWithSystemText(kTextHelpFileMissing, helpFile)
                                  : LoadStr(kTextHelpNotAvailable);
     MsgBox(text, DiagAttr.Anwendungstitel, MB_OK | MB_ICONWARNING);
     return false;

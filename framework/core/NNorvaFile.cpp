@@ -73,13 +73,6 @@ std::string trimmed(std::string_view text) {
     return std::string(text);
 }
 
-// The text with its "%s" replaced by `value`, as text: a "%" in the value stays as it is.
-std::string withValue(std::string text, const std::string& value) {
-    const std::size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, value);
-    return text;
-}
-
 bool existsOnDisk(const ProfileReadResult& read) {
     return read.ok() || (read.error != ENOENT && read.error != ENOTDIR);
 }
@@ -341,7 +334,7 @@ int32_t NNorvaFile::ReadNumberWithComment(const std::string& section, const std:
     const std::string number = trimmed(GetToken(text, ";", 0));
     if (comment) *comment = trimmed(GetToken(text, ";", 1));
     if (const std::optional<int32_t> value = parseIniInteger(number)) return *value;
-    message("[" + section + "] " + key + ": " + withValue(LoadStr(kNotAnInteger), number), kWarnOk);
+    message("[" + section + "] " + key + ": " + messageWithText(kNotAnInteger, number), kWarnOk);
     return 0;
 }
 

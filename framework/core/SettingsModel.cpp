@@ -2,6 +2,7 @@
 
 #include "ProgramModes.h"
 #include "StringTable.h"
+#include "Windows1252.h"
 
 namespace fs = std::filesystem;
 
@@ -24,8 +25,9 @@ void writeChecked(ProfileFile& ini, const Setting& setting, const Value& value,
 std::string SettingsSaveResult::userMessage() const {
     std::string text = LoadStr(kSettingsNotSavedText);
     text += "\n";
+    // The reason names the settings file, a UTF-8 path.
     for (const SettingsWriteFailure& failure : failures)
-        text += "\n" + failure.what + ": " + failure.result.message;
+        text += "\n" + failure.what + ": " + windows1252FromUtf8(failure.result.message);
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "StringTableData.h"
+#include "Windows1252.h"
 
 namespace {
 
@@ -88,4 +89,8 @@ std::string messageWithText(int stringId, std::string_view text) {
     const std::size_t at = message.find("%s");
     if (at != std::string::npos) message.replace(at, 2, text);
     return message;
+}
+
+std::string messageWithSystemText(int stringId, std::string_view utf8Text) {
+    return messageWithText(stringId, windows1252FromUtf8(utf8Text));
 }

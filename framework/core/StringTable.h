@@ -17,6 +17,9 @@ bool HasStr(int id);
 // A string-table message with one "%s" replaced by text. The text is inserted as it is, never
 // read as a format; a message without "%s" is returned unchanged.
 std::string messageWithText(int stringId, std::string_view text);
+// The same for a text that comes from the system: a file name or a system error text, which are
+// UTF-8. It is inserted as Windows-1252; a character the code page lacks shows as '?'.
+std::string messageWithSystemText(int stringId, std::string_view utf8Text);
 
 // One line of a string-table source that could not be taken in.
 struct StringTableProblem {

@@ -12,7 +12,6 @@
 #include "SelectFile.h"
 #include "StringTable.h"
 #include "TextCodec.h"
-#include "Windows1252.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -122,10 +121,9 @@ void message(const std::string& text, unsigned icon) {
     MsgBox(text, DiagAttr.Anwendungstitel, MB_OK | icon);
 }
 
-// A protocol file that could not be written or read: the message with the file and the reason
-// (file names are UTF-8, messages Windows-1252).
+// A protocol file that could not be written or read: the message with the file and the reason.
 void fileFailure(int stringId, const std::string& reason) {
-    message(messageWithText(stringId, windows1252FromUtf8(reason)), MB_ICONWARNING);
+    message(messageWithSystemText(stringId, reason), MB_ICONWARNING);
 }
 
 }  // namespace
@@ -340,9 +338,9 @@ void TNFehlerspeicher::Initialisieren(const std::string& name, bool fallback, bo
     FkdDatei = found.path.string();
     if (warn) {
         if (found.source == FaultTextFileSource::Substitute)
-            message(messageWithText(kIdSubstituteUsed, FkdDatei), MB_ICONWARNING);
+            message(messageWithSystemText(kIdSubstituteUsed, FkdDatei), MB_ICONWARNING);
         else if (found.source == FaultTextFileSource::Missing)
-            message(messageWithText(kIdFileMissing, found.requested.string()), MB_ICONWARNING);
+            message(messageWithSystemText(kIdFileMissing, found.requested.string()), MB_ICONWARNING);
     }
     FehlerTabelleLoeschen();
 }

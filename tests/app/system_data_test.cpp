@@ -331,6 +331,19 @@ TEST_F(SystemDataThroughTheDriver, AReadOnlyTargetStaysAsItWasAndTheTechnicianIs
     EXPECT_EQ(context.boxes.shown[0].flags, MB_ICONWARNING | MB_OK);
 }
 
+TEST_F(SystemDataThroughTheDriver, TheFailureNamesTheFileInTheMessagesCodePage) {
+    // A folder where the file should go: it cannot be read as one.
+    const fs::path target = dataFolder / "Pr\u00FCfung \u00E4\u20AC \u4E2D";
+    fs::create_directories(target);
+    context.chooser.answers = {target};
+    EXPECT_EQ(save(), SystemDataOutcome::NotWritten);
+    ASSERT_EQ(context.boxes.shown.size(), 1u);
+    const std::string& text = context.boxes.shown[0].text;
+    EXPECT_EQ(text.rfind(LoadStr(kSystemDataNotSavedText).substr(0, 30), 0), 0u) << text;
+    // Windows-1252 like the message; '?' for the character the code page lacks.
+    EXPECT_NE(text.find(dataFolder.string() + "/Pr\xFC" "fung \xE4\x80 ?"), std::string::npos) << text;
+}
+
 // Each ECU read refused once by the ECU: Repeat reads again and saves, a give-up ends the command
 // with the connection given up and the file as it was.
 struct ReadCase {

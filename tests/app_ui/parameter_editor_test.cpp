@@ -421,7 +421,8 @@ TEST(ParameterProtocolPdf, FortyRowsAPageInThreeColumns) {
 
 TEST_F(ParameterEditor, ASaveThatFailsSaysWhyAndKeepsTheChange) {
     InstalledContext installed;
-    const fs::path file = dir / "bus.ECU";
+    // The name in the message is Windows-1252 like the message; '?' for what the code page lacks.
+    const fs::path file = dir / "bus \u00E4\u20AC \u4E2D.ECU";
     const std::string original = "[FileInfo]\r\nFileType=NORVA Data File\r\n";
     TempDir::writeFile(file, original);
     ReadOnlyFile readOnly(file);
@@ -437,7 +438,7 @@ TEST_F(ParameterEditor, ASaveThatFailsSaysWhyAndKeepsTheChange) {
     const std::string shown = installed.lastText();
     const std::string prefix = LoadStr(20945).substr(0, LoadStr(20945).find("%s"));
     EXPECT_EQ(shown.substr(0, prefix.size()), prefix) << shown;
-    EXPECT_NE(shown.find("bus.ECU"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("bus \xE4\x80 ?.ECU"), std::string::npos) << shown;
     EXPECT_TRUE(w.Geaendert());
     EXPECT_EQ(TempDir::readFile(file), original);
 }
