@@ -197,8 +197,7 @@ int TfrmParameter::prepareExecute(structParameter parameter) {
 
 int TfrmParameter::PKDDateiLaden() {
     if (!parameter_.pDiagnoseAktiv || !*parameter_.pDiagnoseAktiv) {
-        btnECULesen->setEnabled(false);
-        btnECUSchreiben->setEnabled(false);
+        disableEcuButtonsWhenDisconnected();
         // The files beside the one the caller named; the choice replaces it and the ECU number.
         TfrmParameterPKDAuswahl picker(this, std::filesystem::path(parameter_.PKDDatei).parent_path());
         if (picker.Execute(parameter_.PKDDatei, parameter_.Teilenummer) != 1) return 1;
@@ -405,6 +404,12 @@ void TfrmParameter::copyIdentification() {
                     parameter_.Softwareversion};
 }
 
+void TfrmParameter::disableEcuButtonsWhenDisconnected() {
+    if (parameter_.pDiagnoseAktiv && *parameter_.pDiagnoseAktiv) return;
+    btnECULesen->setEnabled(false);
+    btnECUSchreiben->setEnabled(false);
+}
+
 void TfrmParameter::btnECULesenClick() {
     ParameterReadOutcome outcome;
     {
@@ -414,6 +419,7 @@ void TfrmParameter::btnECULesenClick() {
     }
     btnECUSchreiben->setEnabled(outcome.read());
     btnPCSchreiben->setEnabled(outcome.read());
+    disableEcuButtonsWhenDisconnected();
     if (!outcome.read()) {
         MsgBox(LoadStr(outcome.messageId), title(), MB_ICONWARNING);
         return;
@@ -443,6 +449,7 @@ void TfrmParameter::btnECUSchreibenClick() {
         });
         if (messageId == kWrittenText) entries_->Geaendert = false;
     }
+    disableEcuButtonsWhenDisconnected();
     MsgBox(LoadStr(messageId), title(), messageId == kWrittenText ? MB_ICONINFORMATION : MB_ICONWARNING);
 }
 

@@ -122,6 +122,9 @@ private:
     // The edits packed into a block; an edit that fails its check is shown and gives nothing.
     std::optional<std::vector<uint8_t>> packedBlock();
     void copyIdentification();
+    // Without the connection (never made, or ended by a give-up) nothing is sent to the ECU:
+    // its read and write buttons are disabled.
+    void disableEcuButtonsWhenDisconnected();
     std::string title() const;
 
     structParameter parameter_;

@@ -177,6 +177,9 @@ TEST_F(ParameterEditor, AGiveUpWhileClearingTheFaultMemoryEndsTheConnection) {
     EXPECT_EQ(errors.shownCodes().size(), 1u);
     EXPECT_EQ(kelt->DiagnoseAktiv, 0);
     EXPECT_EQ(shownTexts(), std::vector<std::string>{LoadStr(11653)});
+    // Nothing more goes to an ECU the program has let go.
+    EXPECT_FALSE(w.btnECULesen->isEnabled());
+    EXPECT_FALSE(w.btnECUSchreiben->isEnabled());
 }
 
 struct TransferFailure {
@@ -210,6 +213,7 @@ TEST_P(ParameterTransferFailures, RepeatTriesAgainAndGiveUpFails) {
     if (c.read) {
         EXPECT_EQ(editText(w, 0), repeated ? "150.0" : "0");
         EXPECT_EQ(w.btnECUSchreiben->isEnabled(), repeated);
+        EXPECT_EQ(w.btnECULesen->isEnabled(), repeated) << "a read after a give-up";
         EXPECT_EQ(shownTexts(), repeated ? std::vector<std::string>{} : std::vector<std::string>{LoadStr(11647)});
         EXPECT_EQ(kelt->DiagnoseAktiv, repeated ? 1 : 0);
     } else {
