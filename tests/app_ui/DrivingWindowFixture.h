@@ -1,6 +1,7 @@
 // A KELT ECU connected through the real driver and the test build of the USB library, for the
-// windows that drive its outputs and valves: an error dialog that keeps the event loop running as
-// long as a real one, the actuation word the simulated ECU holds, and the program's exit request.
+// windows that drive its outputs and valves: an error dialog during which the windows' timers and
+// events run as during a real one, the actuation word the simulated ECU holds, and the program's
+// exit request.
 #pragma once
 
 #include "DriverTestSupport.h"

@@ -43,7 +43,7 @@ std::optional<int> checkedRate(const TfrmBaudrateUndAdresse& w) {
 // The error dialog keeps the event loop running like the real one.
 class AddressWindow : public OverTheRealDriver<KeltFixture> {
 public:
-    EventLoopErrorReporter slowDialog{errors, 20};
+    EventLoopErrorReporter slowDialog{errors};
 
     AddressWindow() { errorHandler = &slowDialog; }
     void SetUp() override {

@@ -68,7 +68,7 @@ public:
         return found;
     }
 
-    EventLoopErrorReporter slowDialog{errors, 20};
+    EventLoopErrorReporter slowDialog{errors};
 };
 
 QStringList texts(const TfrmWSKalibrierdaten& w, LevelEdit upper) {

@@ -1,35 +1,55 @@
 #pragma once
-// An error dialog that takes its time, for window tests: like the real modal dialog, it keeps
-// the Qt event loop running while it is "shown" (longer than any window's poll tick) before it
-// answers, so timers, idle moments and posted events reach the program as they would while the
-// technician reads the message. A window whose poll timer still ran meanwhile would poll again
-// from inside its own dialog. The answers come from the ScriptedErrorReporter it wraps.
+// An error dialog for window tests that behaves like the real modal one while it is "shown":
+// every timer still running in the application's windows comes due once (the technician reads
+// the message for longer than any window's poll tick) and the posted events run, so timers, idle
+// moments and posted events reach the program as they would meanwhile. A window whose poll timer
+// still ran would poll again from inside its own dialog. No time passes: the timers are fired,
+// not waited for. The answers come from the ScriptedErrorReporter it wraps.
 // Header-only: only Qt test programs include it; test_support itself has no Qt.
 
 #include "ErrorReporter.h"
 #include "ScriptedErrorReporter.h"
 
-#include <QEventLoop>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QList>
+#include <QPointer>
 #include <QTimer>
+#include <QTimerEvent>
+#include <QWidget>
 
 #include <cstdint>
 
 class EventLoopErrorReporter final : public ErrorReporter {
 public:
-    // answers: what the "user" presses; shownMs: how long each dialog stays open.
-    explicit EventLoopErrorReporter(ScriptedErrorReporter& answers, int shownMs = 150)
-        : answers_(answers), shownMs_(shownMs) {}
+    // answers: what the "user" presses.
+    explicit EventLoopErrorReporter(ScriptedErrorReporter& answers) : answers_(answers) {}
 
     int FehlerAnzeigen(int32_t code) override {
-        if (code != 0) {
-            QEventLoop dialog;
-            QTimer::singleShot(shownMs_, &dialog, &QEventLoop::quit);
-            dialog.exec();
+        // A dialog the timers open while this one is shown does not fire them again.
+        if (code != 0 && !shown_) {
+            shown_ = true;
+            fireRunningTimers();
+            QCoreApplication::processEvents();
+            shown_ = false;
         }
         return answers_.FehlerAnzeigen(code);
     }
 
 private:
+    static void fireRunningTimers() {
+        QList<QPointer<QTimer>> running;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            for (QTimer* timer : window->findChildren<QTimer*>())
+                if (timer->isActive()) running.append(timer);
+        // A timer's own event is its expiry: a single-shot timer stops, each one emits timeout.
+        for (const QPointer<QTimer>& timer : running) {
+            if (!timer || !timer->isActive()) continue;
+            QTimerEvent due(timer->timerId());
+            QCoreApplication::sendEvent(timer, &due);
+        }
+    }
+
     ScriptedErrorReporter& answers_;
-    int shownMs_;
+    bool shown_ = false;
 };
