@@ -10,7 +10,6 @@ namespace {
 // The second byte of the lamp and throttle actuation.
 constexpr uint8_t kLampBits = 0x09;
 constexpr uint8_t kMainThrottleBit = 0x02;
-constexpr uint8_t kCrossThrottleBit = 0x04;
 // The first byte of the outputs' actuation.
 constexpr uint8_t kFirstOutputBit = 0x40;
 constexpr uint8_t kSecondOutputBit = 0x20;

@@ -50,6 +50,10 @@ inline constexpr std::array<uint32_t, 11> kStandardEcuTypes = {
 };
 bool isStandardEcuType(uint32_t type);
 
+// The cross-throttle bit of the actuation's second byte: the throttle test and the level valves
+// drive it.
+inline constexpr uint8_t kCrossThrottleBit = 0x04;
+
 // The diagnostic identifiers this program supports, in the order they are checked.
 inline constexpr std::array<std::array<uint8_t, 4>, 11> kSupportedDiagnosticIdentifiers = {{
     {0x10, 0x70, 0x01, 0x00}, {0x10, 0x70, 0x02, 0x00}, {0x10, 0x70, 0x04, 0x00},

@@ -35,7 +35,6 @@ constexpr uint8_t kLocalIdTilt = 0xE9;           // data byte 0
 // Valve bits of the actuation's first byte.
 constexpr uint8_t kValveBitCharge = 0x01;
 constexpr std::array<uint8_t, 4> kValveBits = {0x08, 0x10, 0x02, 0x04};  // by LevelValve
-constexpr uint8_t kCrossThrottleBit = 0x04;
 
 // Level values must lie in 5..253.
 constexpr int kLowestLevel = 5;
@@ -72,8 +71,6 @@ int axleRuleBroken(int normal, int upper, int lower, int tolerance, int rangeMes
 }  // namespace
 
 // --- the values -------------------------------------------------------------------------------
-
-bool isKeltEcuType(uint32_t type) { return isStandardEcuType(type); }
 
 bool isPressureEcuType(uint32_t type) { return isStandardEcuType(type) && type != 0x107420; }
 
@@ -135,11 +132,10 @@ int KELTInterface::DriveLevelValves(uint8_t mode, const std::array<uint8_t, 4>& 
                                     const std::array<uint8_t, 2>& extra) {
     if (demo()) return 0;
     // Checked before anything goes out: the lead request is an actuation too.
-    if (!isKeltEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
-    if (extra[LeadRequest] != 0) {
-        EcuMessage lead = EcuMessage::request({0x83, kServiceLeadRequest, 0x01, 0x00});
-        if (int32_t code = SendRequest(lead); code != 0) return report(code);
-    }
+    if (!isStandardEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
+    if (extra[LeadRequest] != 0)
+        if (const int answer = actuate({0x83, kServiceLeadRequest, 0x01, 0x00}); answer != NoErrorShown)
+            return answer;
     uint8_t b1 = 0;
     if (mode == LevelCharge || mode == LevelVent) {
         for (std::size_t i = 0; i < valves.size(); ++i)
@@ -147,9 +143,7 @@ int KELTInterface::DriveLevelValves(uint8_t mode, const std::array<uint8_t, 4>& 
         if (mode == LevelCharge) b1 = static_cast<uint8_t>(b1 + kValveBitCharge);
     }
     const uint8_t b2 = extra[CrossThrottle] != 0 ? kCrossThrottleBit : 0;
-    EcuMessage drive = EcuMessage::request({0x83, kServiceActuation, b1, b2});
-    if (int32_t code = SendRequest(drive); code != 0) return report(code);
-    return report(0);
+    return actuate({0x83, kServiceActuation, b1, b2});
 }
 
 // --- level calibration values -----------------------------------------------------------------
@@ -162,7 +156,7 @@ LevelCheckResult KELTInterface::CheckLevelValues(const LevelValues& v) {
         // Unchecked values must never be written: without tolerances there is no check.
         std::array<uint8_t, 4> tolerances{};
         const int answer = repeatWhileAsked([&] {
-            if (!isKeltEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
+            if (!isStandardEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
             return report(
                 readLocalIdRecords({kLocalIdFrontTolerance, kLocalIdRearTolerance}, tolerances));
         });
@@ -190,7 +184,7 @@ LevelCheckResult KELTInterface::CheckLevelValues(const LevelValues& v) {
 
 int KELTInterface::WriteLevelValues(const LevelValues& values) {
     if (demo()) return 0;
-    if (!isKeltEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
+    if (!isStandardEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
     return report(whileBusy([&] {
         const LevelBlock block = levelBlockOf(values);
         uint16_t position = 0;
@@ -205,7 +199,7 @@ int KELTInterface::ReadLevelValues(LevelValues& values) {
         values = kDemoLevelValues;
         return 0;
     }
-    if (!isKeltEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
+    if (!isStandardEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
     std::array<uint8_t, 8> block{};
     if (int32_t code = whileBusy([&] { return readLocalIdRecords({0xC7, 0xC8, 0xC9, 0xCA}, block); });
         code != 0)
@@ -221,7 +215,7 @@ int KELTInterface::CalibrationStep(uint8_t& step, uint8_t type) {
         step = 5;
         return 0;
     }
-    if (!isKeltEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
+    if (!isStandardEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
     if (int32_t code = sendService(kServiceCalibrationPoint); code != 0) return report(code);
 
     const bool normalLevelOnly = type == 1;
@@ -240,7 +234,7 @@ int KELTInterface::CalibrationStep(uint8_t& step, uint8_t type) {
 
 bool KELTInterface::CheckCalibrationResult() {
     if (demo()) return true;
-    if (!isKeltEcuType(EcuTyp)) {
+    if (!isStandardEcuType(EcuTyp)) {
         LetzterFehlercode = KELT_ERR_NOT_SUPPORTED;
         return false;
     }
@@ -254,7 +248,7 @@ int KELTInterface::ReadCalibrationType(uint8_t& type) {
         type = 1;
         return 0;
     }
-    if (!isKeltEcuType(EcuTyp)) {
+    if (!isStandardEcuType(EcuTyp)) {
         LetzterFehlercode = KELT_ERR_NOT_SUPPORTED;
         return 0;
     }
@@ -272,7 +266,7 @@ int KELTInterface::ReadLevelSensors(std::array<std::string, 5>& texts) {
         texts[4] = "101";
         return 0;
     }
-    if (!isKeltEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
+    if (!isStandardEcuType(EcuTyp)) return report(KELT_ERR_NOT_SUPPORTED);
     // The texts change only when both replies came: a failure leaves the caller's texts whole.
     EcuMessage front = EcuMessage::request({kServiceFrontLevel});
     if (int32_t code = exchange(front, 4); code != 0) return report(code);

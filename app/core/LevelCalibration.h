@@ -47,9 +47,8 @@ enum LevelValveMode : uint8_t {
 enum LevelValve : std::size_t { Axle1Left = 0, Axle1Right = 1, Axle2Left = 2, Axle2Right = 3 };
 enum LevelValveExtra : std::size_t { CrossThrottle = 0, LeadRequest = 1 };
 
-// ECU types with level valves and level calibration (the standard set), with a pressure sensor
-// (all of them but 0x107420), and with tilt sensors.
-bool isKeltEcuType(uint32_t type);
+// ECU types with a pressure sensor (the standard set of isStandardEcuType, which all have level
+// valves and level calibration, but 0x107420), and with tilt sensors.
 bool isPressureEcuType(uint32_t type);
 bool isTiltEcuType(uint32_t type);
 

@@ -4,13 +4,6 @@
 
 namespace {
 
-// Runs the operation again while its error dialog was answered with Repeat.
-int repeating(const std::function<int()>& operation) {
-    int answer = operation();
-    while (answer == RepeatOperation) answer = operation();
-    return answer;
-}
-
 void clearDiagnoseAktiv(const structParameter& record) {
     if (record.pDiagnoseAktiv) *record.pDiagnoseAktiv = 0;
 }
@@ -20,7 +13,7 @@ void clearDiagnoseAktiv(const structParameter& record) {
 ParameterReadOutcome readParameterBlockFor(const structParameter& record, std::size_t expectedBytes) {
     std::vector<uint8_t> buffer(kParameterBufferSize);
     uint16_t count = 0;
-    const int answer = repeating([&] {
+    const int answer = repeatWhileAsked([&] {
         count = 0;
         return record.ParameterLesen(count, buffer);
     });
@@ -41,9 +34,9 @@ ParameterReadOutcome readParameterBlockFor(const structParameter& record, std::s
 int writeParameterBlockFor(const structParameter& record, std::span<const uint8_t> block,
                            const std::function<int()>& clearFaultMemory) {
     const auto count = static_cast<uint16_t>(block.size());
-    if (repeating([&] { return record.ParameterSchreiben(count, block); }) != NoErrorShown)
+    if (repeatWhileAsked([&] { return record.ParameterSchreiben(count, block); }) != NoErrorShown)
         return kWriteFailedText;
     // A give-up ends the connection as every give-up does; the parameters are written all the same.
-    if (repeating(clearFaultMemory) != NoErrorShown) clearDiagnoseAktiv(record);
+    if (repeatWhileAsked(clearFaultMemory) != NoErrorShown) clearDiagnoseAktiv(record);
     return kWrittenText;
 }

@@ -1,6 +1,7 @@
 #include "Schalterstellungen.h"
 
 #include "DialogParts.h"
+#include "ErrorReporter.h"
 #include "KELTInterface.h"
 #include "KeltArtwork.h"
 #include "TextCodec.h"
@@ -112,9 +113,7 @@ int TfrmSchalterstellungen::Execute() {
 
 void TfrmSchalterstellungen::Timer1Timer() {
     Timer1->stop();
-    do {
-        answer_ = kelt_.ReadSwitchStates(list_);
-    } while (answer_ == RepeatOperation);
+    answer_ = repeatWhileAsked([this] { return kelt_.ReadSwitchStates(list_); });
     if (answer_ != NoErrorShown) {
         kelt_.DiagnoseAktiv = 0;
         done(GiveUp);
