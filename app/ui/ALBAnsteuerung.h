@@ -8,19 +8,17 @@
 //   TfrmALBAnsteuerung window(this, ecu());
 //   window.Execute();   // 1 OK; 2 closed, or the ECU was given up (DiagnoseAktiv cleared)
 //
-// Hold to run: the mouse button or a key held on BitBtn1 drives the valve; releasing it, and
-// everything that can swallow the release - the button losing the focus, the window losing
-// the activation or being hidden, an error dialog opening - releases it. Key auto-repeat
-// changes nothing. A tick that gets the answer 1 is retried at the next tick; on a give-up the
-// timer stops for good, the valve gets one off command without a dialog and the window closes
-// with 2 (ActuatorDialog).
+// Hold to run: the mouse button or any key held on BitBtn1 drives the valve (HoldButton); its
+// release, and everything that can swallow the release, releases it. A tick that gets the
+// answer 1 is retried at the next tick; on a give-up the timer stops for good, the valve gets
+// one off command without a dialog and the window closes with 2 (ActuatorDialog).
 
 #include "ActuatorDialog.h"
 
 #include <cstdint>
 
+class HoldButton;
 class QLabel;
-class QPushButton;
 
 class TfrmALBAnsteuerung : public ActuatorDialog {
     Q_OBJECT
@@ -36,30 +34,14 @@ public:
     // One tick: the valve follows the button.
     void ALBAnsteuerungTimer();
 
-    // The button's mouse and key events.
-    void bitbtnALBAnsteuernMouseDown();
-    void bitbtnALBAnsteuernMouseUp();
-    void bitbtnALBAnsteuernKeyDown();
-    void bitbtnALBAnsteuernKeyUp();
-
     // 1 while the button is held.
-    uint8_t pressed() const { return pressed_; }
+    uint8_t pressed() const;
 
     QLabel* lblUeberschrift;
     QLabel* lblALB;
-    QPushButton* BitBtn1;
+    HoldButton* BitBtn1;
     QTimer* ALBAnsteuerung;
 
 public slots:
     void done(int result) override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    void release() { pressed_ = 0; }
-
-    uint8_t pressed_ = 0;
 };

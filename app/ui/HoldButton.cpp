@@ -4,7 +4,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-HoldButton::HoldButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {}
+HoldButton::HoldButton(const QString& text, QWidget* parent, HoldingKeys keys)
+    : QPushButton(text, parent), keys_(keys) {}
 
 HoldButton::~HoldButton() { setHeld(false); }
 
@@ -19,6 +20,10 @@ void HoldButton::setHeld(bool held) {
     emit heldChanged(held);
 }
 
+bool HoldButton::holds(const QKeyEvent& event) const {
+    return !event.isAutoRepeat() && (keys_ == HoldingKeys::Any || event.key() == Qt::Key_Space);
+}
+
 void HoldButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && isEnabled()) setHeld(true);
     QPushButton::mousePressEvent(event);
@@ -30,12 +35,12 @@ void HoldButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void HoldButton::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && isEnabled()) setHeld(true);
+    if (holds(*event) && isEnabled()) setHeld(true);
     QPushButton::keyPressEvent(event);
 }
 
 void HoldButton::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) setHeld(false);
+    if (holds(*event)) setHeld(false);
     QPushButton::keyReleaseEvent(event);
 }
 

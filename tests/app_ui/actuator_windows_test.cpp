@@ -1,10 +1,11 @@
 // The actuator-test windows (lamp test, throttle test, outputs, LSV valve) against the simulated
-// ECU through the real driver and the test build of the USB library, with an error dialog that
-// keeps the event loop running as long as a real one: what they show and drive, and that every
-// way out leaves nothing driven.
+// ECU through the real driver and the test build of the USB library, with an error dialog during
+// which the windows' timers and events run as during a real one: what they show and drive, and
+// that every way out leaves nothing driven.
 #include "ALBAnsteuerung.h"
 #include "AusgaengeAnsteuern.h"
 #include "Drosseltest.h"
+#include "HoldButton.h"
 #include "Lampentest.h"
 
 #include "DrivingWindowFixture.h"
