@@ -8,9 +8,9 @@
 #include "DriverTestSupport.h"
 #include "EventLoopErrorReporter.h"
 #include "KeltTestSupport.h"
+#include "RunningTimers.h"
 #include "UiTestSupport.h"
 
-#include <QEventLoop>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
@@ -62,13 +62,6 @@ void connectTheEcu(KeltFixture& f) {
     ASSERT_EQ(f.kelt->ReadConfiguration(), 0);
     f.kelt->DiagnoseAktiv = 1;
     f.ecu->clearLog();
-}
-
-// Runs the event loop for a while, longer than any window's poll tick.
-void letTheEventLoopRun(int ms = 150) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 class LiveWindows : public KeltFixture {
@@ -376,7 +369,7 @@ TEST_F(LiveWindowsThroughTheDriver, SwitchPollRepeatedThenGivenUp) {
     EXPECT_EQ(kelt->DiagnoseAktiv, 0);
     EXPECT_FALSE(w.Timer1->isActive());
     // Repeated at once; no poll ran inside a dialog, and none runs after the window closed.
-    letTheEventLoopRun();
+    fireRunningTimers();
     EXPECT_EQ(ecu->messages(), requests({0x41, 0x47, 0x43, 0x41, 0x47, 0x43}));
 }
 
@@ -393,7 +386,7 @@ TEST_F(LiveWindowsThroughTheDriver, ValuePollRepeatedThenGivenUp) {
     EXPECT_FALSE(w.MesswerteTimer->isActive());
     // Repeated at the next tick; no poll ran inside a dialog, and none runs after the window
     // closed.
-    letTheEventLoopRun();
+    fireRunningTimers();
     EXPECT_EQ(ecu->messages(), requests({0x48, 0x47, 0x42, 0x43, 0x48, 0x47, 0x42, 0x43}));
 }
 

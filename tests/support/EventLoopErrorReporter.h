@@ -8,15 +8,8 @@
 // Header-only: only Qt test programs include it; test_support itself has no Qt.
 
 #include "ErrorReporter.h"
+#include "RunningTimers.h"
 #include "ScriptedErrorReporter.h"
-
-#include <QApplication>
-#include <QCoreApplication>
-#include <QList>
-#include <QPointer>
-#include <QTimer>
-#include <QTimerEvent>
-#include <QWidget>
 
 #include <cstdint>
 
@@ -30,26 +23,12 @@ public:
         if (code != 0 && !shown_) {
             shown_ = true;
             fireRunningTimers();
-            QCoreApplication::processEvents();
             shown_ = false;
         }
         return answers_.FehlerAnzeigen(code);
     }
 
 private:
-    static void fireRunningTimers() {
-        QList<QPointer<QTimer>> running;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            for (QTimer* timer : window->findChildren<QTimer*>())
-                if (timer->isActive()) running.append(timer);
-        // A timer's own event is its expiry: a single-shot timer stops, each one emits timeout.
-        for (const QPointer<QTimer>& timer : running) {
-            if (!timer || !timer->isActive()) continue;
-            QTimerEvent due(timer->timerId());
-            QCoreApplication::sendEvent(timer, &due);
-        }
-    }
-
     ScriptedErrorReporter& answers_;
     bool shown_ = false;
 };
