@@ -1,8 +1,9 @@
 // Data files (NNorvaFile) as a saver opens them: any existing file, checked against a connected
 // ECU's identification and structure version (the technician's answer to each question taken
 // from the input), read through the number-with-comment rule, then saved in one batch. The
-// opening and the reads never change the file; a save writes its own section and keeps every
-// key of the others.
+// opening and the reads never change the file on disk and read every key as it stands, except
+// that a header the technician agreed to complete gains the keys it lacked; a save writes its
+// own section and keeps every other key.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
@@ -27,6 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
 
     const fuzz::ProfileValues before = fuzz::everyValue(ProfileFile(path));
+    // A header key the file lacks (or leaves empty) may be completed once the technician agrees.
+    const auto completed = [&](const std::string& section, const std::string& key) {
+        const auto found = before.find({section, key});
+        return (equalsNoCase(section, "VERSION") || equalsNoCase(section, "ECU-IDENTIFICATION")) &&
+               (found == before.end() || found->second.empty());
+    };
     {
         NNorvaFile file(path.string(), "1.0", identified ? "10 78 01 00" : "", 0, "",
                         NNorvaFile::Writes::Batch, context);
@@ -35,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& [name, value] : before) {
             std::string comment;
             file.ReadNumberWithComment(name.first, name.second, &comment, 7);
-            FUZZ_CHECK(file.ReadString(name.first, name.second) == value);
+            FUZZ_CHECK(completed(name.first, name.second) ||
+                       file.ReadString(name.first, name.second) == value);
         }
         FUZZ_CHECK(TempDir::readFile(path) == text);
         if (!file.Valid) return 0;
@@ -49,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     FUZZ_CHECK(fuzz::keptExcept(before, fuzz::everyValue(ProfileFile(path)),
-                                [](const std::string& s, const std::string&) {
-                                    return equalsNoCase(s, "Fuzz Parameter");
+                                [&](const std::string& s, const std::string& k) {
+                                    return equalsNoCase(s, "Fuzz Parameter") || completed(s, k);
                                 }));
     const ProfileFile saved(path);
     FUZZ_CHECK(saved.keyNames("Fuzz Parameter").size() == 2);
