@@ -97,6 +97,36 @@ protected:
         ASSERT_TRUE(processEventsUntil([&] { return w.ecu().DiagnoseAktiv == 1; }));
         settle();
     }
+
+    // Shown without the automatic start: `command` stays disabled, also by its number, until the
+    // start command has connected.
+    void connectByTheStartCommand(TfrmMain& w, const QAction* command, int number) {
+        ASSERT_TRUE(w.initialize());
+        w.show();
+        settle();
+        EXPECT_FALSE(command->isEnabled());
+        EXPECT_FALSE(w.startCommandNumber(number));
+        ASSERT_TRUE(w.startCommand(MenuCommand::DiagnoseStarten));
+        settle();
+        ASSERT_EQ(w.ecu().DiagnoseAktiv, 1);
+        EXPECT_TRUE(command->isEnabled());
+    }
+
+    // Starts command `number` and runs `inWindow` on the window it opens: the poll is paused
+    // while the window shows and runs again after it, with the connection kept.
+    void openPausingThePoll(TfrmMain& w, int number, const std::function<void(QWidget*)>& inWindow) {
+        bool timerWhileOpen = true;
+        ModalScript script([&](QWidget* modal) {
+            timerWhileOpen = w.MainTimer->isActive();
+            inWindow(modal);
+        });
+        EXPECT_TRUE(w.startCommandNumber(number));
+        EXPECT_TRUE(script.ran());
+        EXPECT_FALSE(timerWhileOpen);
+        EXPECT_TRUE(w.MainTimer->isActive());
+        settle();
+        EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+    }
 };
 
 // The menu items and tool buttons the connection switches.
@@ -696,21 +726,11 @@ TEST_F(MainWindowTest, DemoOpensTheEditorWithTheExampleDescription) {
 TEST_F(MainWindowTest, AddressAndBaudRateOpenByNumberWhileConnected) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
-    ASSERT_TRUE(w.initialize());
-    w.show();
-    settle();
-    EXPECT_FALSE(w.mnuBaudrateUndAdresse->isEnabled());
-    EXPECT_FALSE(w.startCommandNumber(48));
-    ASSERT_TRUE(w.startCommand(MenuCommand::DiagnoseStarten));
-    settle();
-    ASSERT_EQ(w.ecu().DiagnoseAktiv, 1);
-    EXPECT_TRUE(w.mnuBaudrateUndAdresse->isEnabled());
-
-    bool timerWhileOpen = true;
-    ModalScript script([&](QWidget* modal) {
+    ASSERT_NO_FATAL_FAILURE(connectByTheStartCommand(w, w.mnuBaudrateUndAdresse, 48));
+    messages.shown.clear();
+    openPausingThePoll(w, 48, [&](QWidget* modal) {
         auto* window = qobject_cast<TfrmBaudrateUndAdresse*>(modal);
         ASSERT_NE(window, nullptr);
-        timerWhileOpen = w.MainTimer->isActive();
         EXPECT_EQ(window->edECUAdresse->text(), QStringLiteral("16"));
         EXPECT_TRUE(window->rb9600Baud->isChecked());
         EXPECT_FALSE(window->rb1200Baud->isEnabled());
@@ -718,15 +738,8 @@ TEST_F(MainWindowTest, AddressAndBaudRateOpenByNumberWhileConnected) {
         window->btnSpeichernAdresse->click();
         window->btn1->click();
     });
-    messages.shown.clear();
-    EXPECT_TRUE(w.startCommandNumber(48));
-    EXPECT_TRUE(script.ran());
-    EXPECT_FALSE(timerWhileOpen);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "The data are stored in the ECU");
-    EXPECT_TRUE(w.MainTimer->isActive());
-    settle();
-    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }
 
 // The level data: enabled only while connected; open by their number over the paused poll, in
@@ -734,34 +747,17 @@ TEST_F(MainWindowTest, AddressAndBaudRateOpenByNumberWhileConnected) {
 TEST_F(MainWindowTest, LevelDataOpenByNumberWhileConnected) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Optionen]\r\nAutoStart=0\r\n");
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
-    ASSERT_TRUE(w.initialize());
-    w.show();
-    settle();
-    EXPECT_FALSE(w.mnuKalibrierdatenWegsensor->isEnabled());
-    EXPECT_FALSE(w.startCommandNumber(44));
-    ASSERT_TRUE(w.startCommand(MenuCommand::DiagnoseStarten));
-    settle();
-    ASSERT_EQ(w.ecu().DiagnoseAktiv, 1);
-    EXPECT_TRUE(w.mnuKalibrierdatenWegsensor->isEnabled());
-
-    bool timerWhileOpen = true;
-    ModalScript script([&](QWidget* modal) {
+    ASSERT_NO_FATAL_FAILURE(connectByTheStartCommand(w, w.mnuKalibrierdatenWegsensor, 44));
+    messages.shown.clear();
+    openPausingThePoll(w, 44, [](QWidget* modal) {
         auto* window = qobject_cast<TfrmWSKalibrierdaten*>(modal);
         ASSERT_NE(window, nullptr);
-        timerWhileOpen = w.MainTimer->isActive();
         EXPECT_EQ(window->edFNVorn->text(), QStringLiteral("55"));
         EXPECT_EQ(window->edDiffLinksRechts->text(), QStringLiteral("104"));
         window->edFNVorn->setText(QStringLiteral("56"));
         window->btn2->click();
     });
-    messages.shown.clear();
-    EXPECT_TRUE(w.startCommandNumber(44));
-    EXPECT_TRUE(script.ran());
-    EXPECT_FALSE(timerWhileOpen);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(w.MainTimer->isActive());
-    settle();
-    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
 }
 
 TEST_F(MainWindowTest, HelpFilesAndTheMissingHelpSystem) {
