@@ -297,23 +297,14 @@ TEST_F(MainWindowTest, ActuatorTestsOpenByTheirNumbersOverThePausedPoll) {
                                {22, QStringLiteral("Throttle")},
                                {24, QStringLiteral("Outputs")}};
     for (const Opened& command : commands) {
-        const MenuCommandSpec* entry = findMenuCommand(command.number);
-        ASSERT_NE(entry, nullptr);
-        bool timerWhileOpen = true;
+        SCOPED_TRACE(command.number);
         QString title;
-        ModalScript script([&](QWidget* modal) {
+        openPausingThePoll(w, command.number, [&](QWidget* modal) {
             title = modal->windowTitle();
-            timerWhileOpen = w.MainTimer->isActive();
             qobject_cast<TNBasisDialog*>(modal)->btn1->click();
         });
-        EXPECT_TRUE(w.startCommand(entry->command)) << command.number;
-        EXPECT_TRUE(script.ran()) << command.number;
         EXPECT_EQ(title, command.title);
-        EXPECT_FALSE(timerWhileOpen);
-        EXPECT_TRUE(w.MainTimer->isActive());
     }
-    settle();
-    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
     // No ECU of this program has the LSV valve: hidden, disabled, not started from outside.
     EXPECT_FALSE(w.mnuALBVentil->isVisible());
     EXPECT_FALSE(w.mnuALBVentil->isEnabled());
