@@ -45,6 +45,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -130,6 +131,21 @@ QGroupBox* groupBox(const char* title, const char* objectName, QWidget* parent) 
     return box;
 }
 
+// The boxes of the left column share the window's fixed height: rows close together, little
+// room around them.
+QVBoxLayout* compactLayout(QVBoxLayout* layout) {
+    layout->setContentsMargins(9, 4, 9, 4);
+    layout->setSpacing(2);
+    return layout;
+}
+
+QGridLayout* compactLayout(QGridLayout* layout) {
+    layout->setContentsMargins(9, 4, 9, 4);
+    layout->setVerticalSpacing(2);
+    layout->setHorizontalSpacing(8);
+    return layout;
+}
+
 // A caption and its value in the next row of the box's grid.
 QLabel* addValueRow(QGridLayout* grid, const char* caption, const char* objectName) {
     QWidget* box = grid->parentWidget();
@@ -206,7 +222,7 @@ void TfrmMain::buildLayout() {
     columns->addLayout(left, 3);
 
     gbECUDaten = groupBox("ECU DATA", "gbECUDaten", area);
-    auto* ecuGrid = new QGridLayout(gbECUDaten);
+    auto* ecuGrid = compactLayout(new QGridLayout(gbECUDaten));
     txtGeraetenummer = addValueRow(ecuGrid, "Device number", "txtGeraetenummer");
     txtProduktionsdatum = addValueRow(ecuGrid, "Production date", "txtProduktionsdatum");
     txtSeriennummer = addValueRow(ecuGrid, "ECU serial number", "txtSeriennummer");
@@ -215,7 +231,7 @@ void TfrmMain::buildLayout() {
     left->addWidget(gbECUDaten);
 
     gbAktuellerFehler = groupBox("CURRENT NOTE", "gbAktuellerFehler", area);
-    auto* faultBox = new QVBoxLayout(gbAktuellerFehler);
+    auto* faultBox = compactLayout(new QVBoxLayout(gbAktuellerFehler));
     txtAktuellerFehler = valueLabel("txtAktuellerFehler", gbAktuellerFehler);
     txtAktuellerFehler->setWordWrap(true);
     // Room for the fault's two lines (component, fault type) in bold, whatever is shown: the
@@ -233,17 +249,27 @@ void TfrmMain::buildLayout() {
     left->addWidget(gbAktuellerFehler);
 
     gbKonfiguration = groupBox("CONFIGURATION", "gbKonfiguration", area);
-    auto* configBox = new QVBoxLayout(gbKonfiguration);
-    txtKonfiguration = valueLabel("txtKonfiguration", gbKonfiguration);
+    auto* configBox = compactLayout(new QVBoxLayout(gbKonfiguration));
+    // The configuration box takes the column's free height. Its text (up to eight lines) scrolls
+    // there when it needs more: a word-wrapped label straight in the column would claim its
+    // height from the other boxes and squeeze their rows.
+    auto* configArea = new QScrollArea(gbKonfiguration);
+    configArea->setObjectName(QStringLiteral("configArea"));
+    configArea->setFrameShape(QFrame::NoFrame);
+    configArea->setWidgetResizable(true);
+    configArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    configArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    configArea->viewport()->setAutoFillBackground(false);
+    txtKonfiguration = valueLabel("txtKonfiguration", configArea);
     txtKonfiguration->setWordWrap(true);
     txtKonfiguration->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // The configuration box takes the column's free height; its text never makes the window grow.
-    txtKonfiguration->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    configBox->addWidget(txtKonfiguration);
+    configArea->setWidget(txtKonfiguration);
+    txtKonfiguration->setAutoFillBackground(false);
+    configBox->addWidget(configArea);
     left->addWidget(gbKonfiguration, 1);
 
     gbMesswerte = groupBox("CURRENT MEASURED VALUES", "gbMesswerte", area);
-    auto* valuesGrid = new QGridLayout(gbMesswerte);
+    auto* valuesGrid = compactLayout(new QGridLayout(gbMesswerte));
     txtSpgBetrieb = addValueRow(valuesGrid, "Voltage terminal 15", "txtSpgBetrieb");
     txtSpgRelaisventil = addValueRow(valuesGrid, "Voltage safety relay", "txtSpgRelaisventil");
     txtGeschwindigkeit = addValueRow(valuesGrid, "Speed", "txtGeschwindigkeit");

@@ -18,6 +18,7 @@
 #include "DriverTestSupport.h"
 #include "ErrorHandler.h"
 #include "KELTInterface.h"
+#include "LayoutCheck.h"
 #include "MainWindowTestSupport.h"
 #include "MessageBox.h"
 #include "PdfText.h"
@@ -41,6 +42,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QScreen>
 #include <QGuiApplication>
 #include <QMenu>
@@ -55,6 +59,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -218,6 +223,77 @@ TEST_F(MainWindowTest, ConnectingKeepsTheWindowSize) {
     w.cmd_ECUStop->trigger();
     settle();
     EXPECT_EQ(w.size(), QSize(792, 546));
+}
+
+// Connected, every text of the window is shown whole in its fixed size: the identification rows
+// keep their height beside the demo's five configuration lines, and the longest configuration
+// (eight lines) scrolls in its own box instead of squeezing the others.
+TEST_F(MainWindowTest, ConnectedTextsAreShownWhole) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    w.MainTimerTimer();
+    settle();
+    ASSERT_EQ(text(w.txtKonfiguration).count('\n'), 4);
+    EXPECT_EQ(layoutFaults(&w), "");
+    auto* configArea = w.findChild<QScrollArea*>(QStringLiteral("configArea"));
+    ASSERT_NE(configArea, nullptr);
+    EXPECT_LE(w.txtKonfiguration->heightForWidth(configArea->viewport()->width()),
+              configArea->viewport()->height())
+        << "the demo's configuration is seen without scrolling";
+
+    KELTInterface& kelt = w.ecu();
+    kelt.EcuTyp = 0x107420;
+    kelt.CfgPeripheryDetection = kelt.CfgFrontAxle = kelt.CfgRearSensorLeft = kelt.CfgRearSensorRight = 1;
+    kelt.CfgAlbValve = kelt.CfgPressureSensor = kelt.CfgTiltSensor = 1;
+    w.session().ShowConfiguration();
+    w.ShowValues();
+    settle();
+    ASSERT_EQ(text(w.txtKonfiguration).count('\n'), 7);
+    EXPECT_EQ(w.size(), QSize(792, 546));
+    EXPECT_EQ(layoutFaults(&w), "");
+    // The whole text is within the scroll range.
+    const int needed = w.txtKonfiguration->heightForWidth(configArea->viewport()->width());
+    EXPECT_GE(configArea->verticalScrollBar()->maximum() + configArea->viewport()->height(), needed);
+}
+
+// Every function window, as demo mode fills it, shows its texts whole and its controls inside it
+// (the settings dialog on each of its pages).
+TEST_F(MainWindowTest, FunctionWindowsShowTheirTextsWhole) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    fs::create_directories(env.program.parent_path() / "demo");
+    fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "demo" / "10780100.PKD");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    w.ecu().CfgPressureSensor = 1;
+    w.ecu().CfgPressureData = 1;
+    w.session().UpdateMenus(true);
+    // Not windows of their own: the diagnosis commands, exit, and the protocol print (a file
+    // dialog, then the preview).
+    const std::set<MenuCommand> noWindow = {MenuCommand::DiagnoseStarten, MenuCommand::DiagnoseUnterbrechen,
+                                            MenuCommand::ECUNeustart, MenuCommand::Beenden,
+                                            MenuCommand::Fehlerspeicherprotokolldrucken};
+    for (const MenuCommandSpec& command : menuCommands()) {
+        const auto number = static_cast<int32_t>(command.command);
+        if (noWindow.count(command.command) || !w.commandEnabled(number)) continue;
+        SCOPED_TRACE(command.name);
+        ModalScript script([&](QWidget* modal) {
+            settle();
+            EXPECT_EQ(layoutFaults(modal), "");
+            if (auto* pages = modal->findChild<QTabWidget*>()) {
+                for (int page = 0; page < pages->count(); ++page) {
+                    if (!pages->isTabVisible(page)) continue;
+                    pages->setCurrentIndex(page);
+                    settle();
+                    EXPECT_EQ(layoutFaults(modal), "") << pages->tabText(page).toStdString();
+                }
+            }
+            pressEscape(modal);
+        });
+        EXPECT_TRUE(w.startCommandNumber(number));
+        EXPECT_TRUE(script.ran());
+        settle();
+    }
 }
 
 // The automatic start blocks the event loop: it begins only once the window has been painted, so
