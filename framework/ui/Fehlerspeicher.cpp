@@ -202,6 +202,9 @@ void TNFehlerspeicher::buildLayout() {
     hintArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     hintArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     hintArea->setWidget(stxtFehlerhinweis);
+    // The hint stands on its box's own background, not on a second, lighter box.
+    hintArea->viewport()->setAutoFillBackground(false);
+    stxtFehlerhinweis->setAutoFillBackground(false);
     auto* hintLayout = new QVBoxLayout(GroupBox2);
     hintLayout->addWidget(hintArea);
 

@@ -347,6 +347,22 @@ TEST_F(FaultMemoryWindowTest, LongHintScrollsInItsOwnArea) {
     EXPECT_GT(area->verticalScrollBar()->maximum(), 0) << "the rest of the hint is scrolled to";
 }
 
+// The hint's scroll area paints nothing of its own: beside and below the hint the box's
+// background shows, as at the box's edge.
+TEST_F(FaultMemoryWindowTest, HintStandsOnItsBoxBackground) {
+    auto w = shown({entry(3, 7, 0)});
+    w->lbFehlerpfad->setCurrentRow(0);
+    QCoreApplication::processEvents();
+    auto* area = w->findChild<QScrollArea*>(QStringLiteral("hintArea"));
+    ASSERT_NE(area, nullptr);
+    ASSERT_EQ(area->verticalScrollBar()->maximum(), 0) << "a short hint";
+    const QImage box = w->GroupBox2->grab().toImage();
+    const QRect inArea = area->geometry();
+    const QColor edge = box.pixelColor(inArea.left() - 2, inArea.bottom() - 2);
+    const QColor blank = box.pixelColor(inArea.right() - 2, inArea.bottom() - 2);
+    EXPECT_EQ(blank.name().toStdString(), edge.name().toStdString());
+}
+
 TEST_F(FaultMemoryWindowTest, NothingSelectedIsSafe) {
     auto w = shown({entry(3, 7, 0), entry(50, 41, 0)});
     w->btnUmweltdaten->setEnabled(true);
