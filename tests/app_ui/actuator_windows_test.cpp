@@ -11,6 +11,7 @@
 #include "DrivingWindowFixture.h"
 #include "StringTable.h"
 #include "UiTestSupport.h"
+#include "LayoutCheck.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -475,6 +476,8 @@ TEST_F(LsvValve, Layout) {
     EXPECT_TRUE(w.btn2->isHidden());
     EXPECT_EQ(w.ALBAnsteuerung->interval(), 1);
     EXPECT_EQ(w.pressed(), 0);
+    w.show();
+    EXPECT_EQ(layoutFaults(&w), "");
 }
 
 TEST_F(LsvValve, DrivenOnlyWhileTheMouseHoldsTheButton) {

@@ -4,6 +4,7 @@
 #include "StringTable.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
+#include "LayoutCheck.h"
 
 #include <QGroupBox>
 #include <QIcon>
@@ -108,6 +109,7 @@ TEST(ErrorDialogLook, CaptionsButtonsAndLayout) {
         EXPECT_EQ(dialog->Image1->size(), QSize(96, 96));
         for (QLabel* value : {dialog->LabelFehlerCode, dialog->LabelRequest, dialog->LabelResponse})
             EXPECT_EQ(value->text(), "-") << value->objectName().toStdString();
+        EXPECT_EQ(layoutFaults(dialog.get()), "");
 
         QStringList captions;
         for (QLabel* label : dialog->GroupBoxZusatzinfo->findChildren<QLabel*>()) captions << label->text();

@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
+#include "LayoutCheck.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -59,6 +60,7 @@ TEST_F(InfoFormTest, ShowsProgramUserAndVersions) {
     {
         ModalScript script([&](QWidget* modal) {
             ASSERT_EQ(modal, &form);
+            EXPECT_EQ(layoutFaults(&form), "");
             form.btn_OK->click();
         });
         result = form.exec();

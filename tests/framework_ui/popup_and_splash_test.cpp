@@ -2,6 +2,7 @@
 #include "BasisDialog.h"
 #include "InfoPopup.h"
 #include "Splash.h"
+#include "LayoutCheck.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -101,6 +102,7 @@ TEST(Splash, LayoutAndPicture) {
     EXPECT_EQ(splash.Image1->size(), QSize(447, 345));
     EXPECT_TRUE(isPainted(splash.Image1->grab()));
     EXPECT_EQ(splash.Panel1->frameShadow(), QFrame::Sunken);
+    EXPECT_EQ(layoutFaults(&splash), "");
     const QPoint offset = splash.geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
     EXPECT_LE(offset.manhattanLength(), 2);
     splash.close();

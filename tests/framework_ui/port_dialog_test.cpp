@@ -13,6 +13,7 @@
 #include "TempDir.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
+#include "LayoutCheck.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -94,6 +95,9 @@ TEST_F(PortDialogTest, Layout) {
     EXPECT_EQ(dialog.btn2->text(), "&OK");
     EXPECT_EQ(dialog.btn1->text(), "&Cancel");
     EXPECT_TRUE(dialog.btn3->isHidden());
+    dialog.prepareShowPortDialog("COM1");
+    dialog.show();
+    EXPECT_EQ(layoutFaults(&dialog), "");
 }
 
 TEST_F(PortDialogTest, DevicesOnTheBusWithTheirStatus) {

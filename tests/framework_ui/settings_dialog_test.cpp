@@ -10,6 +10,7 @@
 #include "TempDir.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
+#include "LayoutCheck.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -105,6 +106,10 @@ TEST_F(SettingsDialogTest, PagesAndTheirDefaults) {
     EXPECT_EQ(dialog->btn_Ok->text(), QStringLiteral("&OK"));
     EXPECT_EQ(dialog->btn_Uebernehmen->text(), QStringLiteral("&Accept"));
     EXPECT_EQ(dialog->btn_Abbrechen->text(), QStringLiteral("&Cancel"));
+    for (int page = 0; page < dialog->pctr_Einst->count(); ++page) {
+        dialog->pctr_Einst->setCurrentIndex(page);
+        EXPECT_EQ(layoutFaults(dialog.get()), "") << captions[page].toStdString();
+    }
 }
 
 TEST_F(SettingsDialogTest, StoredValuesAreShownEachTime) {
@@ -283,6 +288,7 @@ TEST(BenutzerdatenDialog, OkCopiesTheTextsBack) {
     std::string name = "Anna";
     ModalScript script([&](QWidget*) {
         EXPECT_EQ(dialog.edFirma->text(), QStringLiteral("Alt GmbH"));
+        EXPECT_EQ(layoutFaults(&dialog), "");
         dialog.edName->setText(QStringLiteral("Bert"));
         dialog.btn2->click();
     });

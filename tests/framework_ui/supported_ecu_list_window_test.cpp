@@ -3,6 +3,7 @@
 #include "SupportedEcuListWindow.h"
 
 #include "UiTestSupport.h"
+#include "LayoutCheck.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -36,6 +37,8 @@ TEST(SupportedEcuListWindow, LayoutAndButtons) {
     EXPECT_TRUE(window.btn2->isHidden());
     EXPECT_TRUE(window.btn3->isHidden());
     EXPECT_EQ(window.sbECUListe->widget()->palette().color(QPalette::Window), QColor(Qt::white));
+    window.show();
+    EXPECT_EQ(layoutFaults(&window), "");
 }
 
 TEST(SupportedEcuListWindow, RowsFollowTheHeadingsAndTheResolution) {
