@@ -52,6 +52,9 @@ TfrmCOMBasisDialog::~TfrmCOMBasisDialog() {
 void TfrmCOMBasisDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (event->spontaneous()) return;  // restored from the task bar: still the same showing
+    // A dialog's minimum size is planned for one font; with a wider one it still leaves room for
+    // every control its layout holds, so no text is cut when the window is made small.
+    setMinimumSize(minimumSize().expandedTo(minimumSizeHint()));
     placeOnScreen();
     FormShow();
 }

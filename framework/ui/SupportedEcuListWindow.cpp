@@ -53,6 +53,8 @@ TfrmSupportedEcuList::TfrmSupportedEcuList(QWidget* owner, const EcuListEntries&
     lblDiagnosekennung->setObjectName(QStringLiteral("lblDiagnosekennung"));
     lblDiagnosekennung->setFont(bold);
     lblDiagnosekennung->move(kDiagnosekennungLeft, kHeadingTop);
+    // The headings stand at fixed places: the window is never narrower than both of them.
+    area->setMinimumWidth(kDiagnosekennungLeft + lblDiagnosekennung->sizeHint().width() + kTeilenummerLeft);
 
     sbECUListe = new QScrollArea(area);
     sbECUListe->setObjectName(QStringLiteral("sbECUListe"));

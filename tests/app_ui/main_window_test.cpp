@@ -258,7 +258,7 @@ TEST_F(MainWindowTest, ConnectedTextsAreShownWhole) {
 }
 
 // Every function window, as demo mode fills it, shows its texts whole and its controls inside it
-// (the settings dialog on each of its pages).
+// (the settings dialog on each of its pages), also when made as small as it lets itself be.
 TEST_F(MainWindowTest, FunctionWindowsShowTheirTextsWhole) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
     fs::create_directories(env.program.parent_path() / "demo");
@@ -280,6 +280,9 @@ TEST_F(MainWindowTest, FunctionWindowsShowTheirTextsWhole) {
         ModalScript script([&](QWidget* modal) {
             settle();
             EXPECT_EQ(layoutFaults(modal), "");
+            modal->resize(modal->minimumSize());
+            settle();
+            EXPECT_EQ(layoutFaults(modal), "") << "at the minimum size";
             if (auto* pages = modal->findChild<QTabWidget*>()) {
                 for (int page = 0; page < pages->count(); ++page) {
                     if (!pages->isTabVisible(page)) continue;

@@ -4,6 +4,9 @@
 #include "UiTestSupport.h"
 
 #include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
@@ -216,6 +219,24 @@ TEST(BasisDialogLayout, ButtonsKeepTheirCornerWhenResized) {
     EXPECT_LT(dialog.Panel1->geometry().bottom(), dialog.btn1->y());
     EXPECT_GT(dialog.Panel1->width(), 800);
     EXPECT_GE(dialog.btn1->width(), 75);
+}
+
+// A minimum size set for another font grows, when shown, to what the controls need; a larger
+// one stays.
+TEST(BasisDialogLayout, MinimumSizeLeavesRoomForTheControls) {
+    for (const QSize set : {QSize(200, 150), QSize(700, 500)}) {
+        TNBasisDialog dialog;
+        auto* row = new QHBoxLayout(dialog.clientArea());
+        auto* wide = new QLabel(QStringLiteral("A caption much wider than the minimum the dialog was given"));
+        row->addWidget(wide);
+        dialog.setMinimumSize(set);
+        dialog.show();
+        const QSize needed = dialog.layout()->totalMinimumSize();
+        EXPECT_EQ(dialog.minimumSize(), set.expandedTo(needed));
+        dialog.resize(dialog.minimumSize());
+        QCoreApplication::sendPostedEvents();
+        EXPECT_GE(wide->width(), wide->sizeHint().width());
+    }
 }
 
 TEST(BasisDialogLayout, ButtonClosesWithItsModalResult) {
