@@ -25,6 +25,7 @@
 #include "PortDialog.h"
 #include "ProgramModes.h"
 #include "Schalterstellungen.h"
+#include "ScrollingText.h"
 #include "StringTable.h"
 #include "Suppeculiste.h"
 #include "SupportedEcuList.h"
@@ -253,18 +254,9 @@ void TfrmMain::buildLayout() {
     // The configuration box takes the column's free height. Its text (up to eight lines) scrolls
     // there when it needs more: a word-wrapped label straight in the column would claim its
     // height from the other boxes and squeeze their rows.
-    auto* configArea = new QScrollArea(gbKonfiguration);
-    configArea->setObjectName(QStringLiteral("configArea"));
-    configArea->setFrameShape(QFrame::NoFrame);
-    configArea->setWidgetResizable(true);
-    configArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    configArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    configArea->viewport()->setAutoFillBackground(false);
-    txtKonfiguration = valueLabel("txtKonfiguration", configArea);
-    txtKonfiguration->setWordWrap(true);
+    txtKonfiguration = valueLabel("txtKonfiguration", gbKonfiguration);
     txtKonfiguration->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    configArea->setWidget(txtKonfiguration);
-    txtKonfiguration->setAutoFillBackground(false);
+    QScrollArea* configArea = scrollingText(txtKonfiguration, gbKonfiguration, "configArea");
     configBox->addWidget(configArea);
     left->addWidget(gbKonfiguration, 1);
 

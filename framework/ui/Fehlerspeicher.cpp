@@ -9,6 +9,7 @@
 #include "NData.h"
 #include "ProgramContext.h"
 #include "ProgramModes.h"
+#include "ScrollingText.h"
 #include "SelectFile.h"
 #include "StringTable.h"
 #include "TextCodec.h"
@@ -191,20 +192,10 @@ void TNFehlerspeicher::buildLayout() {
     QFont plain = bold;
     plain.setBold(false);
     stxtFehlerhinweis->setFont(plain);
-    stxtFehlerhinweis->setWordWrap(true);
     stxtFehlerhinweis->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     stxtFehlerhinweis->setTextFormat(Qt::PlainText);
     // A long hint scrolls in its own area instead of taking the list's rows.
-    auto* hintArea = new QScrollArea(GroupBox2);
-    hintArea->setObjectName(QStringLiteral("hintArea"));
-    hintArea->setFrameShape(QFrame::NoFrame);
-    hintArea->setWidgetResizable(true);
-    hintArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    hintArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    hintArea->setWidget(stxtFehlerhinweis);
-    // The hint stands on its box's own background, not on a second, lighter box.
-    hintArea->viewport()->setAutoFillBackground(false);
-    stxtFehlerhinweis->setAutoFillBackground(false);
+    QScrollArea* hintArea = scrollingText(stxtFehlerhinweis, GroupBox2, "hintArea");
     auto* hintLayout = new QVBoxLayout(GroupBox2);
     hintLayout->addWidget(hintArea);
 

@@ -95,6 +95,12 @@ protected:
         return e;
     }
 
+    // The example parameter description the program ships for the demo ECU, where it looks.
+    void installDemoDescription() {
+        fs::create_directories(env.program.parent_path() / "demo");
+        fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "demo" / "10780100.PKD");
+    }
+
     // Shown, and the diagnosis started by itself has connected.
     void showConnected(TfrmMain& w) {
         ASSERT_TRUE(w.initialize());
@@ -261,8 +267,7 @@ TEST_F(MainWindowTest, ConnectedTextsAreShownWhole) {
 // (the settings dialog on each of its pages), also when made as small as it lets itself be.
 TEST_F(MainWindowTest, FunctionWindowsShowTheirTextsWhole) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
-    fs::create_directories(env.program.parent_path() / "demo");
-    fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "demo" / "10780100.PKD");
+    installDemoDescription();
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
     ASSERT_NO_FATAL_FAILURE(showConnected(w));
     w.ecu().CfgPressureSensor = 1;
@@ -536,8 +541,7 @@ TEST_F(MainWindowTest, SavesSystemDataWhoseFaultRecordPrints) {
     fs::create_directories(out);
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n[Directory]\r\nReadData=" + out.string() +
              "\r\nWriteData=" + out.string() + "\r\n");
-    fs::create_directories(env.program.parent_path() / "demo");
-    fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "demo" / "10780100.PKD");
+    installDemoDescription();
     const fs::path saved = out / "bus 12";
     ScriptedFileChooser chooser;
     chooser.answers = {saved, saved};
@@ -766,8 +770,7 @@ TEST_F(MainWindowTest, ParameterCommandWithoutAConnectionOpensThePicker) {
 // identifier; afterwards the session is restarted and polls again.
 TEST_F(MainWindowTest, DemoOpensTheEditorWithTheExampleDescription) {
     writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
-    fs::create_directories(env.program.parent_path() / "demo");
-    fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "demo" / "10780100.PKD");
+    installDemoDescription();
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
     ASSERT_NO_FATAL_FAILURE(showConnected(w));
     bool timerWhileOpen = true;
