@@ -235,11 +235,11 @@ void TfrmMain::buildLayout() {
     auto* faultBox = compactLayout(new QVBoxLayout(gbAktuellerFehler));
     txtAktuellerFehler = valueLabel("txtAktuellerFehler", gbAktuellerFehler);
     txtAktuellerFehler->setWordWrap(true);
-    // Room for the fault's two lines (component, fault type) in bold, whatever is shown: the
-    // window keeps its size while the texts change.
+    // Room for the fault's two lines (component, fault type) in bold, whatever is shown; a text
+    // that wraps takes more from the configuration box below, so the window keeps its size.
     QFont boldFault = txtAktuellerFehler->font();
     boldFault.setBold(true);
-    txtAktuellerFehler->setFixedHeight(std::max(36, 2 * QFontMetrics(boldFault).lineSpacing() + 6));
+    txtAktuellerFehler->setMinimumHeight(std::max(36, 2 * QFontMetrics(boldFault).lineSpacing() + 6));
     txtAktuellerFehler->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     faultBox->addWidget(txtAktuellerFehler);
     auto* note = new QLabel(

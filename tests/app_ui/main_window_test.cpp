@@ -32,6 +32,7 @@
 #include "StringTable.h"
 #include "SupportedEcuList.h"
 #include "TempDir.h"
+#include "TextCodec.h"
 #include "UiTestSupport.h"
 
 #include <QAction>
@@ -301,6 +302,37 @@ TEST_F(MainWindowTest, FunctionWindowsShowTheirTextsWhole) {
         EXPECT_TRUE(w.startCommandNumber(number));
         EXPECT_TRUE(script.ran());
         settle();
+    }
+}
+
+// A current fault whose texts wrap is shown whole: its box takes the height from the
+// configuration's, and the window keeps its size. A long component name wraps in the window as it
+// opens; a common one (in the fault-text file's code page) when the window is made as small as
+// it goes.
+TEST_F(MainWindowTest, AWrappedCurrentFaultIsShownWhole) {
+    struct Case {
+        const char* component;
+        bool atMinimumSize;
+    };
+    for (const Case& c : {Case{"Level sensor of the rear axle on the left-hand side, mounted at the second "
+                               "bellows behind the drive axle", false},
+                          Case{"Wegsensor Hinterachse links (Gr\xFC\xDF" "e 3\xB0)", true}}) {
+        SCOPED_TRACE(c.component);
+        TempDir::writeFile(env.program.parent_path() / "TARVIK.FKD",
+                           std::string("[Komponente]\r\n50=") + c.component +
+                               "\r\n[Fehlerart]\r\n41=Signal implausible\r\n");
+        writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+        TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+        ASSERT_NO_FATAL_FAILURE(showConnected(w));
+        w.MainTimerTimer();
+        if (c.atMinimumSize) w.resize(w.minimumSize());
+        settle();
+        ASSERT_EQ(text(w.txtAktuellerFehler), fromAnsi(c.component) + QStringLiteral("\nSignal implausible"));
+        ASSERT_GE(w.txtAktuellerFehler->heightForWidth(w.txtAktuellerFehler->width()),
+                  3 * w.txtAktuellerFehler->fontMetrics().lineSpacing())
+            << "the fault takes three lines or more";
+        EXPECT_EQ(w.size(), c.atMinimumSize ? w.minimumSize() : QSize(792, 546));
+        EXPECT_EQ(layoutFaults(&w), "");
     }
 }
 
