@@ -26,6 +26,7 @@
 #include "ProgramModes.h"
 #include "Schalterstellungen.h"
 #include "ScrollingText.h"
+#include "SelectableText.h"
 #include "StringTable.h"
 #include "Suppeculiste.h"
 #include "SupportedEcuList.h"
@@ -122,7 +123,7 @@ QLabel* valueLabel(const char* objectName, QWidget* parent) {
     auto* label = new QLabel(QStringLiteral("---"), parent);
     label->setObjectName(QString::fromLatin1(objectName));
     label->setTextFormat(Qt::PlainText);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    selectableByMouse(label);
     return label;
 }
 
