@@ -7,6 +7,7 @@
 #include "StringTable.h"
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -24,11 +25,20 @@ constexpr const char* kNoValue = "---";
 }  // namespace
 
 FaultTextLookup programFaultTexts(const std::filesystem::path& programFolder) {
-    // One file object for the whole run: it parses the file once and again only after a change.
-    const auto texts = std::make_shared<const FaultTextFile>(programFaultTextFile(programFolder));
+    // The file is looked for at the first look-up, not while the main window is built; then one
+    // file object serves the whole run: it parses the file once and again only after a change.
+    struct Texts {
+        std::filesystem::path folder;
+        std::optional<FaultTextFile> file;
+        const FaultTextFile& get() {
+            if (!file) file.emplace(programFaultTextFile(folder));
+            return *file;
+        }
+    };
+    const auto texts = std::make_shared<Texts>(Texts{programFolder, std::nullopt});
     return {
-        [texts](int32_t code) { return texts->KomponentenText(code); },
-        [texts](int32_t code) { return texts->FehlerartText(code); },
+        [texts](int32_t code) { return texts->get().KomponentenText(code); },
+        [texts](int32_t code) { return texts->get().FehlerartText(code); },
     };
 }
 

@@ -52,7 +52,8 @@ struct FaultTextLookup {
 };
 
 // The look-ups in the program's fault-text file, the one the fault-memory window reads
-// (KELTInterface::kSystemName + ".FKD" in programFolder, found as that window finds it).
+// (KELTInterface::kSystemName + ".FKD" in programFolder, found as that window finds it). The
+// file is looked for at the first look-up, so making the look-ups costs nothing at start-up.
 FaultTextLookup programFaultTexts(const std::filesystem::path& programFolder);
 
 enum class StartOutcome {

@@ -5,7 +5,9 @@
 #include "KELTInterface.h"
 
 FaultTextFile programFaultTextFile(const std::filesystem::path& programFolder) {
-    return FaultTextFile(findFaultTextFile(programFolder, KELTInterface::kSystemName, false).path);
+    // The file object matches the name's case itself, scanning the folder only when the exact
+    // name is missing.
+    return FaultTextFile(programFolder / (std::string(KELTInterface::kSystemName) + ".FKD"));
 }
 
 int ReadFaultTable(KELTInterface& kelt, FaultEntryTable& table, const FaultTextFile* texts) {

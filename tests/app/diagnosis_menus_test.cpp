@@ -267,6 +267,20 @@ TEST_F(DemoSession, PollReadsTheProgramsFaultTextFile) {
     EXPECT_EQ(session->texts().CurrentFaultText, "Unknown\nUnknown");
 }
 
+// The file is looked for at the first look-up, not when the look-up is made (the main window
+// makes it before it is shown): a file put beside the program in between is the one read.
+TEST_F(DemoSession, PollLooksForTheFaultTextFileAtItsFirstLookUp) {
+    TempDir::writeFile(dir / "tarvik.fkd", "[Komponente]\r\n50=Old component\r\n"
+                                           "[Fehlerart]\r\n41=Old mode\r\n");
+    session->setFaultTexts(programFaultTexts(dir.path()));
+    // The exact spelling wins over another one, once it is there.
+    TempDir::writeFile(dir / "TARVIK.FKD", "[Komponente]\r\n50=Level sensor rear left\r\n"
+                                           "[Fehlerart]\r\n41=Signal implausible\r\n");
+    ASSERT_EQ(session->StartDiagnosis(), StartOutcome::Connected);
+    EXPECT_EQ(session->PollTick(), PollOutcome::Shown);
+    EXPECT_EQ(session->texts().CurrentFaultText, "Level sensor rear left\nSignal implausible");
+}
+
 TEST_F(DemoSession, FaultTextsWithoutALookupAreUnknown) {
     session->setFaultTexts({});
     ASSERT_EQ(session->StartDiagnosis(), StartOutcome::Connected);
