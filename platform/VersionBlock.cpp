@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -80,10 +83,8 @@ struct SectionHeader {
 constexpr uint32_t kSectionNoBits = 8;      // SHT_NOBITS: occupies no file space
 constexpr uint32_t kExtendedIndex = 0xffff;  // SHN_XINDEX
 
-bool readSectionHeader(const BoundedFile& f, const Layout& layout, uint64_t at,
-                       SectionHeader& out) {
-    unsigned char h[64];
-    if (!f.read(at, h, layout.sectionEntrySize)) return false;
+SectionHeader sectionHeaderAt(const Layout& layout, const unsigned char* h) {
+    SectionHeader out;
     out.name = static_cast<uint32_t>(le(h + 0, 4));
     out.type = static_cast<uint32_t>(le(h + 4, 4));
     if (layout.is64) {
@@ -95,8 +96,47 @@ bool readSectionHeader(const BoundedFile& f, const Layout& layout, uint64_t at,
         out.size = le(h + 20, 4);
         out.link = static_cast<uint32_t>(le(h + 24, 4));
     }
-    return true;
+    return out;
 }
+
+// A part of the file that lies inside it, read whole in one read when it is at most kWhole bytes
+// (the section table and name table of any usual program). A larger part is read where it is
+// needed, `readAhead` bytes at a time (a table read in order) or only the bytes asked for (names
+// anywhere in their table), so a huge or damaged table costs neither much memory nor much reading.
+class FilePart {
+public:
+    static constexpr uint64_t kWhole = 64 * 1024;
+
+    FilePart(const BoundedFile& file, uint64_t offset, uint64_t length, uint64_t readAhead)
+        : file_(file), offset_(offset), length_(length), readAhead_(readAhead) {}
+
+    // The `length` bytes at `at` (from the start of the part); nothing when they reach past the
+    // part's end or the file cannot be read.
+    const unsigned char* bytes(uint64_t at, std::size_t length) {
+        if (at > length_ || length > length_ - at) return nullptr;
+        if (at < start_ || at - start_ + length > buffer_.size()) {
+            const uint64_t from = length_ <= kWhole ? 0 : at;
+            const uint64_t size = length_ <= kWhole
+                                      ? length_
+                                      : std::min(std::max<uint64_t>(length, readAhead_), length_ - from);
+            buffer_.resize(static_cast<std::size_t>(size));
+            start_ = from;
+            if (!file_.read(offset_ + from, buffer_.data(), buffer_.size())) {
+                buffer_.clear();
+                return nullptr;
+            }
+        }
+        return buffer_.data() + (at - start_);
+    }
+
+private:
+    const BoundedFile& file_;
+    uint64_t offset_;
+    uint64_t length_;
+    uint64_t readAhead_;
+    uint64_t start_ = 0;
+    std::vector<unsigned char> buffer_;
+};
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
@@ -114,8 +154,10 @@ std::optional<std::string> readElfSection(const std::filesystem::path& file,
     BoundedFile f(file);
     if (!f.isOpen()) return std::nullopt;
 
+    // The identification and the file header in one read; the header's size depends on its class.
     unsigned char ident[64];
-    if (!f.read(0, ident, 16)) return std::nullopt;
+    const std::size_t start = static_cast<std::size_t>(std::min<uint64_t>(sizeof ident, f.size()));
+    if (start < 16 || !f.read(0, ident, start)) return std::nullopt;
     if (ident[0] != 0x7f || ident[1] != 'E' || ident[2] != 'L' || ident[3] != 'F')
         return std::nullopt;
     if (ident[5] != 1) return std::nullopt;  // little-endian only
@@ -126,7 +168,7 @@ std::optional<std::string> readElfSection(const std::filesystem::path& file,
         layout = {true, 64, 64};
     else
         return std::nullopt;
-    if (!f.read(0, ident, layout.headerSize)) return std::nullopt;
+    if (start < layout.headerSize) return std::nullopt;
 
     uint64_t shoff = layout.is64 ? le(ident + 40, 8) : le(ident + 32, 4);
     const unsigned char* tail = ident + (layout.is64 ? 58 : 46);
@@ -137,45 +179,65 @@ std::optional<std::string> readElfSection(const std::filesystem::path& file,
 
     // More than 0xff00 sections, or a string-table index that big, live in section 0.
     if (shnum == 0 || shstrndx == kExtendedIndex) {
-        SectionHeader first;
-        if (!readSectionHeader(f, layout, shoff, first)) return std::nullopt;
+        unsigned char h[64];
+        if (!f.read(shoff, h, layout.sectionEntrySize)) return std::nullopt;
+        const SectionHeader first = sectionHeaderAt(layout, h);
         if (shnum == 0) shnum = first.size;
         if (shstrndx == kExtendedIndex) shstrndx = first.link;
     }
+    // The whole section table lies inside the file.
     if (shnum == 0 || !f.contains(shoff, 0) || shnum > (f.size() - shoff) / shentsize)
         return std::nullopt;
     if (shstrndx == 0 || shstrndx >= shnum) return std::nullopt;
+    FilePart table(f, shoff, shnum * shentsize, FilePart::kWhole);
+    auto section = [&](uint64_t index) -> std::optional<SectionHeader> {
+        const unsigned char* h = table.bytes(index * shentsize, layout.sectionEntrySize);
+        if (!h) return std::nullopt;
+        return sectionHeaderAt(layout, h);
+    };
 
-    SectionHeader names;
-    if (!readSectionHeader(f, layout, shoff + shstrndx * shentsize, names)) return std::nullopt;
-    if (names.type == kSectionNoBits || !f.contains(names.offset, names.size))
+    const std::optional<SectionHeader> names = section(shstrndx);
+    if (!names || names->type == kSectionNoBits || !f.contains(names->offset, names->size))
         return std::nullopt;
+    FilePart nameTable(f, names->offset, names->size, 0);
 
     // A name matches when its bytes and the NUL after them lie inside the string table.
     std::string wanted(sectionName);
     wanted.push_back('\0');
-    std::string candidate(wanted.size(), '\0');
     for (uint64_t i = 1; i < shnum; ++i) {
-        SectionHeader s;
-        if (!readSectionHeader(f, layout, shoff + i * shentsize, s)) return std::nullopt;
-        if (s.name >= names.size || wanted.size() > names.size - s.name) continue;
-        if (!f.read(names.offset + s.name, candidate.data(), candidate.size()))
-            return std::nullopt;
-        if (candidate != wanted) continue;
+        const std::optional<SectionHeader> s = section(i);
+        if (!s) return std::nullopt;
+        if (s->name >= names->size || wanted.size() > names->size - s->name) continue;
+        const unsigned char* candidate = nameTable.bytes(s->name, wanted.size());
+        if (!candidate) return std::nullopt;
+        if (std::memcmp(candidate, wanted.data(), wanted.size()) != 0) continue;
 
-        if (s.type == kSectionNoBits || s.size > maxSize || !f.contains(s.offset, s.size))
+        if (s->type == kSectionNoBits || s->size > maxSize || !f.contains(s->offset, s->size))
             return std::nullopt;
-        std::string contents(static_cast<std::size_t>(s.size), '\0');
-        if (!f.read(s.offset, contents.data(), contents.size())) return std::nullopt;
+        std::string contents(static_cast<std::size_t>(s->size), '\0');
+        if (!f.read(s->offset, contents.data(), contents.size())) return std::nullopt;
         return contents;
     }
     return std::nullopt;
 }
 
 std::optional<VersionBlock> VersionBlock::readFile(const std::filesystem::path& file) {
-    auto contents = readElfSection(file, kVersionSectionName);
-    if (!contents) return std::nullopt;
-    return parse(*contents);
+    const auto read = [](const std::filesystem::path& path) -> std::optional<VersionBlock> {
+        auto contents = readElfSection(path, kVersionSectionName);
+        if (!contents) return std::nullopt;
+        return parse(*contents);
+    };
+    // The running program's file cannot change while it runs (writing to it is refused; a file
+    // put in its place is another program), so its block, asked for several times at every
+    // start, is read once.
+    static const std::filesystem::path self = [] {
+        std::error_code ec;
+        std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", ec);
+        return ec ? std::filesystem::path() : path;
+    }();
+    if (self.empty() || file != self) return read(file);
+    static const std::optional<VersionBlock> own = read(self);
+    return own;
 }
 
 VersionBlock VersionBlock::parse(std::string_view text) {

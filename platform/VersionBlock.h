@@ -17,7 +17,8 @@ inline constexpr std::string_view kVersionSectionName = ".kelt_version";
 
 class VersionBlock {
 public:
-    // The block of a file; nothing when the file has none or cannot be read as ELF.
+    // The block of a file; nothing when the file has none or cannot be read as ELF. The running
+    // program's own file (by the path /proc/self/exe links to) is read only once per process.
     static std::optional<VersionBlock> readFile(const std::filesystem::path& file);
     // The block from its text: "key=value" lines (LF or CRLF), ending at the first NUL; lines
     // without '=' are skipped, of repeated keys the first counts.
@@ -34,7 +35,7 @@ private:
 
 // The raw contents of a named section of an ELF file (32- or 64-bit, little-endian); nothing
 // when the file is missing, malformed, or lacks the section. Sections larger than maxSize are
-// refused.
+// refused. The section table and the name table are each read in one read when at most 64 KiB.
 std::optional<std::string> readElfSection(const std::filesystem::path& file,
                                           std::string_view sectionName,
                                           std::size_t maxSize = 1 << 20);

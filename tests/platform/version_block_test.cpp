@@ -254,6 +254,68 @@ TEST_F(VersionBlockFile, ExtendedSectionNumberingIsFollowed) {
     }
 }
 
+// Tables far larger than one read: tens of thousands of sections (so the count lives in section 0)
+// with the wanted one last, behind names that fill a large string table.
+TEST_F(VersionBlockFile, FindsTheLastOfManySections) {
+    for (bool is64 : {false, true}) {
+        SCOPED_TRACE(is64 ? "64-bit" : "32-bit");
+        std::vector<ElfSection> sections;
+        for (int i = 0; i < 70000; ++i)
+            sections.push_back({".text.section" + std::to_string(i), kProgBits, ""});
+        sections.push_back({".kelt_version", kProgBits, kBlockText});
+        ElfImage img = buildElf(is64, sections);
+        const uint64_t count = sections.size() + 2;
+        img.put(img.headerField("shnum"), 0, 2);
+        img.put(img.headerField("shstrndx"), 0xffff, 2);
+        img.put(img.sectionField(0, "size"), count, img.wordSize());
+        img.put(img.sectionField(0, "link"), count - 1, 4);
+        auto block = VersionBlock::readFile(write(img.bytes));
+        ASSERT_TRUE(block.has_value());
+        EXPECT_EQ(block->value("ProductVersion"), "1.32");
+
+        // The table one section short: the wanted one is not among those counted.
+        img.put(img.sectionField(0, "size"), count - 1, img.wordSize());
+        img.put(img.sectionField(0, "link"), 1, 4);
+        EXPECT_FALSE(VersionBlock::readFile(write(img.bytes)).has_value());
+    }
+}
+
+TEST_F(VersionBlockFile, StringTableEndingInsideTheNameGivesNothing) {
+    for (bool is64 : {false, true}) {
+        SCOPED_TRACE(is64 ? "64-bit" : "32-bit");
+        ElfImage img = sampleImage(is64);
+        const int namesIndex = 4;  // null, .text, .kelt_version, .data, the name table
+        const std::size_t namesOffset = img.bytes.find(std::string("\0.text\0", 7));
+        const std::size_t nameAt = img.bytes.find(std::string(".kelt_version") + '\0');
+        ASSERT_LT(namesOffset, nameAt);
+        // The name's last letter is the table's last byte: its NUL lies outside.
+        img.put(img.sectionField(namesIndex, "size"), nameAt + 13 - namesOffset, img.wordSize());
+        EXPECT_FALSE(VersionBlock::readFile(write(img.bytes)).has_value());
+        // With its NUL inside it is found.
+        img.put(img.sectionField(namesIndex, "size"), nameAt + 14 - namesOffset, img.wordSize());
+        EXPECT_TRUE(VersionBlock::readFile(write(img.bytes)).has_value());
+    }
+}
+
+// The running program's block is read once and given again; other files are read anew.
+TEST_F(VersionBlockFile, RunningProgramReadByItsPathGivesItsBlock) {
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    for (int i = 0; i < 2; ++i) {
+        auto block = VersionBlock::readFile(self);
+        ASSERT_TRUE(block.has_value());
+        EXPECT_EQ(block->value("FileDescription"), "Version block test program");
+    }
+    // A copy of it elsewhere is another file: changed, it gives its own texts.
+    std::string bytes = TempDir::readFile(self);
+    const std::string line = "FileDescription=Version";
+    const std::size_t at = bytes.find(line);
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at + line.size() - 7, 7, "Changed");
+    auto copy = VersionBlock::readFile(write(bytes));
+    ASSERT_TRUE(copy.has_value());
+    EXPECT_EQ(copy->value("FileDescription"), "Changed block test program");
+}
+
 TEST(VersionBlockParse, ReadsKeyValueLines) {
     using namespace std::string_view_literals;
     VersionBlock block = VersionBlock::parse(
