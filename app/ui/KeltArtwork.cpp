@@ -138,12 +138,8 @@ void paintGlyph(QPainter& p, MenuCommand command) {
         p.setPen(QPen(kOutline, 2));
         p.setBrush(Qt::white);
         p.drawEllipse(QRectF(3, 3, 26, 26));
-        QFont font = p.font();
-        font.setBold(true);
-        font.setPixelSize(16);
-        p.setFont(font);
         p.setPen(kAir);
-        p.drawText(QRectF(3, 3, 26, 26), Qt::AlignCenter, QStringLiteral("P"));
+        drawPictureText(p, QRectF(3, 3, 26, 26), Qt::AlignCenter, QStringLiteral("P"), 16, true);
         break;
     }
     default: break;
@@ -224,12 +220,8 @@ void paintVehicleScheme(QPainter& p) {
     p.setPen(QPen(kOutline, 1));
     p.setBrush(QColor(90, 90, 110));
     p.drawRect(ecu);
-    QFont font = p.font();
-    font.setPixelSize(10);
-    font.setBold(true);
-    p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(ecu, Qt::AlignCenter, QStringLiteral("ECU"));
+    drawPictureText(p, ecu, Qt::AlignCenter, QStringLiteral("ECU"), 10, true);
 
     // The direction of travel.
     p.setPen(QPen(kOutline, 2));

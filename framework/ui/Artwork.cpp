@@ -1,6 +1,7 @@
 #include "Artwork.h"
 
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
@@ -8,6 +9,21 @@
 #include <QPolygonF>
 
 #include <utility>
+
+void drawPictureText(QPainter& p, const QRectF& box, int flags, const QString& text, qreal pixelSize,
+                     bool bold) {
+    QFont font = p.font();
+    font.setBold(bold);
+    const int own = QFontInfo(font).pixelSize();
+    if (own <= 0) return;
+    const qreal scale = pixelSize / own;
+    p.save();
+    p.setFont(font);
+    p.translate(box.topLeft());
+    p.scale(scale, scale);
+    p.drawText(QRectF(0, 0, box.width() / scale, box.height() / scale), flags, text);
+    p.restore();
+}
 
 namespace {
 
@@ -86,18 +102,14 @@ void paintSplash(QPainter& p, const QString& programName) {
 
     paintBus(p, QRectF(58, 150, 330, 104));
 
-    QFont title = p.font();
-    title.setPointSize(20);
-    title.setBold(true);
-    p.setFont(title);
+    // 20 and 11 points on a 96-dpi screen.
+    constexpr qreal kTitlePixels = 20 * 96 / 72.0;
+    constexpr qreal kSubtitlePixels = 11 * 96 / 72.0;
     p.setPen(QColor(0x14, 0x3c, 0x64));
-    p.drawText(QRectF(10, 24, 427, 50), Qt::AlignCenter | Qt::TextWordWrap, programName);
-
-    QFont subtitle = p.font();
-    subtitle.setPointSize(11);
-    subtitle.setBold(false);
-    p.setFont(subtitle);
-    p.drawText(QRectF(10, 80, 427, 30), Qt::AlignCenter, QStringLiteral("Air suspension diagnostics"));
+    drawPictureText(p, QRectF(10, 24, 427, 50), Qt::AlignCenter | Qt::TextWordWrap, programName, kTitlePixels,
+                    true);
+    drawPictureText(p, QRectF(10, 80, 427, 30), Qt::AlignCenter, QStringLiteral("Air suspension diagnostics"),
+                    kSubtitlePixels, false);
 }
 
 void paintError(QPainter& p) {

@@ -34,6 +34,12 @@ private:
     Picture picture_;
 };
 
+// Draws a picture's text at the given pixel size: the painter's own font (bold or not), scaled.
+// A font size of its own would load a font of its own, which at start-up costs more than the
+// rest of the picture.
+void drawPictureText(QPainter& painter, const QRectF& box, int flags, const QString& text, qreal pixelSize,
+                     bool bold);
+
 // The splash picture: a bus on a road under the program's name, 447 x 345 pixels.
 Picture splashPicture(const QString& programName);
 // The picture of the error dialogs: a diagnostic interface with a warning sign, 96 x 96 pixels.

@@ -67,12 +67,9 @@ QPixmap logoPicture() {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 70, 140));
     painter.drawRect(0, 4, 12, 12);
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(16);
-    painter.setFont(font);
     painter.setPen(QColor(0, 70, 140));
-    painter.drawText(QRect(16, 0, 104, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("NORVA"));
+    drawPictureText(painter, QRectF(16, 0, 104, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("NORVA"), 16,
+                    true);
     return picture;
 }
 

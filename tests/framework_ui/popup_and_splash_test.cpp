@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QFrame>
+#include <QFontMetricsF>
+#include <QPainter>
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
@@ -166,5 +168,53 @@ TEST(Artwork, PicturesArePainted) {
     EXPECT_EQ(error.size(), QSize(96, 96));
     EXPECT_TRUE(isPainted(error));
 }
+
+// The rectangle of the pixels the painter inked (darker than the white ground).
+QRect inked(const QImage& image) {
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+struct PictureTextCase {
+    int painterPixels;  // the size of the painter's own font
+    qreal pixels;       // the size asked for
+    bool bold;
+};
+
+class PictureText : public ::testing::TestWithParam<PictureTextCase> {};
+
+// A capital stands as high as the asked size's capitals, in the middle of its box, whatever the
+// painter's own font size; the painter's font is left as it was.
+TEST_P(PictureText, StandsAtTheAskedSizeInTheMiddleOfItsBox) {
+    const PictureTextCase c = GetParam();
+    QImage image(120, 80, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont own = painter.font();
+    own.setPixelSize(c.painterPixels);
+    painter.setFont(own);
+    painter.setPen(Qt::black);
+    const QRectF box(10, 10, 100, 60);
+    drawPictureText(painter, box, Qt::AlignCenter, QStringLiteral("H"), c.pixels, c.bold);
+    EXPECT_EQ(painter.font(), own);
+    painter.end();
+
+    QFont asked = own;
+    asked.setPixelSize(qRound(c.pixels));
+    asked.setBold(c.bold);
+    const QRect ink = inked(image);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_NEAR(ink.height(), QFontMetricsF(asked).capHeight(), 1.5);
+    EXPECT_NEAR(QRectF(ink).center().x(), box.center().x(), 1.5);
+    EXPECT_NEAR(QRectF(ink).center().y(), box.center().y(), 2.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PictureText,
+                         ::testing::Values(PictureTextCase{12, 10, true}, PictureTextCase{12, 16, true},
+                                           PictureTextCase{12, 80.0 / 3, true}, PictureTextCase{12, 44.0 / 3, false},
+                                           PictureTextCase{20, 10, false}, PictureTextCase{9, 40, true}));
 
 }  // namespace
