@@ -44,9 +44,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QEvent>
 #include <QPainter>
 #include <QPalette>
-#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
@@ -275,14 +275,26 @@ void TfrmMain::buildLayout() {
     imgFahrzeugschema = new PictureView(vehicleSchemePicture(), pnlFahrzeugschema);
     imgFahrzeugschema->setObjectName(QStringLiteral("imgFahrzeugschema"));
     scheme->addWidget(imgFahrzeugschema, 0, Qt::AlignHCenter);
-    txtWarnung = new QPlainTextEdit(pnlFahrzeugschema);
-    txtWarnung->setObjectName(QStringLiteral("txtWarnung"));
-    txtWarnung->setReadOnly(true);
+    // A fixed text that fits its box: a framed label, which is far cheaper to build and paint
+    // than an editor, and still lets the technician select and copy it.
     QStringList lines;
     for (const char* line : kWarningLines) lines << QString::fromLatin1(line);
-    txtWarnung->setPlainText(lines.join(QLatin1Char('\n')));
+    txtWarnung = valueLabel("txtWarnung", pnlFahrzeugschema);
+    txtWarnung->setText(lines.join(QLatin1Char('\n')));
+    txtWarnung->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    txtWarnung->setAutoFillBackground(true);
+    txtWarnung->setBackgroundRole(QPalette::Base);
+    txtWarnung->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    txtWarnung->setMargin(4);
     txtWarnung->setFixedHeight(txtWarnung->fontMetrics().lineSpacing() * 7 + 8);
+    // Its lines are never cut: the column is at least as wide as they need, their closing
+    // spaces included.
+    int widestWarning = 0;
+    for (const QString& line : lines)
+        widestWarning = std::max(widestWarning, txtWarnung->fontMetrics().horizontalAdvance(line));
+    txtWarnung->setMinimumWidth(widestWarning + 2 * (txtWarnung->margin() + txtWarnung->frameWidth()));
     QPalette warning = txtWarnung->palette();
+    warning.setColor(QPalette::WindowText, Qt::red);
     warning.setColor(QPalette::Text, Qt::red);
     txtWarnung->setPalette(warning);
     scheme->addWidget(txtWarnung);

@@ -38,7 +38,6 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QTimer;
 class QWidget;
 class WaitWindow;
@@ -118,7 +117,7 @@ public:
     QLabel* txtGeschwindigkeit;
     QWidget* pnlFahrzeugschema;
     PictureView* imgFahrzeugschema;
-    QPlainTextEdit* txtWarnung;
+    QLabel* txtWarnung;
     QTimer* MainTimer;
 
     // Menu items and tool buttons, filled from the command table (buildCommands).

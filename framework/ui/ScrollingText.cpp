@@ -12,6 +12,9 @@ QScrollArea* scrollingText(QLabel* label, QWidget* parent, const char* objectNam
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Its height comes from the layout, never from the text.
     area->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    // A display, not a control: the window's first focus never lands here, so activating the
+    // window repaints nothing. The wheel still scrolls it.
+    area->setFocusPolicy(Qt::NoFocus);
     label->setWordWrap(true);
     area->setWidget(label);
     area->viewport()->setAutoFillBackground(false);

@@ -75,6 +75,26 @@ void settle() {
 
 QString text(const QLabel* label) { return label->text(); }
 
+// The names of the widgets that were painted, in order.
+class PaintCounter : public QObject {
+public:
+    std::string painted() const { return painted_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            const QString name = watched->objectName();
+            painted_ += (name.isEmpty() ? QString::fromLatin1(watched->metaObject()->className()) : name)
+                            .toStdString() +
+                        " ";
+        }
+        return false;
+    }
+
+private:
+    std::string painted_;
+};
+
 // Answers every Yes/No question (the safety question) with Yes and every other box with OK.
 class MainWindowTest : public MainWindowFixture {
 protected:
@@ -230,6 +250,60 @@ TEST_F(MainWindowTest, ConnectingKeepsTheWindowSize) {
     w.cmd_ECUStop->trigger();
     settle();
     EXPECT_EQ(w.size(), QSize(792, 546));
+}
+
+// The safety warning below the vehicle scheme: its six lines in red on the text background,
+// inside a sunken frame, every line whole.
+TEST_F(MainWindowTest, SafetyWarningStandsInRedOnTheTextBackground) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(w.initialize());
+    w.show();
+    settle();
+    const QStringList lines = w.txtWarnung->text().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines.front(), QStringLiteral("ATTENTION !"));
+    EXPECT_EQ(lines.back(), QStringLiteral("VEHICLE MOVEMENTS."));
+    const QFontMetrics metrics(w.txtWarnung->font());
+    for (const QString& line : lines)
+        EXPECT_LE(metrics.horizontalAdvance(line), w.txtWarnung->contentsRect().width()) << line.toStdString();
+    EXPECT_LE(6 * metrics.lineSpacing(), w.txtWarnung->contentsRect().height());
+
+    const QImage picture = w.txtWarnung->grab().toImage();
+    const QColor base = w.txtWarnung->palette().color(QPalette::Base);
+    EXPECT_EQ(picture.pixelColor(picture.width() - 4, picture.height() - 4), base) << "the text background";
+    EXPECT_NE(picture.pixelColor(0, 0), base) << "the frame";
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 80 && c.blue() < 80) ++red;
+        }
+    EXPECT_GT(red, 100) << "the text is red";
+}
+
+// Coming back to the main window from another window repaints none of its displays: no text
+// area takes the focus (and with it a repaint) as the window becomes active.
+TEST_F(MainWindowTest, ComingBackToTheWindowRepaintsNothing) {
+    writeIni("[SelectPort]\r\nInterfacePort=COM1\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(w.initialize());
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(processEventsUntil([&] { return QApplication::activeWindow() == &w; }));
+    settle();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(processEventsUntil([&] { return QApplication::activeWindow() == &other; }));
+    settle();
+
+    PaintCounter paints;
+    for (QWidget* child : w.findChildren<QWidget*>()) child->installEventFilter(&paints);
+    w.activateWindow();
+    ASSERT_TRUE(processEventsUntil([&] { return QApplication::activeWindow() == &w; }));
+    settle();
+    EXPECT_EQ(paints.painted(), "");
 }
 
 // Connected, every text of the window is shown whole in its fixed size: the identification rows
