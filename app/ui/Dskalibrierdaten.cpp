@@ -98,9 +98,7 @@ bool TfrmDSKalibrierdaten::prepareExecute() {
 }
 
 int TfrmDSKalibrierdaten::Execute() {
-    if (!prepareExecute()) return GiveUp;
-    Timer1->start();
-    return logic_.Finish(exec());
+    return execWithTimer(prepareExecute(), [this](int result) { return logic_.Finish(result); });
 }
 
 void TfrmDSKalibrierdaten::refresh() {

@@ -105,9 +105,7 @@ bool TfrmDSKalibrieren::prepareExecute() {
 }
 
 int TfrmDSKalibrieren::Execute() {
-    if (!prepareExecute()) return GiveUp;
-    Timer->start();
-    return logic_.Finish(exec());
+    return execWithTimer(prepareExecute(), [this](int result) { return logic_.Finish(result); });
 }
 
 void TfrmDSKalibrieren::refresh() {

@@ -236,10 +236,7 @@ bool TfrmHebenSenken::prepareExecute(HebenSenkenMode mode) {
 }
 
 int TfrmHebenSenken::Execute(HebenSenkenMode mode) {
-    if (!prepareExecute(mode)) return GiveUp;
-    AnsteuerTimer->start();
-    const int result = exec();
-    return logic_.Finish(result);
+    return execWithTimer(prepareExecute(mode), [this](int result) { return logic_.Finish(result); });
 }
 
 void TfrmHebenSenken::refresh() {

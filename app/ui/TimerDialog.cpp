@@ -32,6 +32,12 @@ void TimerDialog::closeIfConfirmed(const std::function<bool()>& confirm) {
     if (confirmed) done(IDOK);
 }
 
+int TimerDialog::execWithTimer(bool started, const std::function<int(int)>& finish) {
+    if (!started) return GiveUp;
+    timer_->start();
+    return finish(exec());
+}
+
 void TimerDialog::done(int result) {
     timer_->stop();
     TNBasisDialog::done(result);

@@ -26,6 +26,11 @@ public slots:
 protected:
     void reject() override;
 
+    // The window's run once its start is done: 2 unshown when the start did not succeed, else the
+    // window modally with its timer running; `finish` turns the result into the one to answer
+    // (the valves released, the end hook).
+    int execWithTimer(bool started, const std::function<int(int)>& finish);
+
     // Runs a tick's or a button's work with the timer stopped. False from `work`: the connection
     // was given up and the window closes with 2; else the timer runs again while the window shows
     // and running() holds.
