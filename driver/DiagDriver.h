@@ -252,6 +252,8 @@ private:
     int32_t saeBuildRequest(const uint8_t* message, size_t length, uint32_t timeoutMs,
                             uint16_t source, SaeRequest& request);
     SaeReply saeKwpErrorHandler(const uint8_t* reply, size_t length, size_t headerLength);
+    // The next message of the addressed ECU within timeoutMs (and before deadline), not judged:
+    // the caller checks it as it checks a direct reply.
     int32_t saeWaitResponse(std::vector<uint8_t>& reply, size_t room, uint32_t timeoutMs,
                             uint64_t deadline);
 

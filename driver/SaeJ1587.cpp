@@ -61,7 +61,6 @@ constexpr int kAttempts = 3;
 constexpr int kAttemptsAfterRepeatMore = 5;
 constexpr uint64_t kRepeatWaitMs = 1200;
 constexpr uint32_t kPendingWaitMs = 5000;
-constexpr uint16_t kRecheckWord = 0xFE;
 constexpr size_t kClearedOnFailure = 20;
 
 constexpr uint8_t kKwpStart = 0x81;
@@ -397,29 +396,18 @@ int32_t DiagDriver::saeWaitResponse(std::vector<uint8_t>& reply, size_t room, ui
         saeSetError(SAE_ERR_ARGUMENT);
         return SAE_ERR_ARGUMENT;
     }
-    for (;;) {
-        const uint64_t now = clock().nowMs();
-        if (now >= deadline) return DIAG_ERR_TIMEOUT;
-        const uint32_t wait = static_cast<uint32_t>(std::min<uint64_t>(timeoutMs, deadline - now));
-        // Only the reply's own length says what came; a status is never a count.
-        const int32_t status = saeReceiveRequest(word1, word2, word3, wait);
-        if (status == SAE_ERR_REPLY_TOO_LONG || (status == 0 && workLength() > room)) {
-            saeSetError(SAE_ERR_REPLY_TOO_LONG);
-            return SAE_ERR_REPLY_TOO_LONG;
-        }
-        if (status != 0) return status;
-        reply.assign(workData(), workData() + workLength());
-        if (saeVariant_ != SAE_VARIANT_NORVA || word2 != kRecheckWord) return 0;
-        switch (saeKwpErrorHandler(reply.data(), reply.size(), 3)) {
-            case SaeReply::Pending:
-                continue;
-            case SaeReply::Negative:
-            case SaeReply::Malformed:
-                return saeError_;
-            default:
-                return 0;
-        }
+    const uint64_t now = clock().nowMs();
+    if (now >= deadline) return DIAG_ERR_TIMEOUT;
+    const uint32_t wait = static_cast<uint32_t>(std::min<uint64_t>(timeoutMs, deadline - now));
+    // Only the reply's own length says what came; a status is never a count.
+    const int32_t status = saeReceiveRequest(word1, word2, word3, wait);
+    if (status == SAE_ERR_REPLY_TOO_LONG || (status == 0 && workLength() > room)) {
+        saeSetError(SAE_ERR_REPLY_TOO_LONG);
+        return SAE_ERR_REPLY_TOO_LONG;
     }
+    if (status != 0) return status;
+    reply.assign(workData(), workData() + workLength());
+    return 0;
 }
 
 int32_t DiagDriver::saeSendData(uint8_t* buffer, uint16_t& length, size_t size,
@@ -470,8 +458,14 @@ int32_t DiagDriver::saeSendData(uint8_t* buffer, uint16_t& length, size_t size,
             }
             continue;
         }
-        const std::vector<uint8_t> reply(workData(), workData() + workLength());
-        switch (saeKwpErrorHandler(reply.data(), reply.size(), request.headerLength)) {
+        std::vector<uint8_t> reply(workData(), workData() + workLength());
+        SaeReply verdict = saeKwpErrorHandler(reply.data(), reply.size(), request.headerLength);
+        // The reply that ends a pending wait is judged as a direct one: a refusal or a busy
+        // answer after "pending" is no success, and a further pending answer waits again.
+        while (verdict == SaeReply::Pending &&
+               saeWaitResponse(reply, size, kPendingWaitMs, deadline) == 0)
+            verdict = saeKwpErrorHandler(reply.data(), reply.size(), request.headerLength);
+        switch (verdict) {
             case SaeReply::Positive:
                 return handOver(reply.data(), reply.size());
             case SaeReply::Negative:
@@ -481,14 +475,11 @@ int32_t DiagDriver::saeSendData(uint8_t* buffer, uint16_t& length, size_t size,
                 failure = SAE_ERR_NEGATIVE + kResponseBusy;
                 if (++attempt < attempts) clock().sleepMs(kRepeatWaitMs);
                 continue;
-            case SaeReply::Pending: {
-                std::vector<uint8_t> final;
-                status = saeWaitResponse(final, size, kPendingWaitMs, deadline);
-                if (status == 0) return handOver(final.data(), final.size());
-                // A recorded error ends the call with it; nothing heard asks again.
+            case SaeReply::Pending:
+                // The wait ended without a reply: a recorded error ends the call with it;
+                // nothing heard asks again, uncounted.
                 if (saeError_ != 0) return fail(saeError_);
                 continue;
-            }
         }
     }
     return fail(failure);

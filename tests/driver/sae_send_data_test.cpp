@@ -398,8 +398,60 @@ INSTANTIATE_TEST_SUITE_P(
         FinalCase{"NegativeWithoutCode", false, kReplyHeader + Bytes{0x7F, 0x21}, 64,
                   DIAG_ERR_BAD_REPLY, DIAG_ERR_BAD_REPLY},
         FinalCase{"ShorterThanTheHeader", false, {0x33, 0x22}, 64, DIAG_ERR_BAD_REPLY,
-                  DIAG_ERR_BAD_REPLY}),
+                  DIAG_ERR_BAD_REPLY},
+        // The reply after a pending answer is checked as a direct one.
+        FinalCase{"NegativeAfterPending", true, negative(0x81, 0x22), 64, 0x20090322, 0x20090322},
+        FinalCase{"HeaderOnlyAfterPending", true, kReplyHeader, 64, DIAG_ERR_BAD_REPLY,
+                  DIAG_ERR_BAD_REPLY},
+        FinalCase{"NegativeWithoutCodeAfterPending", true, kReplyHeader + Bytes{0x7F, 0x21}, 64,
+                  DIAG_ERR_BAD_REPLY, DIAG_ERR_BAD_REPLY}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct AfterPendingCase {
+    const char* name;
+    std::vector<Bytes> messages;  // what the wait after the first pending answer hears, in order
+    std::vector<Bytes> replies;   // the answers to the exchanges after the first
+    int32_t result;
+    size_t exchanges;
+    size_t waits;
+    uint64_t sleptMs;
+};
+
+class AfterPending : public SaeSendData, public ::testing::WithParamInterface<AfterPendingCase> {};
+
+TEST_P(AfterPending, TheFinalAnswerCountsAsADirectOne) {
+    use(Variant::Norva, true);
+    sim->queueSaeReply(negative(0x21, 0x78));
+    for (const Bytes& m : GetParam().messages) sim->queueSaeMessage(m);
+    for (const Bytes& r : GetParam().replies) sim->queueSaeReply(r);
+    EXPECT_EQ(send({0x21, 0x05}), GetParam().result);
+    EXPECT_EQ(driver.saeErrorCode(), GetParam().result);
+    EXPECT_EQ(received(), (GetParam().result == 0 ? Bytes{0x61, 0x05} : Bytes{}));
+    EXPECT_EQ(requests().size(), GetParam().exchanges);
+    EXPECT_EQ(sim->sae().receiveFilters.size(), GetParam().waits);
+    EXPECT_EQ(clock.sleptMs(), GetParam().sleptMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AfterPending,
+    ::testing::Values(
+        AfterPendingCase{"BusyIsTriedAgain", {negative(0x21, 0x21)}, {kReplyHeader + Bytes{0x61, 0x05}},
+                         0, 2, 1, 1200},
+        AfterPendingCase{"BusyToTheLastAttempt", {negative(0x21, 0x21)},
+                         {negative(0x21, 0x21), negative(0x21, 0x21)}, 0x20090321, 3, 1, 2 * 1200},
+        AfterPendingCase{"FurtherPendingWaitsAgain",
+                         {negative(0x21, 0x78), kReplyHeader + Bytes{0x61, 0x05}}, {}, 0, 1, 2, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SaeSendData, KwpStartRefusedAfterPendingStartsNoTesterPresent) {
+    use(Variant::Norva, true);
+    sim->queueSaeReply(negative(0x81, 0x78));
+    sim->queueSaeMessage(negative(0x81, 0x22));
+    EXPECT_EQ(driver.saeStartKwp(), 0x20090322);
+    EXPECT_EQ(driver.saeErrorCode(), 0x20090322);
+    EXPECT_EQ(countCommand(*sim, 0x19), 0);
+    EXPECT_FALSE(sim->sae().testerPresent);
+}
 
 TEST_F(SaeSendData, ReplyFillingTheBufferExactly) {
     use(Variant::Norva, true);
