@@ -32,6 +32,8 @@ const CodeId driverCodes[] = {
     {0x20010033, 11166}, {0x20010034, 11167}, {0x20010035, 11184}, {0x2001003C, 11171},
     {0x2001003D, 11172}, {0x2001003E, 11173}, {0x2001003F, 11174}, {0x20010040, 11175},
     {0x20010041, 11176}, {0x20010050, 11185}, {0x200E0001, 11178}, {0x20010043, 11900},
+    // The driver's own codes beside the interface's, each with words of its own.
+    {DIAG_ERR_BAD_REPLY, 11995}, {DIAG_ERR_REQUEST_TOO_LONG, 11996},
 };
 
 const CodeId jed677Codes[] = {
@@ -111,7 +113,7 @@ TEST_P(TextChainTest, UnlistedCodesFallBack) {
     } cases[] = {
         {0x2001FFFF, notAssigned},            // unknown driver code
         {0x20010002, notAssigned},
-        {0x20010042, notAssigned},            // request too long for the frame
+        {0x20010045, notAssigned},            // past the driver's own codes
         {0x20020001, notAssigned},            // JED677 tag, not a JED677 text
         {0x2002001E, notAssigned},            // just past the JED677 range
         {0x20090105, notAssigned},            // SAE layer

@@ -133,6 +133,12 @@ TEST(ErrorDialogTexts, LabelsShowTheTextsOfTheirLevel) {
         {Kind::JED677, 0x2002000B, 11389},
         {Kind::Kelt, 0x10008001, 30001},
         {Kind::Kelt, 0x20010043, 11900},
+        // The driver's own codes have words in every dialog.
+        {Kind::Basis, 0x20010044, 11995},
+        {Kind::JED677, 0x20010042, 11996},
+        {Kind::Kelt, 0x20010044, 11995},
+        {Kind::InitDI, 0x20010042, 11996},
+        {Kind::InitEcu, 0x20010044, 11995},
     };
     FixedTrace fixed;
     for (const auto& c : cases) {
