@@ -274,10 +274,10 @@ public:
     // small for the type's block is refused before anything is sent (DIAG_ERR_BUFFER_TOO_SMALL).
     // Demo: kDemoParameterBlock, count 56, then kDemoParameterTail as far as the buffer holds it.
     int ReadParameters(uint16_t& count, std::span<uint8_t> buffer);
-    // Writes the block to the type's ids (0xD1 on), then the check byte to 0xD0 with its byte 1
-    // as the ECU had it, then reads block and 0xD0 back. A block whose count is not the type's
-    // length is refused before anything is sent (DIAG_ERR_REQUEST_TOO_LONG). A failed write is
-    // shown and its answer returned; a failed read-back is shown once and the answer 1 reads back
+    // Reads 0xD0, writes the block to the type's ids (0xD1 on), then the check byte to 0xD0 with
+    // its byte 1 as the ECU had it, then reads block and 0xD0 back. A block whose count is not
+    // the type's length is refused before anything is sent (DIAG_ERR_REQUEST_TOO_LONG); a failed
+    // read of 0xD0 sends no write. A failed read or write is shown and its answer returned; a failed read-back is shown once and the answer 1 reads back
     // again. A read-back that differs or was given up shows 20101 and answers 2. Demo: 0.
     int WriteParameters(uint16_t count, std::span<const uint8_t> block);
 

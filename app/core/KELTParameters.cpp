@@ -69,6 +69,12 @@ int KELTInterface::WriteParameters(uint16_t count, std::span<const uint8_t> bloc
     if (count != 2 * ids || block.size() < count) return report(DIAG_ERR_REQUEST_TOO_LONG);
     block = block.first(count);
 
+    // The check byte's record first: without it the new block would stand under the old check
+    // byte, an invalid parameter set, so a failed read sends no write at all.
+    LocalIdRecord check{};
+    if (int32_t code = ReadLocalIdRecord(kParameterCheckId, check)) return report(code);
+    check[0] = parameterCheckByte(block, check[1]);
+
     // The block gets a new check byte: a tilt save left unfinished cannot go on from its bytes.
     tiltSave_.reset();
     uint16_t position = 0;
@@ -76,9 +82,6 @@ int KELTInterface::WriteParameters(uint16_t count, std::span<const uint8_t> bloc
         const uint8_t id = static_cast<uint8_t>(kFirstParameterId + i);
         if (int32_t code = WriteLocalId(id, 2, position, block)) return report(code);
     }
-    LocalIdRecord check{};
-    if (int32_t code = ReadLocalIdRecord(kParameterCheckId, check)) return report(code);
-    check[0] = parameterCheckByte(block, check[1]);
     if (int32_t code = WriteLocalIdRecord(kParameterCheckId, check)) return report(code);
 
     // Read back what the ECU keeps, the check byte too. A failed read is shown once; the answer

@@ -108,6 +108,43 @@ TEST_F(ParameterBlockThroughTheDriver, AFailureMidwayIsShownOnceWithItsAnswer) {
     EXPECT_NE(ecu->parameterBlock(), before);
 }
 
+struct CheckReadFailure {
+    std::string name;
+    std::function<void(SimKeltEcu&)> arrange;
+    int32_t code;
+};
+
+class DriverCheckByteReadFailures
+    : public ParameterBlockThroughTheDriver,
+      public ::testing::WithParamInterface<std::tuple<CheckReadFailure, int>> {};
+
+// Without the check byte's record no part of the block may reach the ECU: the new block under
+// the old check byte would leave it an invalid parameter set.
+TEST_P(DriverCheckByteReadFailures, SendNoWrite) {
+    const auto& [c, answer] = GetParam();
+    connect({0x10, 0x78, 0x01, 0x00});
+    const SimBytes before = ecu->parameterBlock();
+    c.arrange(*ecu);
+    errors.script(answer);
+    EXPECT_EQ(write(editedBlock()), answer);
+    EXPECT_EQ(errors.shownCodes(), std::vector<int32_t>{c.code});
+    EXPECT_EQ(ecu->bodies(), (std::vector<SimBytes>{{0x14, 0xD0}}));
+    EXPECT_EQ(ecu->count({0x13}), 0);
+    EXPECT_EQ(ecu->parameterBlock(), before);
+    EXPECT_TRUE(ecu->checkByteFits());
+}
+
+const CheckReadFailure kCheckReadFailures[] = {
+    {"Refused", [](SimKeltEcu& e) { e.injectNegative({0x14, 0xD0}); }, JED677_NEGATIVE_ANSWER},
+    {"Undervoltage", [](SimKeltEcu& e) { e.injectUndervoltage({0x14, 0xD0}); }, KELT_ERR_UNDERVOLTAGE},
+    {"Short", [](SimKeltEcu& e) { e.injectShortReply({0x14, 0xD0}, 3); }, DIAG_ERR_BAD_REPLY},
+    {"Silent", [](SimKeltEcu& e) { e.injectSilence({0x14, 0xD0}); },
+     jed677Status(SimInterface::kStatusEcuSilent)},
+};
+
+INSTANTIATE_TEST_SUITE_P(Points, DriverCheckByteReadFailures, withEachAnswer(kCheckReadFailures),
+                         pointAndAnswerName());
+
 TEST_F(ParameterBlockThroughTheDriver, ATypeOutsideTheSetSendsNothing) {
     connect({0x10, 0x78, 0x01, 0x00});
     kelt->EcuTyp = 0x107900;

@@ -82,14 +82,17 @@ TEST_P(ParameterBlockTypes, WriteStoresTheBlockAndAFittingCheckByte) {
     EXPECT_TRUE(errors.shownCodes().empty());
     EXPECT_TRUE(boxes.shown.empty());
 
-    // Only the type's ids, then the check byte; read back the block and the check byte.
+    // The check byte's record read before the first write; only the type's ids, then the check
+    // byte; read back the block and the check byte.
     SimBytes ids = readRequests(0xD1, GetParam().lastId);
     ids.push_back(0xD0);
     EXPECT_EQ(writtenIds(), std::vector<uint8_t>(ids.begin(), ids.end()));
     const std::vector<SimBytes> bodies = ecu->bodies();
     const std::size_t n = GetParam().lastId - 0xD0;
-    ASSERT_EQ(bodies.size(), n + 2 + n + 1);
-    EXPECT_EQ(bodies[n], (SimBytes{0x14, 0xD0}));
+    ASSERT_EQ(bodies.size(), 1 + n + 1 + n + 1);
+    EXPECT_EQ(bodies[0], (SimBytes{0x14, 0xD0}));
+    EXPECT_EQ(bodies[1][0], 0x13);
+    EXPECT_EQ(bodies[n + 1][0], 0x13);
     EXPECT_EQ(bodies[n + 2], (SimBytes{0x14, 0xD1}));
     EXPECT_EQ(bodies.back(), (SimBytes{0x14, 0xD0}));
 }
