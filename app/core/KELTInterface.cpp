@@ -21,7 +21,6 @@ constexpr uint8_t kOneByteEnd = 0x80;
 constexpr uint8_t kHeaderBit = 0x80;
 constexpr uint8_t kNegativeReply = 0x05;
 constexpr uint8_t kServiceReadLocalId = 0x14;
-constexpr uint8_t kPositiveReadLocalId = 0x54;
 constexpr uint8_t kServiceWriteLocalId = 0x13;
 constexpr uint8_t kServiceIdentification = 0x02;
 constexpr uint8_t kServiceSoftwareRelease = 0x40;
@@ -304,8 +303,8 @@ int32_t KELTInterface::ReadLocalIdRecord(uint8_t id, LocalIdRecord& record) {
     if (demo()) return 0;
     EcuMessage reply;
     int32_t code = RequestLocalId(reply, id);
-    if (code == 0 && (reply.length != 2 + record.size() || reply[1] != kPositiveReadLocalId))
-        code = DIAG_ERR_BAD_REPLY;
+    // Byte 1 is not judged: ECUs answer 0x54 or echo the service. A refusal is shorter.
+    if (code == 0 && reply.length != 2 + record.size()) code = DIAG_ERR_BAD_REPLY;
     if (code == 0) std::copy_n(reply.bytes.begin() + 2, record.size(), record.begin());
     LetzterFehlercode = code;
     return code;

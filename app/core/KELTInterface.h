@@ -224,9 +224,10 @@ public:
     // DIAG_ERR_BUFFER_TOO_SMALL and nothing is sent. Demo: 0.
     int32_t WriteLocalId(uint8_t id, uint8_t count, uint16_t& position,
                          std::span<const uint8_t> source);
-    // Reads a two-byte record. A reply that is no read answer or carries other than two data
-    // bytes gives DIAG_ERR_BAD_REPLY, so a short reply never shifts the fields read after it;
-    // the record is changed only on success. Demo: 0, record untouched.
+    // Reads a two-byte record. A reply that carries other than two data bytes gives
+    // DIAG_ERR_BAD_REPLY, so a short reply never shifts the fields read after it; its byte 1
+    // (0x54, or the service echoed) is not judged. The record is changed only on success.
+    // Demo: 0, record untouched.
     int32_t ReadLocalIdRecord(uint8_t id, LocalIdRecord& record);
     // Writes a two-byte record (WriteLocalId of both bytes). Demo: 0.
     int32_t WriteLocalIdRecord(uint8_t id, const LocalIdRecord& record);

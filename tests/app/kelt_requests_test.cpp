@@ -154,9 +154,17 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"ThreeBytes",
                    [](KeltFixture& f) { f.ecu->injectReply({0x14}, {0x84, 0x54, 11, 16, 0}); },
                    DIAG_ERR_BAD_REPLY},
-        RecordCase{"AnotherService",
-                   [](KeltFixture& f) { f.ecu->injectReply({0x14}, {0x83, 0x53, 11, 16}); },
-                   DIAG_ERR_BAD_REPLY},
+        // Byte 1 is the ECU's own: 0x54, the service echoed, or another.
+        RecordCase{"ServiceEchoed", [](KeltFixture& f) { f.ecu->setReplyServiceByte(0x14, 0x14); },
+                   0},
+        RecordCase{"AnotherServiceByte",
+                   [](KeltFixture& f) { f.ecu->injectReply({0x14}, {0x83, 0x53, 11, 16}); }, 0},
+        // Refusals stay refusals, also one as long as a record.
+        RecordCase{"Negative", [](KeltFixture& f) { f.ecu->injectNegative(); },
+                   JED677_NEGATIVE_ANSWER},
+        RecordCase{"NegativeAsLongAsARecord",
+                   [](KeltFixture& f) { f.ecu->injectReply({0x14}, {0x83, 0x05, 0x12, 0x00}); },
+                   JED677_NEGATIVE_ANSWER},
         RecordCase{"Undervoltage", [](KeltFixture& f) { f.ecu->injectUndervoltage(); },
                    KELT_ERR_UNDERVOLTAGE}),
     [](const auto& info) { return info.param.name; });

@@ -174,6 +174,13 @@ std::shared_ptr<SimKeltEcu> SimKeltEcu::fromDescription(std::string_view text, s
                     problem(faults ? "faults needs <byte 0..39>:<value>: " + std::string(item)
                                    : "status needs <service 0x41..0x4B>:<d0>:<d1>: " + std::string(item));
             }
+        } else if (name == "reply") {
+            for (std::string_view item : split(value, ',')) {
+                if (auto b = bytesOf(item, ':', 2))
+                    ecu->setReplyServiceByte((*b)[0], (*b)[1]);
+                else
+                    problem("reply needs <service>:<byte>: " + std::string(item));
+            }
         } else {
             problem("unknown option: " + std::string(word));
         }
@@ -225,7 +232,7 @@ std::optional<SimBytes> SimKeltEcu::answer(const SimBytes& message) {
             case Fault::Kind::Silence:
                 return std::nullopt;
             case Fault::Kind::Truncate: {
-                std::optional<SimBytes> usual = carryOut(body);
+                std::optional<SimBytes> usual = usualAnswer(body);
                 if (!usual || usual->size() <= f.length) return usual;
                 if (f.length <= 1) return SimBytes(usual->begin() + 1, usual->begin() + 2);
                 usual->resize(f.length);
@@ -234,7 +241,16 @@ std::optional<SimBytes> SimKeltEcu::answer(const SimBytes& message) {
             }
         }
     }
-    return carryOut(body);
+    return usualAnswer(body);
+}
+
+std::optional<SimBytes> SimKeltEcu::usualAnswer(const SimBytes& body) {
+    std::optional<SimBytes> answer = carryOut(body);
+    if (!answer || answer->size() < 2 || !((*answer)[0] & kHeaderBit) || body.empty()) return answer;
+    auto byte = replyServiceBytes_.find(body[0]);
+    if (byte != replyServiceBytes_.end() && (*answer)[1] == static_cast<uint8_t>(body[0] + kPositiveOffset))
+        (*answer)[1] = byte->second;
+    return answer;
 }
 
 std::optional<SimBytes> SimKeltEcu::carryOut(const SimBytes& body) {
@@ -634,6 +650,14 @@ void SimKeltEcu::setStoresWritesAs(uint8_t id, std::optional<SimBytes> record) {
         storesWritesAs_[id] = std::move(*record);
     else
         storesWritesAs_.erase(id);
+}
+
+void SimKeltEcu::setReplyServiceByte(uint8_t service, std::optional<uint8_t> byte) {
+    std::lock_guard lock(mutex_);
+    if (byte)
+        replyServiceBytes_[service] = *byte;
+    else
+        replyServiceBytes_.erase(service);
 }
 
 void SimKeltEcu::setIgnoresWrites(uint8_t id, bool ignores) {

@@ -138,6 +138,8 @@ public:
     //   faults=<byte>:<value>,...       fault-memory status bytes (byte 0..39)
     //   config=<a>,<b>,<c>,<d>          the configuration: local ids 0xD1 = (a, b), 0xD2 = (c, d)
     //   status=<service>:<d0>:<d1>,...  the two data bytes a status service (0x41..0x4B) answers
+    //   reply=<service>:<byte>,...      byte 1 of the service's positive answers (reply=0x14:0x14:
+    //                                   local-id reads answered with the service echoed)
     // Numbers are decimal or hexadecimal with "0x". Nothing when the text is not "kelt..."; an
     // option that cannot be read is left out and described in `problems` (one line each).
     static std::shared_ptr<SimKeltEcu> fromDescription(std::string_view text, std::string& problems);
@@ -180,6 +182,9 @@ public:
     void setFaultStatus(const std::array<uint8_t, kFaultStatusBytes>& status);
     void setFaultStatus(std::size_t index, uint8_t value);
     std::array<uint8_t, kFaultStatusBytes> faultStatus() const;
+    // Byte 1 of every positive answer to `service`, service + 0x40 unless set: an ECU that
+    // answers a local-id read [0x83 0x14 d0 d1] has (0x14, 0x14). None: the usual byte again.
+    void setReplyServiceByte(uint8_t service, std::optional<uint8_t> byte);
     // The two data bytes a status service answers with (the moving values included).
     void setStatusValue(uint8_t service, uint8_t d0, uint8_t d1);
     // What the service answers now: the moving values are moved on first.
@@ -237,6 +242,8 @@ private:
     };
 
     // With mutex_ held.
+    // carryOut, with a positive answer's byte 1 as setReplyServiceByte asks.
+    std::optional<SimBytes> usualAnswer(const SimBytes& body);
     std::optional<SimBytes> carryOut(const SimBytes& body);
     std::optional<SimBytes> carryOutCalibration(const SimBytes& body);
     std::optional<SimBytes> writeLocalId(const SimBytes& body);
@@ -258,6 +265,7 @@ private:
     std::map<uint8_t, SimBytes> localIds_;
     std::set<uint8_t> ignoresWrites_;
     std::map<uint8_t, SimBytes> storesWritesAs_;
+    std::map<uint8_t, uint8_t> replyServiceBytes_;
     std::array<uint8_t, kFaultStatusBytes> faults_{};
     std::map<uint8_t, std::array<uint8_t, 2>> statusValues_;
     const Clock* clock_;

@@ -277,6 +277,19 @@ TEST(SimKeltEcu, ShortRepliesAreCutWithTheirHeader) {
     EXPECT_EQ(ecu.answer({0x40}), (SimBytes{0x82, 0x80, 0x12}));
 }
 
+TEST(SimKeltEcu, TheReplyServiceByteIsAnOptionPerService) {
+    SimKeltEcu ecu;
+    ecu.setReplyServiceByte(0x14, 0x14);
+    EXPECT_EQ(ecu.answer({0x82, 0x14, 0xD2}), (SimBytes{0x83, 0x14, 11, 16}));
+    // Other services and refusals keep their bytes; a cut answer carries the option too.
+    EXPECT_EQ(ecu.answer({0x40}), (SimBytes{0x82, 0x80, 0x12}));
+    EXPECT_EQ(ecu.answer({0x82, 0x14, 0x01}), (SimBytes{0x82, 0x05, 0x31}));
+    ecu.injectShortReply({0x14}, 3);
+    EXPECT_EQ(ecu.answer({0x82, 0x14, 0xD1}), (SimBytes{0x82, 0x14, 2}));
+    ecu.setReplyServiceByte(0x14, std::nullopt);
+    EXPECT_EQ(ecu.answer({0x82, 0x14, 0xD2}), (SimBytes{0x83, 0x54, 11, 16}));
+}
+
 TEST(SimKeltEcu, LogKeepsBodies) {
     SimKeltEcu ecu;
     ecu.answer({0x82, 0x14, 0xD1});
@@ -475,7 +488,8 @@ TEST(SimKeltEcu, PluggedInBehindInterfacesFromTheEnvironment) {
 TEST(SimKeltEcuDescription, OptionsSetFaultsConfigurationAndStatusValues) {
     std::string problems;
     const auto ecu = SimKeltEcu::fromDescription(
-        "kelt  faults=0:0x05,17:195 config=3,4,0x0B,16 status=0x42:88:0,0x48:200:1", problems);
+        "kelt  faults=0:0x05,17:195 config=3,4,0x0B,16 status=0x42:88:0,0x48:200:1 reply=0x14:0x14",
+        problems);
     ASSERT_NE(ecu, nullptr);
     EXPECT_EQ(problems, "");
     const auto faults = ecu->faultStatus();
@@ -487,6 +501,7 @@ TEST(SimKeltEcuDescription, OptionsSetFaultsConfigurationAndStatusValues) {
     EXPECT_TRUE(ecu->checkByteFits());
     EXPECT_EQ(ecu->statusValue(0x42), (std::array<uint8_t, 2>{88, 0}));
     EXPECT_EQ(ecu->statusValue(0x48), (std::array<uint8_t, 2>{200, 1}));
+    EXPECT_EQ(ecu->answer({0x82, 0x14, 0xD1}), (SimBytes{0x83, 0x14, 3, 4}));
 }
 
 TEST(SimKeltEcuDescription, PlainKeltIsTheDefaultEcuAndOtherKindsAreNone) {
@@ -504,13 +519,15 @@ TEST(SimKeltEcuDescription, PlainKeltIsTheDefaultEcuAndOtherKindsAreNone) {
 TEST(SimKeltEcuDescription, OptionsThatCannotBeReadAreNamedAndLeftOut) {
     std::string problems;
     const auto ecu = SimKeltEcu::fromDescription(
-        "kelt faults=40:1,2:0x100,3:7 config=1,2,3 status=0x30:1:2,0x43:9:8 colour=red", problems);
+        "kelt faults=40:1,2:0x100,3:7 config=1,2,3 status=0x30:1:2,0x43:9:8 reply=0x14 colour=red",
+        problems);
     ASSERT_NE(ecu, nullptr);
     EXPECT_EQ(problems,
               "faults needs <byte 0..39>:<value>: 40:1\n"
               "faults needs <byte 0..39>:<value>: 2:0x100\n"
               "config needs four bytes a,b,c,d: config=1,2,3\n"
               "status needs <service 0x41..0x4B>:<d0>:<d1>: 0x30:1:2\n"
+              "reply needs <service>:<byte>: 0x14\n"
               "unknown option: colour=red\n");
     // What could be read is set all the same.
     EXPECT_EQ(ecu->faultStatus()[3], 7);
