@@ -36,9 +36,12 @@ constexpr CodeText driverTexts[] = {
     {0x2001003D, 11172}, {0x2001003E, 11173}, {0x2001003F, 11174}, {0x20010040, 11175},
     {0x20010041, 11176}, {0x20010050, 11185}, {0x200E0001, 11178},
     {0x20010043, 11900},  // the user may not open the serial port (not in 'dialout')
-    // The driver's own codes beside the interface's: said plainly, with what to try.
+    // The codes the driver produces beyond the texts above: said plainly, with what to try.
     {0x20010044, 11995},  // a reply too short or malformed for what it must carry
     {0x20010042, 11996},  // a request that does not fit the frame or block layout
+    {0x2001001F, 11997},  // a reply longer than the room for it
+    {0x2001002E, 11998},  // the start of a block transfer not accepted
+    {0x2001002F, 11999},  // a block not acknowledged
 };
 
 // JED677 layer codes.

@@ -32,8 +32,9 @@ const CodeId driverCodes[] = {
     {0x20010033, 11166}, {0x20010034, 11167}, {0x20010035, 11184}, {0x2001003C, 11171},
     {0x2001003D, 11172}, {0x2001003E, 11173}, {0x2001003F, 11174}, {0x20010040, 11175},
     {0x20010041, 11176}, {0x20010050, 11185}, {0x200E0001, 11178}, {0x20010043, 11900},
-    // The driver's own codes beside the interface's, each with words of its own.
+    // Every other code the driver produces, each with words of its own.
     {DIAG_ERR_BAD_REPLY, 11995}, {DIAG_ERR_REQUEST_TOO_LONG, 11996},
+    {DIAG_ERR_BUFFER_TOO_SMALL, 11997}, {DIAG_ERR_BLOCK_START, 11998}, {DIAG_ERR_BLOCK_ACK, 11999},
 };
 
 const CodeId jed677Codes[] = {
@@ -78,6 +79,24 @@ TEST_P(TextChainTest, DriverCodesAreKnownAtEveryLevel) {
         SCOPED_TRACE(row.code);
         ASSERT_FALSE(LoadStr(row.id).empty()) << "string " << row.id;
         EXPECT_EQ(texts->FehlerText(row.code), LoadStr(row.id));
+    }
+}
+
+// No code the driver returns (its list in DiagDr32.h) is left at "Error not assigned".
+TEST_P(TextChainTest, EveryCodeOfTheDriversListHasWords) {
+    auto texts = textsAt(GetParam());
+    const int32_t codes[] = {
+        DIAG_ERR_STATUS_NO_DATA,  DIAG_ERR_NOT_OPEN,         DIAG_ERR_NO_MEMORY,
+        DIAG_ERR_BUFFER_TOO_SMALL, DIAG_ERR_NO_PROBE_ANSWER, DIAG_ERR_TIMEOUT,
+        DIAG_ERR_NO_INTERFACE,    DIAG_ERR_CHECKSUM,         DIAG_ERR_WRONG_COMMAND,
+        DIAG_ERR_BLOCK_START,     DIAG_ERR_BLOCK_ACK,        DIAG_ERR_NO_APPLICATION,
+        DIAG_ERR_BAD_APPLICATION, DIAG_ERR_USB_SHORT_WRITE,  DIAG_ERR_USB_LIBRARY,
+        DIAG_ERR_USB_UNAVAILABLE, DIAG_ERR_REQUEST_TOO_LONG, DIAG_ERR_PORT_NO_PERMISSION,
+        DIAG_ERR_BAD_REPLY,
+    };
+    for (int32_t code : codes) {
+        SCOPED_TRACE(code);
+        EXPECT_NE(texts->FehlerText(code), LoadStr(NOT_ASSIGNED));
     }
 }
 

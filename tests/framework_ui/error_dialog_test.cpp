@@ -139,6 +139,7 @@ TEST(ErrorDialogTexts, LabelsShowTheTextsOfTheirLevel) {
         {Kind::Kelt, 0x20010044, 11995},
         {Kind::InitDI, 0x20010042, 11996},
         {Kind::InitEcu, 0x20010044, 11995},
+        {Kind::InitDI, 0x2001002F, 11999},
     };
     FixedTrace fixed;
     for (const auto& c : cases) {
