@@ -278,8 +278,9 @@ public:
     // Reads 0xD0, writes the block to the type's ids (0xD1 on), then the check byte to 0xD0 with
     // its byte 1 as the ECU had it, then reads block and 0xD0 back. A block whose count is not
     // the type's length is refused before anything is sent (DIAG_ERR_REQUEST_TOO_LONG); a failed
-    // read of 0xD0 sends no write. A failed read or write is shown and its answer returned; a failed read-back is shown once and the answer 1 reads back
-    // again. A read-back that differs or was given up shows 20101 and answers 2. Demo: 0.
+    // read of 0xD0 sends no write. A failed read or write is shown and its answer returned; a
+    // failed read-back is shown once and the answer 1 reads back again. A read-back that differs
+    // or was given up shows 20101 and answers 2. Demo: 0.
     int WriteParameters(uint16_t count, std::span<const uint8_t> block);
 
     // --- the ECU's diagnosis address and baud rate (AddressAndBaud.h) ---

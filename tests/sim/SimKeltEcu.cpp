@@ -246,10 +246,11 @@ std::optional<SimBytes> SimKeltEcu::answer(const SimBytes& message) {
 
 std::optional<SimBytes> SimKeltEcu::usualAnswer(const SimBytes& body) {
     std::optional<SimBytes> answer = carryOut(body);
-    if (!answer || answer->size() < 2 || !((*answer)[0] & kHeaderBit) || body.empty()) return answer;
-    auto byte = replyServiceBytes_.find(body[0]);
-    if (byte != replyServiceBytes_.end() && (*answer)[1] == static_cast<uint8_t>(body[0] + kPositiveOffset))
-        (*answer)[1] = byte->second;
+    if (!answer || answer->size() < 2 || !((*answer)[0] & kHeaderBit) || body.empty())
+        return answer;
+    const auto byte = replyServiceBytes_.find(body[0]);
+    const bool positive = (*answer)[1] == static_cast<uint8_t>(body[0] + kPositiveOffset);
+    if (byte != replyServiceBytes_.end() && positive) (*answer)[1] = byte->second;
     return answer;
 }
 

@@ -4,7 +4,8 @@
 //
 // Messages and answers. A message is a header byte 0x80+n and n bytes, or one byte below 0x80;
 // the body is what follows the header (or the one byte itself). A positive answer is
-// [0x80+1+k, service + 0x40, k data bytes]. Negative answers are [0x05] or [0x82, 0x05, code].
+// [0x80+1+k, service + 0x40, k data bytes], byte 1 another where setReplyServiceByte says so.
+// Negative answers are [0x05] or [0x82, 0x05, code].
 //
 //   [0x02]                 identification record (reply bytes 2..): setIdentificationRecord
 //   [0x08]                 the diagnostic identifier last byte first: reply bytes 2..5 =
