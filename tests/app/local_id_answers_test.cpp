@@ -68,6 +68,13 @@ TEST_P(LocalIdAnswers, AreTakenWhateverTheServiceByte) {
 const LevelValues kEcuLevels = {50, 55, 84, 87, 20, 18, 250};
 
 const LocalIdUse kLocalIdUses[] = {
+    {"Configuration",
+     [](LocalIdAnswers& f) {
+         f.kelt->CfgFrontAxle = 0;
+         EXPECT_EQ(f.kelt->ReadConfiguration(), 0);
+         EXPECT_EQ(f.kelt->CfgFrontAxle, 1);
+         EXPECT_EQ(f.kelt->CfgTiltSensor, 1);
+     }},
     {"ParameterRead",
      [](LocalIdAnswers& f) {
          std::vector<uint8_t> buffer(kParameterBufferSize);

@@ -443,6 +443,19 @@ INSTANTIATE_TEST_SUITE_P(
                          {negative(0x21, 0x78), kReplyHeader + Bytes{0x61, 0x05}}, {}, 0, 1, 2, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(SaeSendData, InIso15765ARefusalAfterPendingIsNoSuccessEither) {
+    // The wait filters by the address words, which ISO 15765 keeps from before: any sender here.
+    ASSERT_EQ(driver.saeSetVariantNorva(0x0100, 0x0100, 0x0100), 0);
+    use(Variant::Iso15765, false);
+    sim->queueSaeReply({0x7F, 0x21, 0x78});
+    sim->queueSaeMessage({0x7F, 0x21, 0x22});
+    EXPECT_EQ(send({0x21, 0x05}), 0x20090322);
+    EXPECT_EQ(driver.saeErrorCode(), 0x20090322);
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(requests().size(), 1u);
+    EXPECT_EQ(sim->sae().receiveFilters.size(), 1u);
+}
+
 TEST_F(SaeSendData, KwpStartRefusedAfterPendingStartsNoTesterPresent) {
     use(Variant::Norva, true);
     sim->queueSaeReply(negative(0x81, 0x78));
