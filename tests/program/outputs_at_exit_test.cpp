@@ -98,6 +98,10 @@ protected:
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"),
                            QString::fromStdString(fs::path(KELT_SIM_USB_LIBRARY).parent_path().string()));
         environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KELT_TECHNICIAN_HANDS));
+        // In the sanitizer build the preloaded library comes before the sanitizer's runtime.
+        QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        if (!sanitizer.isEmpty()) sanitizer += QLatin1Char(':');
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), sanitizer + QStringLiteral("verify_asan_link_order=0"));
         environment.insert(QStringLiteral("KELT_TEST_HANDS"), QString::fromStdString(task));
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::ForwardedOutputChannel);
