@@ -35,8 +35,9 @@ OutputShutdown::OutputShutdown(KELTInterface& kelt, std::function<int()> switchO
     if (older_) older_->newer_ = this;
     newest_ = this;
     // Registered now, after the driver and the interface library the off command goes through
-    // have been set up: handlers run in reverse order, so this one runs before those are torn
-    // down. An earlier registration finds the work done.
+    // have been set up (and the string table the warning needs): handlers run in reverse order,
+    // so this one runs before those are torn down. An earlier registration finds the work done.
+    LoadStr(kNotSwitchedOffText);
     std::atexit(atProcessEnd);
     std::at_quick_exit(atProcessEnd);
 }
@@ -108,8 +109,9 @@ KELTInterface::BeforeErrorDialog OutputShutdown::releaseBeforeDialogs(std::funct
 
 void OutputShutdown::warnNotSwitchedOff() const {
     const std::string text = LoadStr(kNotSwitchedOffText);
-    // The program is ending: its loops are over and a box may not show any more.
-    if (exitRequested() || processEndHandled) std::fprintf(stderr, "%s\n", text.c_str());
+    // The program is ending: its loops are over and a box may not show any more. (At the process
+    // end nothing else is asked: what it would ask may be torn down already.)
+    if (processEndHandled || exitRequested()) std::fprintf(stderr, "%s\n", text.c_str());
     if (!processEndHandled) MsgBox(text, kelt_.applicationTitle(), MB_ICONWARNING | MB_OK);
 }
 
