@@ -33,7 +33,7 @@ void showMessage(const KELTInterface& kelt, int text, unsigned flags) {
 
 DSKalibrieren::DSKalibrieren(KELTInterface& kelt, std::function<void()> stopTimer)
     : kelt_(kelt),
-      shutdown_(kelt, [this] { return kelt_.DriveLevelValves(LevelHold, {}, {}); }, std::move(stopTimer)) {}
+      shutdown_(kelt, [&kelt] { return kelt.DriveLevelValves(LevelHold, {}, {}); }, std::move(stopTimer)) {}
 
 int DSKalibrieren::repeat(const std::function<int()>& operation) {
     return repeatWhileAsked([&] {
@@ -68,6 +68,12 @@ bool DSKalibrieren::Start() {
 
 bool DSKalibrieren::Tick() {
     dialogShown_ = false;
+    // The dialog keeps the technician from letting go: the venting stops before it shows.
+    const auto releaseFirst = shutdown_.releaseBeforeDialogs([this] {
+        if (!held_) return false;
+        held_ = 0;
+        return true;
+    });
     if (firstTick_) {
         // The lead request goes out once, before anything is driven.
         firstTick_ = 0;

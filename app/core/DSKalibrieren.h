@@ -7,7 +7,8 @@
 // pressure has fallen to the threshold, lets the ECU take it as zero. Its valves never stay
 // driven, by the raise/lower window's rules (HebenSenken.h): every tick vents all four valves
 // while the button is held and sends one hold request after each release; after any error dialog
-// in a tick the held flag is dropped and the tick ends holding; every way out releases the valves
+// in a tick the held flag is dropped and the tick ends holding (while the button is held, one
+// silent release goes out before the dialog shows); every way out releases the valves
 // through OutputShutdown before the end hook (silently, before DiagnoseAktiv is cleared, after a
 // give-up).
 //

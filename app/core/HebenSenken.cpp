@@ -53,7 +53,7 @@ HebenSenken::HebenSenken(KELTInterface& kelt, LevelInputDialog& levelInput,
                          std::function<void()> stopTimer)
     : kelt_(kelt),
       levelInput_(levelInput),
-      shutdown_(kelt, [this] { return release(); }, std::move(stopTimer)) {}
+      shutdown_(kelt, [&kelt] { return kelt.DriveLevelValves(LevelHold, {}, {}); }, std::move(stopTimer)) {}
 
 int HebenSenken::repeat(const std::function<int()>& operation) {
     return repeatWhileAsked([&] {
@@ -66,8 +66,6 @@ int HebenSenken::repeat(const std::function<int()>& operation) {
 int HebenSenken::drive(uint8_t mode, uint8_t lead) {
     return kelt_.DriveLevelValves(mode, valves_, {crossThrottle_, lead});
 }
-
-int HebenSenken::release() { return kelt_.DriveLevelValves(LevelHold, {}, {}); }
 
 bool HebenSenken::giveUp() {
     shutdown_.afterGiveUp();
@@ -138,6 +136,12 @@ void HebenSenken::selectValves(const std::array<bool, 5>& down) {
 
 bool HebenSenken::Tick() {
     dialogShown_ = false;
+    // The dialog keeps the technician from letting go: the valves stop before it shows.
+    const auto releaseFirst = shutdown_.releaseBeforeDialogs([this] {
+        if (!chargeHeld_ && !ventHeld_) return false;
+        chargeHeld_ = ventHeld_ = 0;
+        return true;
+    });
     // Whether the last request of this tick that went through held the valves.
     bool holding = false;
     auto hold = [&](uint8_t lead) {

@@ -8,7 +8,8 @@
 // tick holds the valves unless a button is held and then charges or vents anew, so a flag
 // that drops stops the movement at the next tick. After any error dialog in a tick the held
 // flags are cleared (the button may have been let go while the dialog was open), a repeat is
-// decided again from them, and the tick ends with a hold request. Every way out ends with the
+// decided again from them, and the tick ends with a hold request. A dialog does not find the
+// valves moving: while a button is held, one silent release goes out before it shows. Every way out ends with the
 // release [0x83 0x21 0x00 0x00] (hold, nothing selected) through OutputShutdown: `finish()` after
 // the modal showing, repeated while the user asks; after a give-up one silent attempt before
 // DiagnoseAktiv is cleared.
@@ -113,7 +114,6 @@ private:
     // An operation repeated while the user asks; notes whether a dialog was shown.
     int repeat(const std::function<int()>& operation);
     int drive(uint8_t mode, uint8_t lead);
-    int release();
     bool giveUp();
     void showValues();
     void showMessage(int text, unsigned flags);

@@ -12,5 +12,10 @@ Jed677Calls exportedJed677Calls() {
     calls.JED677SendData = JED677SendDataBuf;
     calls.JED677StopCommunication = JED677StopCommunication;
     calls.JED677CloseDiagDriver = JED677CloseDiagDriver;
+    calls.readTrace = [] { return Jed677Trace{_msgRequest, _msgResponse}; };
+    calls.restoreTrace = [](const Jed677Trace& trace) {
+        _msgRequest = trace.request;
+        _msgResponse = trace.response;
+    };
     return calls;
 }

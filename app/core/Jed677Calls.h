@@ -6,7 +6,14 @@
 #include <cstdint>
 #include <functional>
 
+#include "DiagDr32.h"
 #include "JED677.h"
+
+// The driver's trace of the last request and reply (what an error dialog shows).
+struct Jed677Trace {
+    DiagTrace request{};
+    DiagTrace response{};
+};
 
 struct Jed677Calls {
     std::function<int32_t(const char* portName, const char* folder, uint8_t compare)>
@@ -19,6 +26,10 @@ struct Jed677Calls {
     std::function<int32_t(uint16_t* length, uint8_t* message, uint32_t capacity)> JED677SendData;
     std::function<int32_t()> JED677StopCommunication;
     std::function<int32_t()> JED677CloseDiagDriver;
+    // Read and put back around a request sent between a failure and its error dialog, so the
+    // dialog still shows the failed exchange. Empty in a table without a trace.
+    std::function<Jed677Trace()> readTrace;
+    std::function<void(const Jed677Trace&)> restoreTrace;
 };
 
 // The table over libdiagdr32's exported functions (the process-wide driver).

@@ -94,6 +94,13 @@ bool KELTInterface::demo() const { return demoMode_ != 0; }
 int KELTInterface::report(int32_t code) {
     LetzterFehlercode = code;
     if (code != 0 && silentErrors_ > 0) return GiveUp;
+    if (code != 0 && beforeErrorDialog_) {
+        SilentErrors silent(*this);
+        const Jed677Trace trace = calls_.readTrace ? calls_.readTrace() : Jed677Trace{};
+        beforeErrorDialog_();
+        if (calls_.restoreTrace) calls_.restoreTrace(trace);
+        LetzterFehlercode = code;
+    }
     return errors_.FehlerAnzeigen(code);
 }
 
@@ -209,9 +216,8 @@ int KELTInterface::DisconnectEcu() {
     KommunikationGestartet = 0;
     if (demo()) return 0;
     calls_.JED677StopCommunication();
-    LetzterFehlercode = calls_.JED677CloseDiagDriver();
-    if (LetzterFehlercode == 0) return 0;
-    return errors_.FehlerAnzeigen(LetzterFehlercode);
+    // Through report: a close while errors are silent (the process ending) asks nothing.
+    return report(calls_.JED677CloseDiagDriver());
 }
 
 int KELTInterface::StopDiagnosis() {

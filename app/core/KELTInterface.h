@@ -21,6 +21,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -144,6 +145,26 @@ public:
 
     private:
         KELTInterface& kelt_;
+    };
+
+    // While one lives, `before` runs ahead of every error dialog an operation shows: what must
+    // happen before the user is asked (a window's valves released while a dialog keeps the
+    // technician from letting go of a button). It runs with errors silent and the driver's trace
+    // put back afterwards, so the dialog shows the failure it is about; LetzterFehlercode stays
+    // that failure's. The innermost scope counts; scopes restore the one before them.
+    class BeforeErrorDialog {
+    public:
+        BeforeErrorDialog(KELTInterface& kelt, std::function<void()> before)
+            : kelt_(kelt), previous_(std::move(kelt.beforeErrorDialog_)) {
+            kelt_.beforeErrorDialog_ = std::move(before);
+        }
+        ~BeforeErrorDialog() { kelt_.beforeErrorDialog_ = std::move(previous_); }
+        BeforeErrorDialog(const BeforeErrorDialog&) = delete;
+        BeforeErrorDialog& operator=(const BeforeErrorDialog&) = delete;
+
+    private:
+        KELTInterface& kelt_;
+        std::function<void()> previous_;
     };
 
     // --- connection state (zero at start) ---
@@ -489,6 +510,7 @@ private:
     std::optional<TiltSave> tiltSave_;
 
     int silentErrors_ = 0;
+    std::function<void()> beforeErrorDialog_;
     uint64_t actuationRequestsSent_ = 0;
 };
 

@@ -50,6 +50,12 @@ TfrmALBAnsteuerung::TfrmALBAnsteuerung(QWidget* owner, KELTInterface& kelt)
 int TfrmALBAnsteuerung::Execute() { return runModal(); }
 
 void TfrmALBAnsteuerung::ALBAnsteuerungTimer() {
+    // The dialog keeps the technician from letting go: the valve is off before it shows.
+    const auto releaseFirst = shutdown().releaseBeforeDialogs([this] {
+        if (!BitBtn1->isHeld()) return false;
+        BitBtn1->release();
+        return true;
+    });
     tick([this] {
         const int answer = kelt_.DriveAlbValve(BitBtn1->isHeld());
         // The button's release may have gone to the error dialog: drive again only when held

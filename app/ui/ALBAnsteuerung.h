@@ -9,7 +9,8 @@
 //   window.Execute();   // 1 OK; 2 closed, or the ECU was given up (DiagnoseAktiv cleared)
 //
 // Hold to run: the mouse button or any key held on BitBtn1 drives the valve (HoldButton); its
-// release, and everything that can swallow the release, releases it. A tick that gets the
+// release, and everything that can swallow the release, releases it; before a tick's error
+// dialog shows, the held valve gets one off command without a dialog. A tick that gets the
 // answer 1 is retried at the next tick; on a give-up the timer stops for good, the valve gets
 // one off command without a dialog and the window closes with 2 (ActuatorDialog).
 

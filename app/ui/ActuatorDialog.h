@@ -40,6 +40,7 @@ protected:
     void tick(const std::function<int()>& drive);
 
     KELTInterface& kelt_;
+    OutputShutdown& shutdown() { return shutdown_; }
 
 private:
     QTimer* pollTimer_;

@@ -13,6 +13,7 @@
 #include "QtMessageBoxService.h"
 #include "QtTextQuestion.h"
 #include "ShellFolders.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -59,6 +60,8 @@ int main(int argc, char** argv) {
     installQtHtmlHelpViewer();
     QtApplicationWindows windows;
     applicationHub().setWindows(&windows);
+    // Ended from outside, the program still leaves by its exit request: nothing stays driven.
+    TerminationSignals terminationSignals([] { applicationHub().RequestCloseApplication(); });
 
     int exitCode = 0;
     try {

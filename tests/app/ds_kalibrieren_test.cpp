@@ -121,6 +121,30 @@ TEST_F(ZeroCalibration, ADialogDuringTheReadWhileVentingEndsTheTickHolding) {
     EXPECT_FALSE(window->held());
 }
 
+TEST_F(ZeroCalibration, ADialogWhileVentingShowsOnlyOnceTheValvesAreReleased) {
+    for (const SimBytes& failing : {kReadPressure, kVentAllBody}) {
+        SCOPED_TRACE(testing::PrintToString(failing));
+        ASSERT_TRUE(tickLater());
+        window->setHeld(true);
+        ASSERT_TRUE(tickLater());
+        ASSERT_EQ(ecu->actuationWord(), (std::array<uint8_t, 2>{0x1E, 0x00}));
+        std::vector<std::array<uint8_t, 2>> wordsAtDialog;
+        std::vector<int32_t> codes;
+        errors.whenShown = [&](int32_t code) {
+            wordsAtDialog.push_back(ecu->actuationWord());
+            codes.push_back(code == kelt->LetzterFehlercode);
+        };
+        ecu->injectNegative(failing);
+        errors.script(RepeatOperation);
+        ASSERT_TRUE(tickLater());
+        EXPECT_EQ(wordsAtDialog, (std::vector<std::array<uint8_t, 2>>{{0x00, 0x00}})) << "vented under the dialog";
+        EXPECT_EQ(codes, std::vector<int32_t>{1}) << "the dialog is about the failure, not the release";
+        EXPECT_FALSE(window->held());
+        EXPECT_TRUE(ecu->released());
+        errors.whenShown = nullptr;
+    }
+}
+
 struct GiveUpCase {
     std::string name;
     SimBytes failing;

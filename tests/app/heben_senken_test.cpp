@@ -200,6 +200,60 @@ TEST_F(HebenSenkenTest, ADialogDuringAReadWhileChargingEndsTheTickHolding) {
     EXPECT_FALSE(window->chargeHeld());
 }
 
+// What the ECU was doing when a dialog showed, and what the dialog was about.
+struct AtDialog {
+    std::array<uint8_t, 2> word;
+    int32_t shownCode;
+    int32_t lastCode;
+};
+
+struct HeldDialogCase {
+    std::string name;
+    SimBytes failing;  // the request refused in the tick
+    bool vent;         // else charge
+    int refusals;      // in a row: each one a dialog answered Repeat
+};
+
+void PrintTo(const HeldDialogCase& c, std::ostream* os) { *os << c.name; }
+
+class DialogWhileHeld : public HebenSenkenTest, public ::testing::WithParamInterface<HeldDialogCase> {};
+
+TEST_P(DialogWhileHeld, ShowsOnlyOnceTheValvesAreReleased) {
+    const HeldDialogCase& c = GetParam();
+    startIn(HebenSenkenMode::RaiseLower);
+    rearValves();
+    ASSERT_TRUE(window->Tick());  // levels; the tilt read comes two ticks later
+    if (c.vent)
+        window->setVentHeld(true);
+    else
+        window->setChargeHeld(true);
+    ASSERT_TRUE(window->Tick());  // pressure, then charge or vent
+    ASSERT_EQ(ecu->actuationWord(), (std::array<uint8_t, 2>{static_cast<uint8_t>(c.vent ? 0x06 : 0x07), 0x00}));
+    std::vector<AtDialog> dialogs;
+    errors.whenShown = [&](int32_t code) { dialogs.push_back({ecu->actuationWord(), code, kelt->LetzterFehlercode}); };
+    for (int i = 0; i < c.refusals; ++i) {
+        ecu->injectNegative(c.failing);
+        errors.script(RepeatOperation);
+    }
+    ecu->clearLog();
+    ASSERT_TRUE(window->Tick());
+    ASSERT_EQ(dialogs.size(), static_cast<std::size_t>(c.refusals));
+    for (const AtDialog& shown : dialogs) {
+        EXPECT_EQ(shown.word, (std::array<uint8_t, 2>{0x00, 0x00})) << "the valves still moved under the dialog";
+        EXPECT_EQ(shown.lastCode, shown.shownCode) << "the dialog is about the failure, not the release";
+    }
+    EXPECT_EQ(ecu->count(kHoldBody), 2) << "one release before the first dialog, one hold after it";
+    EXPECT_FALSE(window->chargeHeld() || window->ventHeld());
+    EXPECT_TRUE(ecu->released());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, DialogWhileHeld,
+    ::testing::Values(HeldDialogCase{"TiltReadWhileCharging", {0x4B}, false, 2},
+                      HeldDialogCase{"TiltReadWhileVenting", {0x4B}, true, 2},
+                      HeldDialogCase{"ChargeRequest", kChargeRearBody, false, 1}),
+    [](const auto& info) { return info.param.name; });
+
 struct GiveUpCase {
     std::string name;
     SimBytes failing;

@@ -6,6 +6,10 @@
 
 #include "KeltTestSupport.h"
 #include "OutputShutdown.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include "StringTable.h"
 
 namespace {
@@ -405,6 +409,101 @@ TEST_F(Shutdown, AGiveUpBeforeAnythingWasDrivenOnlyEndsTheConnection) {
     EXPECT_TRUE(ecu->messages().empty());
     EXPECT_EQ(kelt->DiagnoseAktiv, 0);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// What the ECU and the driver were left with, written by an exit handler registered before the
+// window's own (so it runs after it) in a child process that ends through exit().
+Shutdown* exitingFixture = nullptr;
+
+void reportWhatTheEcuWasLeftWith() {
+    const std::vector<std::string>& calls = exitingFixture->jed.calls();
+    const bool closed = std::find(calls.begin(), calls.end(), "JED677CloseDiagDriver") != calls.end();
+    const SimBytes last = exitingFixture->ecu->actuations().back().body;
+    std::fprintf(stderr, "left: %02X %02X %02X, closed %d, dialogs %zu\n", last[0], last[1], last[2], closed ? 1 : 0,
+                 exitingFixture->errors.shownCodes().size());
+}
+
+TEST_F(Shutdown, AProcessEndingWithoutTheWayOutSwitchesOffOnceAndClosesTheInterface) {
+    // The toolkit calls exit() when the display connection is lost, wherever the window stands:
+    // while it drives, or in its off command's error dialog.
+    for (const bool inOffDialog : {false, true}) {
+        EXPECT_EXIT(
+            {
+                exitingFixture = this;
+                std::atexit(reportWhatTheEcuWasLeftWith);
+                OutputShutdown shutdown = make();
+                driveOn();
+                if (inOffDialog) {
+                    ecu->injectNegative({0x21, 0x00, 0x00});
+                    errors.whenShown = [](int32_t) { std::exit(3); };
+                    shutdown.finish();
+                }
+                std::exit(3);
+            },
+            ::testing::ExitedWithCode(3), inOffDialog ? "left: 21 00 00, closed 1, dialogs 1" : "left: 21 00 00, closed 1, dialogs 0")
+            << (inOffDialog ? "in the off command's dialog" : "while driving");
+    }
+}
+
+TEST_F(Shutdown, AWindowDestroyedBeforeItsWayOutSwitchesOffOnceWithoutADialog) {
+    {
+        OutputShutdown shutdown = make();
+        driveOn();
+        ecu->injectNegative({0x21, 0x00, 0x00});
+    }
+    EXPECT_EQ(ecu->count({0x21, 0x00, 0x00}), 1);
+    EXPECT_TRUE(errors.shownCodes().empty());
+    ecu->clearLog();
+    {
+        OutputShutdown shutdown = make();
+        driveOn();
+    }
+    EXPECT_TRUE(ecu->released());
+    EXPECT_EQ(log.back(), "off while active");
+    // After its way out, the destructor adds nothing.
+    ecu->clearLog();
+    {
+        OutputShutdown shutdown = make();
+        driveOn();
+        ecu->injectNegative({0x21, 0x00, 0x00});
+        errors.script(GiveUp);
+        EXPECT_EQ(shutdown.finish(), GiveUp);
+    }
+    EXPECT_EQ(ecu->count({0x21, 0x00, 0x00}), 1);
+}
+
+TEST_F(Shutdown, ADialogWhileAButtonIsHeldFindsTheOutputsOffAndShowsItsOwnFailure) {
+    OutputShutdown shutdown = make();
+    bool held = true;
+    std::vector<std::array<uint8_t, 2>> wordsAtDialog;
+    errors.whenShown = [&](int32_t code) {
+        wordsAtDialog.push_back(ecu->actuationWord());
+        EXPECT_EQ(code, kelt->LetzterFehlercode);
+    };
+    {
+        const auto releaseFirst = shutdown.releaseBeforeDialogs([&] {
+            const bool was = held;
+            held = false;
+            return was;
+        });
+        driveOn();
+        ecu->injectNegative({0x14});
+        ecu->injectNegative({0x14});
+        errors.script(RepeatOperation);
+        errors.script(GiveUp);
+        uint8_t address = 0;
+        EXPECT_EQ(repeatWhileAsked([&] { return kelt->ReadEcuAddress(address); }), GiveUp);
+    }
+    EXPECT_FALSE(held);
+    EXPECT_EQ(wordsAtDialog, (std::vector<std::array<uint8_t, 2>>{{0x00, 0x00}, {0x00, 0x00}}));
+    EXPECT_EQ(ecu->count({0x21, 0x00, 0x00}), 1) << "one release, before the first dialog";
+    // The scope has ended: a later dialog sends nothing first.
+    driveOn();
+    ecu->injectNegative({0x14});
+    errors.script(GiveUp);
+    uint8_t address = 0;
+    EXPECT_EQ(kelt->ReadEcuAddress(address), GiveUp);
+    EXPECT_FALSE(ecu->released());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "DriverTestSupport.h"
 #include "EventLoopErrorReporter.h"
 #include "KeltTestSupport.h"
+#include "OutputShutdown.h"
 #include "QtApplicationWindows.h"
 #include "UiTestSupport.h"
 
@@ -30,9 +31,14 @@ class DrivingWindowFixture : public OverTheRealDriver<KeltFixture> {
 public:
     using Word = std::array<uint8_t, 2>;
 
-    DrivingWindowFixture() { errorHandler = &dialog; }
+    DrivingWindowFixture() {
+        errorHandler = &dialog;
+        // The windows' way out asks whether the exit request was made: this test's.
+        OutputShutdown::setExitRequested([this] { return quitRequested; });
+    }
 
     void TearDown() override {
+        OutputShutdown::setExitRequested({});
         if (quitRequested) {
             // The application's exit request ended every loop and stays pending for the next
             // one of this test program; one application loop takes it up.

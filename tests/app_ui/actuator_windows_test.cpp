@@ -9,6 +9,7 @@
 #include "Lampentest.h"
 
 #include "DrivingWindowFixture.h"
+#include "ErrorTexts.h"
 #include "StringTable.h"
 #include "UiTestSupport.h"
 #include "LayoutCheck.h"
@@ -172,6 +173,8 @@ enum class WayOut {
     ExitRequest,
     OkOffRepeated,   // the first off command fails; the user repeats it
     OkOffGivenUp,    // the off command fails; the user gives up
+    ExitInOffDialog,          // the off command fails; the exit request ends its dialog
+    ExitInOffDialogRefused,   // the same, and the ECU refuses the next off command too
     GiveUpInPoll,    // a drive fails; the user gives up
     InterfaceSilent, // the interface stops answering; the user gives up
 };
@@ -188,6 +191,8 @@ const WayOutCase kWaysOut[] = {
     {"ExitRequest", WayOut::ExitRequest},
     {"OkOffRepeated", WayOut::OkOffRepeated},
     {"OkOffGivenUp", WayOut::OkOffGivenUp},
+    {"ExitInOffDialog", WayOut::ExitInOffDialog},
+    {"ExitInOffDialogRefused", WayOut::ExitInOffDialogRefused},
     {"GiveUpInPoll", WayOut::GiveUpInPoll},
     {"InterfaceSilent", WayOut::InterfaceSilent},
 };
@@ -214,10 +219,19 @@ TEST_P(WaysOut, LeaveNothingDriven) {
         case WayOut::Escape:
         case WayOut::ExitRequest:
         case WayOut::OkOffRepeated:
-        case WayOut::OkOffGivenUp: {
+        case WayOut::OkOffGivenUp:
+        case WayOut::ExitInOffDialog:
+        case WayOut::ExitInOffDialogRefused: {
             if (way == WayOut::OkOffRepeated || way == WayOut::OkOffGivenUp) {
                 ecu->injectNegative(kOffBody);
                 errors.script(way == WayOut::OkOffRepeated ? RepeatOperation : GiveUp);
+            }
+            if (way == WayOut::ExitInOffDialog || way == WayOut::ExitInOffDialogRefused) {
+                ecu->injectNegative(kOffBody);
+                if (way == WayOut::ExitInOffDialogRefused) ecu->injectNegative(kOffBody);
+                // The host leaves while the technician reads the dialog: its loop ends unanswered.
+                errors.whenShown = [this](int32_t) { requestExit(); };
+                errors.script(GiveUp);
             }
             wayOutBegan = ecu->actuations().size();
             if (way == WayOut::CloseBox)
@@ -257,6 +271,8 @@ TEST_P(WaysOut, LeaveNothingDriven) {
         EXPECT_EQ(result, 0) << "the loop was ended from outside";
         break;
     case WayOut::OkOffGivenUp:
+    case WayOut::ExitInOffDialog:
+    case WayOut::ExitInOffDialogRefused:
         EXPECT_EQ(result, 1);
         break;
     default:
@@ -266,7 +282,8 @@ TEST_P(WaysOut, LeaveNothingDriven) {
 
     // Nothing driven after the way out began.
     EXPECT_TRUE(onlyOffFrom(wayOutBegan));
-    const bool offDelivered = way != WayOut::OkOffGivenUp && way != WayOut::InterfaceSilent;
+    const bool offDelivered = way != WayOut::OkOffGivenUp && way != WayOut::InterfaceSilent &&
+                              way != WayOut::ExitInOffDialogRefused;
     if (offDelivered) {
         EXPECT_TRUE(ecu->released());
         EXPECT_EQ(ecu->actuations().back().body, kOffBody);
@@ -279,15 +296,16 @@ TEST_P(WaysOut, LeaveNothingDriven) {
     // The off command went out over a dead link too.
     EXPECT_EQ(sim->messagesForEcu().back(), kOffMessage);
 
-    const bool givenUp =
-        way == WayOut::OkOffGivenUp || way == WayOut::GiveUpInPoll || way == WayOut::InterfaceSilent;
+    const bool givenUp = way == WayOut::OkOffGivenUp || way == WayOut::GiveUpInPoll ||
+                         way == WayOut::InterfaceSilent || way == WayOut::ExitInOffDialogRefused;
     EXPECT_EQ(kelt->DiagnoseAktiv, givenUp ? 0 : 1);
     if (way == WayOut::GiveUpInPoll || way == WayOut::InterfaceSilent) {
         EXPECT_EQ(activeAtLastOff, 1) << "the off command goes out before the connection is given up";
         EXPECT_EQ(errors.shownCodes().size(), 1u) << "no second dialog for the off command";
     }
     const std::size_t dialogs = way == WayOut::OkOffRepeated || way == WayOut::OkOffGivenUp ||
-                                way == WayOut::GiveUpInPoll || way == WayOut::InterfaceSilent;
+                                way == WayOut::GiveUpInPoll || way == WayOut::InterfaceSilent ||
+                                way == WayOut::ExitInOffDialog || way == WayOut::ExitInOffDialogRefused;
     EXPECT_EQ(errors.shownCodes().size(), dialogs);
     EXPECT_EQ(errors.unexpectedCodes(), 0u);
 }
@@ -526,12 +544,22 @@ TEST_F(LsvValve, AnErrorDialogSwallowsTheReleaseSoTheValveIsReleased) {
         EXPECT_TRUE(waitForWord({0x20, 0x00}));
         // The dialog opens while the button is held; the technician lets go over the dialog
         // and answers Repeat.
+        std::vector<Word> wordsAtDialog;
+        std::vector<std::string> requestsAtDialog;
+        errors.whenShown = [&](int32_t) {
+            wordsAtDialog.push_back(word());
+            requestsAtDialog.push_back(traceText(_msgRequest));
+        };
         ecu->injectNegative({0x21});
         errors.script(RepeatOperation);
         EXPECT_TRUE(processEventsUntil([&] { return errors.shownCodes().size() == 1; }));
         EXPECT_TRUE(waitForWord({0x00, 0x00}));
         EXPECT_EQ(w.pressed(), 0);
         EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+        // The valve was off before the dialog showed, and the dialog shows the refused drive.
+        EXPECT_EQ(wordsAtDialog, (std::vector<Word>{Word{0x00, 0x00}}));
+        ASSERT_EQ(requestsAtDialog.size(), 1u);
+        EXPECT_NE(requestsAtDialog[0].find("21 20 00"), std::string::npos) << requestsAtDialog[0];
     });
 }
 

@@ -7,6 +7,7 @@
 #include "HoldButton.h"
 
 #include "DrivingWindowFixture.h"
+#include "ErrorTexts.h"
 #include "StringTable.h"
 #include "UiTestSupport.h"
 
@@ -213,6 +214,35 @@ TEST_F(HebenSenkenWindow, ChargeActsOnlyWhileTheButtonIsReallyHeld) {
     EXPECT_EQ(w.Execute(HebenSenkenMode::RaiseLower), 2);
     EXPECT_TRUE(script.ran());
     EXPECT_TRUE(ecu->released());
+}
+
+TEST_F(HebenSenkenWindow, AFailedTickWhileChargeIsHeldShowsItsDialogOnlyAfterTheRelease) {
+    TfrmHebenSenken w(nullptr, *kelt);
+    std::vector<Word> wordsAtDialog;
+    std::vector<std::string> requestsAtDialog;
+    ModalScript script([&](QWidget*) {
+        ASSERT_NO_FATAL_FAILURE(chargeRear(w));
+        errors.whenShown = [&](int32_t) {
+            wordsAtDialog.push_back(word());
+            requestsAtDialog.push_back(traceText(_msgRequest));
+        };
+        // The next pressure read fails while the technician holds "Charge"; the dialog keeps
+        // the mouse button from coming up over the window.
+        ecu->injectNegative({0x44});
+        errors.script(RepeatOperation);
+        ASSERT_TRUE(processEventsUntil([&] { return errors.shownCodes().size() == 1; }));
+        const std::size_t afterDialog = ecu->actuations().size();
+        letTicksRun(w, 6);
+        EXPECT_TRUE(nothingDrivenFrom(afterDialog)) << "the hold was dropped";
+        w.btn1->click();
+    });
+    EXPECT_EQ(w.Execute(HebenSenkenMode::RaiseLower), 2);
+    ASSERT_TRUE(script.ran());
+    EXPECT_EQ(wordsAtDialog, (std::vector<Word>{Word{0x00, 0x00}})) << "the valves still charged under the dialog";
+    ASSERT_EQ(requestsAtDialog.size(), 1u);
+    EXPECT_EQ(requestsAtDialog[0].find("21 00 00"), std::string::npos)
+        << "the dialog shows the failed read, not the release: " << requestsAtDialog[0];
+    EXPECT_EQ(errors.unexpectedCodes(), 0u);
 }
 
 // --- every way out ----------------------------------------------------------------------------------

@@ -15,4 +15,6 @@ public:
     virtual bool answersAt(uint8_t address) const = 0;
     // The ECU's answer to one JED677 message (header byte first), or nothing: it stays silent.
     virtual std::optional<SimBytes> answer(const SimBytes& message) = 0;
+    // The PC closed the interface the ECU is behind.
+    virtual void interfaceClosed() {}
 };

@@ -2,7 +2,11 @@
 
 #include "CheckByte.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <string>
 #include <system_error>
@@ -64,6 +68,18 @@ SimBytes negative(uint8_t code) { return {0x82, kNegative, code}; }
 
 bool startsWith(const SimBytes& bytes, const SimBytes& prefix) {
     return prefix.size() <= bytes.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+}
+
+// "21 00 06": the bytes in upper-case hex, separated by blanks.
+std::string hexBytes(const SimBytes& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (uint8_t b : bytes) {
+        if (!text.empty()) text += ' ';
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
 }
 
 }  // namespace
@@ -181,11 +197,42 @@ std::shared_ptr<SimKeltEcu> SimKeltEcu::fromDescription(std::string_view text, s
                 else
                     problem("reply needs <service>:<byte>: " + std::string(item));
             }
+        } else if (name == "journal") {
+            if (value.empty() || !ecu->setJournal(std::string(value)))
+                problem("journal needs a file that can be appended to: " + std::string(word));
         } else {
             problem("unknown option: " + std::string(word));
         }
     }
     return ecu;
+}
+
+SimKeltEcu::~SimKeltEcu() {
+    if (journal_ >= 0) ::close(journal_);
+}
+
+bool SimKeltEcu::setJournal(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    std::lock_guard lock(mutex_);
+    if (journal_ >= 0) ::close(journal_);
+    journal_ = fd;
+    return true;
+}
+
+void SimKeltEcu::journal(const std::string& line) {
+    if (journal_ < 0) return;
+    const std::string text = line + "\n";
+    // One write per line: with O_APPEND it lands whole, and nothing waits in a buffer.
+    ssize_t written;
+    do {
+        written = ::write(journal_, text.data(), text.size());
+    } while (written < 0 && errno == EINTR);
+}
+
+void SimKeltEcu::interfaceClosed() {
+    std::lock_guard lock(mutex_);
+    journal("closed");
 }
 
 SimBytes SimKeltEcu::bodyOf(const SimBytes& message) {
@@ -264,6 +311,7 @@ std::optional<SimBytes> SimKeltEcu::carryOut(const SimBytes& body) {
             if (body.size() != 3) return negative(kNegativeFormat);
             if (service == kServiceActuation) actuationWord_ = {body[1], body[2]};
             actuations_.push_back({clock_->nowMs(), body});
+            journal("actuation " + hexBytes(body));
             return positive(service, {});
         case kServiceCalibrationPoint:
         case kServiceStore:

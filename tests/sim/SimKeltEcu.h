@@ -127,6 +127,9 @@ public:
     // bus standing at its level: 24.3 V, 17 km/h, 0.0 V at the safety relay, levels 100 (front),
     // 102 and 101 (rear), pressure 53, tilt 50 and 60, no switch pressed.
     SimKeltEcu();
+    ~SimKeltEcu() override;
+    SimKeltEcu(const SimKeltEcu&) = delete;
+    SimKeltEcu& operator=(const SimKeltEcu&) = delete;
 
     // A fresh KELT ECU, in the form SimUsbBus::setEcuFactory takes: set it before the bus plugs
     // in the interfaces of KELT_SIM_USB, and a whole program started against them finds a KELT
@@ -141,6 +144,8 @@ public:
     //   status=<service>:<d0>:<d1>,...  the two data bytes a status service (0x41..0x4B) answers
     //   reply=<service>:<byte>,...      byte 1 of the service's positive answers (reply=0x14:0x14:
     //                                   local-id reads answered with the service echoed)
+    //   journal=<file>                  every actuation and every close of the interface appended
+    //                                   to the file as it happens (see setJournal)
     // Numbers are decimal or hexadecimal with "0x". Nothing when the text is not "kelt..."; an
     // option that cannot be read is left out and described in `problems` (one line each).
     static std::shared_ptr<SimKeltEcu> fromDescription(std::string_view text, std::string& problems);
@@ -148,6 +153,7 @@ public:
     // --- SimEcu ---
     bool answersAt(uint8_t address) const override;
     std::optional<SimBytes> answer(const SimBytes& message) override;
+    void interfaceClosed() override;
 
     // --- set-up ---
     // The address the ECU answers at (byte 1 of 0xD0; byte 0 minus byte 1 stays).
@@ -202,6 +208,11 @@ public:
     bool released() const;
     // Every actuation carried out, in order.
     std::vector<SimActuation> actuations() const;
+    // A file of its own for what a process test must see after the program has ended: each
+    // actuation carried out appends "actuation <body in hex>" ("actuation 21 00 06"), each close
+    // of the interface "closed", one line each, written at once (a killed program loses none).
+    // False when the file cannot be opened for appending.
+    bool setJournal(const std::string& path);
     // The next [0x25] leaves the level block with a wrong check byte (once).
     void spoilNextLevelBlock();
 
@@ -256,6 +267,7 @@ private:
     // Moves the values on to the clock's present time.
     void advance();
     void storeLevelBlock();
+    void journal(const std::string& line);
 
     mutable std::mutex mutex_;
     bool refusesStart_ = false;
@@ -280,4 +292,5 @@ private:
     bool spoilNextLevelBlock_ = false;
     std::deque<Fault> faultsToInject_;
     std::vector<SimBytes> messages_;
+    int journal_ = -1;
 };

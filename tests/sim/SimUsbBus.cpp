@@ -214,6 +214,7 @@ int32_t SimUsbBus::close(void* readHandle, void* writeHandle) {
         return kErrNoDevice;
     device->openId = 0;
     ++counters_.closes;
+    if (const std::shared_ptr<SimEcu> ecu = device->sim->ecu()) ecu->interfaceClosed();
     return 0;
 }
 

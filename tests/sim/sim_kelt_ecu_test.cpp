@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "Clock.h"
@@ -533,4 +536,39 @@ TEST(SimKeltEcuDescription, OptionsThatCannotBeReadAreNamedAndLeftOut) {
     EXPECT_EQ(ecu->faultStatus()[3], 7);
     EXPECT_EQ(ecu->statusValue(0x43), (std::array<uint8_t, 2>{9, 8}));
     EXPECT_EQ(ecu->localId(0xD1), SimKeltEcu().localId(0xD1));
+}
+
+TEST(SimKeltEcuDescription, AJournalKeepsEachActuationAndEachCloseOfTheInterface) {
+    const std::string path = ::testing::TempDir() + "sim_kelt_journal_" +
+                             std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".txt";
+    std::remove(path.c_str());
+    std::string problems;
+    const auto ecu = SimKeltEcu::fromDescription("kelt journal=" + path, problems);
+    ASSERT_NE(ecu, nullptr);
+    EXPECT_EQ(problems, "");
+
+    SimUsbBus& bus = SimUsbBus::instance();
+    bus.reset();
+    bus.addDevice("Diagnostic Interface #1").attachEcu(ecu);
+    void* readHandle = nullptr;
+    void* writeHandle = nullptr;
+    ASSERT_EQ(bus.open("\\\\.\\Diagnostic_Interface0", &readHandle, &writeHandle), 0);
+    ecu->answer({0x83, 0x21, 0x00, 0x06});
+    ecu->answer({0x83, 0x26, 0x01, 0x00});
+    ecu->injectNegative({0x21});
+    ecu->answer({0x83, 0x21, 0x00, 0x00});  // refused: not carried out, not in the journal
+    ecu->answer({0x11});
+    ASSERT_EQ(bus.close(readHandle, writeHandle), 0);
+    bus.reset();
+
+    std::ifstream file(path);
+    const std::string journal((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(journal, "actuation 21 00 06\nactuation 26 01 00\nclosed\n");
+    std::remove(path.c_str());
+
+    EXPECT_EQ(SimKeltEcu::fromDescription("kelt journal=/nonexistent-folder/j.txt journal=", problems) != nullptr,
+              true);
+    EXPECT_EQ(problems,
+              "journal needs a file that can be appended to: journal=/nonexistent-folder/j.txt\n"
+              "journal needs a file that can be appended to: journal=\n");
 }

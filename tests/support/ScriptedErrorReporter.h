@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <stdexcept>
 #include <vector>
@@ -30,6 +31,7 @@ public:
     int FehlerAnzeigen(int32_t code) override {
         if (code == 0) return NoErrorShown;
         shown_.push_back(code);
+        if (whenShown) whenShown(code);
         if (answers_.empty()) {
             ++unexpected_;
             return GiveUp;
@@ -38,6 +40,10 @@ public:
         answers_.pop_front();
         return answer;
     }
+
+    // Called as each code is shown, before it is answered: what the user sees meanwhile, or what
+    // happens while the dialog is open.
+    std::function<void(int32_t)> whenShown;
 
     // Codes shown so far, in order (code 0 is never shown).
     const std::vector<int32_t>& shownCodes() const { return shown_; }
