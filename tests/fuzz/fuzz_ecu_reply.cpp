@@ -11,6 +11,7 @@
 //   followed by an error dialog (or, for the low-level calls, a status code), and a success
 //   carries exactly the reply bytes the ECU sent;
 // - nothing is sent after a give-up, and a give-up ends the operation as given up.
+// FUZZ_ECU_TRACE=1 prints what both runs of an input did.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -209,17 +210,20 @@ private:
     ScriptedGiveUp* errors_ = nullptr;
     ScriptedMessageBoxes* boxes_ = nullptr;
     KELTInterface* kelt_ = nullptr;
+    Op op_ = Op::Connect;  // the operation running
     std::string vin_ = "VIN";
     std::map<uint8_t, std::array<uint8_t, 2>> records_;  // what the ECU was last told per local id
 };
 
-// The length of the message that answers `request` in full: a local-id record, the 40
-// fault-memory status bytes, the identification, two status bytes, a write's acknowledgement.
-size_t fullAnswerLength(uint8_t command, const Bytes& request) {
+// The shortest message that answers `request` in full, so that bytes behind it lie right after
+// the last one a decoder may read: a local-id record, the 40 fault-memory status bytes, the
+// identification (the driver's own read of it takes two bytes more), two status bytes, a
+// write's acknowledgement.
+size_t fullAnswerLength(Op op, uint8_t command, const Bytes& request) {
     if (command != kCmdMessage || request.empty()) return 4;
     if (request[0] & 0x80) return request.size() >= 2 && request[1] == kWriteLocalId ? 3 : 4;
     switch (request[0]) {
-        case 0x02: return 12;
+        case 0x02: return op == Op::Connect ? 12 : 10;
         case 0x08: return 6;
         case 0x11: return 2 + kFaultStatusBytes;
         default: return 4;
@@ -233,7 +237,7 @@ size_t fullAnswerLength(uint8_t command, const Bytes& request) {
 Bytes EcuRun::message(uint8_t how, uint8_t command, const Bytes& request) {
     const bool jed677 = command == kCmdMessage;
     const size_t length = (how & 0x10) ? in_.ConsumeIntegralInRange<size_t>(1, 2 + kFaultStatusBytes + 4)
-                                       : fullAnswerLength(command, request);
+                                       : fullAnswerLength(op_, command, request);
     Bytes m;
     if (jed677 && !(how & 0x20) && length >= 2) {
         const bool header = request.size() >= 2 && (request[0] & 0x80);
@@ -365,6 +369,7 @@ int EcuRun::runOne(Op op) {
     const size_t shownFrom = errors_->shown.size();
     const size_t writesFrom = link_->writes().size();
     const size_t boxesFrom = boxes_->shown.size();
+    op_ = op;
     std::string out = "op " + std::to_string(static_cast<int>(op));
     int answer = NoErrorShown;
     bool retryAnswer = true;
