@@ -630,7 +630,9 @@ TEST_F(MainWindowTest, PrintsASavedProtocolWithoutAConnection) {
 
     ASSERT_EQ(chooser.shown.size(), 1u);
     EXPECT_EQ(chooser.shown[0].folder, out);
-    EXPECT_EQ(messages.shown.size(), boxesBefore);
+    // Only where the printed file went.
+    ASSERT_EQ(messages.shown.size(), boxesBefore + 1);
+    EXPECT_EQ(messages.shown.back().text, printedIntoFileText(pdf));
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 0);
     EXPECT_FALSE(w.MainTimer->isActive());
     const std::string page = pdfPageText(pdf, 1);
@@ -651,8 +653,9 @@ TEST_F(MainWindowTest, SavesSystemDataWhoseFaultRecordPrints) {
     const fs::path saved = out / "bus 12";
     ScriptedFileChooser chooser;
     chooser.answers = {saved, saved};
+    // The vehicle data ask for the tester; a second question would give another name.
     ScriptedTextQuestion tester;
-    tester.answer = "Alice";
+    tester.answer = "Mallory";
 
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
     ASSERT_TRUE(w.initialize());
@@ -669,11 +672,13 @@ TEST_F(MainWindowTest, SavesSystemDataWhoseFaultRecordPrints) {
         ASSERT_NE(dialog, nullptr);
         timerWhileOpen = w.MainTimer->isActive();
         dialog->edHersteller->setText(QStringLiteral("MAN"));
+        dialog->edPruefername->setText(QStringLiteral("Alice"));
         dialog->btnOk->click();
     });
     messages.shown.clear();
     EXPECT_TRUE(w.startCommandNumber(47));
     EXPECT_TRUE(vehicleData.ran());
+    EXPECT_TRUE(tester.asked.empty()) << "the tester is asked once, in the vehicle data";
     EXPECT_FALSE(timerWhileOpen);
     EXPECT_TRUE(w.MainTimer->isActive());
     ASSERT_EQ(messages.shown.size(), 1u);
