@@ -93,6 +93,8 @@ private:
 class TfrmMain::PortOpener : public InterfaceOpener {
 public:
     bool InitDiagnosticInterface() override {
+        // The demo answers for the ECU itself: no port to ask for, no interface to open.
+        if (DemoModus) return true;
         TfrmDIPort* dialog = programPortDialog();
         return dialog && dialog->InitDiagnosticInterface(OpenDiagInterface) == 1;
     }

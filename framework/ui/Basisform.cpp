@@ -382,6 +382,11 @@ void TNBasisform::SicherheitsabfrageAnzeigen() {
 
 void TNBasisform::SchnittstelleWaehlen() {
     std::string port;
+    // The demo opens no interface: nothing to choose; Options > Settings still offers the dialog.
+    if (DemoModus) {
+        DiagAttr.Schnittstellenname = readSetting(appIni(), AppIniKeys::InterfacePort);
+        return;
+    }
     const int chosen = choosePort(portDialog_ ? portDialog_ : programPortDialog(), DiagAttr, false, port);
     if (hub_->closeRequested()) return;
     if (chosen == 0) {

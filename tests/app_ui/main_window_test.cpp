@@ -230,6 +230,30 @@ TEST_F(MainWindowTest, DemoStartsTheDiagnosisByItselfAndPolls) {
     expectConnectedMenus(w, true);
 }
 
+// The demo needs no interface: with no port stored its first start asks for none and connects;
+// the settings still offer the port dialog.
+TEST_F(MainWindowTest, DemoWithoutAStoredPortConnectsWithoutAskingForOne) {
+    std::vector<std::string> modals;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modals.push_back(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    closer.start(5);
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    closer.stop();
+    EXPECT_TRUE(ports.given.empty());
+    EXPECT_EQ(modals, std::vector<std::string>{});
+    // Neither "no port selected" nor the missing USB library.
+    const std::vector<std::string> texts = messages.texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), LoadStr(11029)), 0);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), LoadStr(11071)), 0);
+    EXPECT_TRUE(w.mnuEinstellungen->isEnabled());
+}
+
 // The window keeps its client size while the connection fills it: two lines of current fault,
 // a long configuration, values in every row.
 TEST_F(MainWindowTest, ConnectingKeepsTheWindowSize) {

@@ -367,6 +367,18 @@ TEST_F(BasisformTest, NoPortChosenAtStartIsToldAndTheStartGoesOn) {
     EXPECT_NE(frm_NSplash, nullptr);
 }
 
+// The demo opens no interface: its first start asks for no port and says nothing of one.
+TEST_F(BasisformTest, DemoFirstStartAsksForNoPort) {
+    ports.result = 1;
+    ports.chosen = "COM5";
+    TestMainWindow window(nullptr, false, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(window.initialize());
+    EXPECT_TRUE(ports.given.empty());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(DiagAttr.Schnittstellenname, "");
+    EXPECT_EQ(ProfileFile(iniFile()).readString("SelectPort", "InterfacePort"), "");
+}
+
 TEST_F(BasisformTest, WithoutQuestionFlagTheStartAsksNothing) {
     writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
     TestMainWindow window(nullptr, false, environment());
