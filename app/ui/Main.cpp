@@ -478,10 +478,7 @@ void TfrmMain::NStatusDrawPanel(QPainter& painter, const QRect& rect) {
 
 // --- SessionView ------------------------------------------------------------------------------
 
-void TfrmMain::setProgressText(const std::string& text) {
-    statusPanel(0)->setText(fromAnsi(text));
-    statusPanel(0)->repaint();
-}
+void TfrmMain::setProgressText(const std::string& text) { showStatusMessage(fromAnsi(text)); }
 
 void TfrmMain::ShowValues() {
     const KELTInterface& kelt = ecu();
@@ -614,9 +611,10 @@ void TfrmMain::runCommand(MenuCommand command) {
         break;
     case CommandFrame::ParameterEditor:
         MainTimer->stop();
+        parametersWritten_ = false;
         (this->*handler)();
-        // Restarts the ECU and reads the configuration when the connection is still up.
-        session_->AfterParameterEditor();
+        // Restarts the ECU and reads the configuration when parameters were written to it.
+        session_->AfterParameterEditor(parametersWritten_);
         break;
     }
     requestIdle();
@@ -660,6 +658,7 @@ void TfrmMain::mnuMesswerteAnzeigenClick() {
 void TfrmMain::mnuParameterClick() {
     TfrmParameter editor(this);
     editor.Execute(session_->parameterRecord(environment_.programFolder));
+    parametersWritten_ = editor.ParameterGeschrieben();
 }
 
 void TfrmMain::mnuSystemdatenSpeichernClick() {
