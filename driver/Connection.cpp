@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "DiagDriver.h"
+#include "InterfaceWait.h"
 #include "UsbLibrary.h"
 
 namespace {
@@ -275,7 +276,11 @@ int32_t DiagDriver::restartInterface() {
     // The interface restarts after a change of firmware: reopen it once it is back.
     const std::string name = portName_;
     CloseDiagDriver(2);
-    clock_->sleepMs(kRestartWaitMs);
+    {
+        InterfaceWait wait(WaitKind::InterfaceRestart);
+        InterfaceWait::announce();
+        clock_->sleepMs(kRestartWaitMs);
+    }
     return OpenDiagDriver(name);
 }
 

@@ -1,4 +1,5 @@
 #include "DiagDriver.h"
+#include "InterfaceWait.h"
 
 #include <algorithm>
 #include <cstring>
@@ -146,6 +147,8 @@ int32_t DiagDriver::PCResponse(uint16_t& command, uint16_t& length, uint8_t* buf
     if (!link_) return DIAG_ERR_NOT_OPEN;
     const uint16_t expected = command;
     const uint64_t start = clock_->nowMs();
+    // The reads of one reply, pending frames and all, are one wait for the windows.
+    InterfaceWait wait;
     uint8_t frame[kWorkFrameSize];
     for (;;) {
         size_t frameLength = 0;

@@ -1,8 +1,11 @@
 #include "UsbLibrary.h"
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 #include "DiagDr32.h"
+#include "InterfaceWait.h"
 
 namespace {
 
@@ -52,7 +55,21 @@ int32_t UsbLink::read(uint8_t* buffer, size_t capacity, size_t* got) {
     constexpr size_t kMaxRead = 4100;
     const auto size = static_cast<uint32_t>(std::min(capacity, kMaxRead));
     uint32_t count = 0;
-    const int32_t status = library_->read(readHandle_, buffer, size, &count);
+    int32_t status = 0;
+    InterfaceWait wait;
+    if (InterfaceWait::sliceMs(-1) < 0) {
+        status = library_->read(readHandle_, buffer, size, &count);
+    } else {
+        // The library blocks for up to the request time-out: it reads on a thread of its own
+        // while this one tells the windows in time. Nothing else uses the device meanwhile.
+        auto reading = std::async(std::launch::async,
+                                  [&] { return library_->read(readHandle_, buffer, size, &count); });
+        for (int slice; (slice = InterfaceWait::sliceMs(-1)) >= 0;) {
+            if (reading.wait_for(std::chrono::milliseconds(slice)) == std::future_status::ready) break;
+            InterfaceWait::check();
+        }
+        status = reading.get();
+    }
     if (status != 0) return status;
     *got = std::min<size_t>(count, size);
     return 0;

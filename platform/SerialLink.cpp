@@ -1,5 +1,7 @@
 #include "SerialLink.h"
 
+#include "InterfaceWait.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -256,19 +258,22 @@ int32_t SerialLink::read(uint8_t* buffer, size_t capacity, size_t* got) {
     const auto deadline = budgetEnd(std::chrono::steady_clock::now(), timeouts_.readTotalConstantMs,
                                     timeouts_.readTotalPerByteMs, capacity);
     SteadyTime lastByte{};
+    // A silent interface blocks here for the whole time-out: the windows are told in time.
+    InterfaceWait wait;
     for (;;) {
         SteadyTime until = deadline;
         // An interval of 0 is unused, as in COMMTIMEOUTS.
         if (*got > 0 && timeouts_.readIntervalMs != 0)
             until = std::min(until, lastByte + std::chrono::milliseconds(timeouts_.readIntervalMs));
         pollfd waiting{fd_, POLLIN, 0};
-        int ready = ::poll(&waiting, 1, pollTimeout(until));
+        int ready = ::poll(&waiting, 1, InterfaceWait::sliceMs(pollTimeout(until)));
         if (ready < 0) {
             if (errno == EINTR) continue;
             return windowsErrorFromErrno(errno);
         }
         if (ready == 0) {
             if (std::chrono::steady_clock::now() >= until) return 0;
+            InterfaceWait::check();
             continue;
         }
         if (waiting.revents & POLLNVAL) return kWinInvalidHandle;

@@ -15,6 +15,7 @@ enum StringId {
     IdInterfaceInitialising = 11006,
     IdEcuInitialising = 11007,
     IdReadingInformation = 11008,
+    IdEcuRestarting = 11992,
     IdUnknownText = 11106,
     IdNoCurrentMessage = 11113,
 };
@@ -268,10 +269,14 @@ StartOutcome DiagnosisSession::RestartEcu() {
 
 StartOutcome DiagnosisSession::restartEcu() {
     kelt_.DiagnoseAktiv = 0;
+    // The window does not answer until the new start: it says why, and the hourglass shows.
+    view_.setProgressText(LoadStr(IdEcuRestarting));
     ResetDisplayTexts();
-    if (repeatBusy([this] { return kelt_.StopDiagnosis(); }) != NoErrorShown)
+    if (repeatBusy([this] { return kelt_.StopDiagnosis(); }) != NoErrorShown) {
+        view_.setProgressText("");
         return StartOutcome::StopFailed;
-    // The ECU needs the time to come up again; the window does not answer meanwhile.
+    }
+    // The ECU needs the time to come up again.
     {
         BusyCursorScope busy(&cursor_);
         clock_.sleepMs(kRestartWaitMs);
@@ -279,10 +284,15 @@ StartOutcome DiagnosisSession::restartEcu() {
     return startDiagnosis();
 }
 
-AfterParameterOutcome DiagnosisSession::AfterParameterEditor() {
+AfterParameterOutcome DiagnosisSession::AfterParameterEditor(bool parametersWritten) {
     if (busy()) return AfterParameterOutcome::Busy;
     view_.repaint();
     if (!kelt_.DiagnoseAktiv) return AfterParameterOutcome::NotConnected;
+    // Nothing written, nothing for the ECU to take over: the connection goes on as it was.
+    if (!parametersWritten) {
+        view_.setPollTimer(true);
+        return AfterParameterOutcome::NothingWritten;
+    }
 
     BusyScope scope(*this);
     // A configuration read on an interface the restart left closed could only fail.

@@ -9,7 +9,7 @@
 //   MainTimerTimer            PollTick()
 //   mnuDiagnoseUnterbrechenClick  InterruptDiagnosis()
 //   mnuECUNeustartClick       RestartEcu()
-//   mnuParameterClick         after the parameter editor closed: AfterParameterEditor()
+//   mnuParameterClick         after the parameter editor closed: AfterParameterEditor(written)
 //   the idle notification     MainIdle()
 //   destruction               InterruptDiagnosis()
 // and shows what the session tells it through SessionView.
@@ -74,6 +74,7 @@ enum class PollOutcome {
 
 enum class AfterParameterOutcome {
     Refreshed,            // restarted, configuration read again, timer on
+    NothingWritten,       // no parameter was written: no restart, the timer on again
     NotConnected,         // DiagnoseAktiv was 0: nothing done, the timer stays off
     Busy,                 // a start or restart is running: nothing done
     RestartFailed,        // the restart did not connect: nothing read, the timer stays off
@@ -129,9 +130,10 @@ public:
     // and starts again.
     StartOutcome RestartEcu();
     // After the parameter editor closed (the window stopped MainTimer before opening it):
-    // repaints; with the connection up, restarts the ECU and reads the configuration again, then
-    // the poll timer runs again. A failed restart ends it there, the timer off.
-    AfterParameterOutcome AfterParameterEditor();
+    // repaints; with the connection up and parameters written to the ECU, restarts the ECU and
+    // reads the configuration again, then the poll timer runs again. A failed restart ends it
+    // there, the timer off. Without a write the poll simply goes on.
+    AfterParameterOutcome AfterParameterEditor(bool parametersWritten);
 
     // --- idle synchronisation ---
     // Brings menus, status bar and texts in step with DiagnoseAktiv; a connection found lost is

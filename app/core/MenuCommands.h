@@ -19,7 +19,7 @@
 //      withPollPaused for a function window (the poll stops while it is open and starts again
 //      after it, also after a give-up), the after-editor rule for the parameter editor (the poll
 //      stays off; DiagnosisSession::AfterParameterEditor restarts the ECU and reads the
-//      configuration again). A handler never stops or starts the poll itself.
+//      configuration again when parameters were written). A handler never stops or starts the poll itself.
 // A command without a handler stays disabled in the menu, on the tool bar and for automation.
 
 #include <cstdint>
@@ -71,7 +71,7 @@ enum class CommandEnabled {
 enum class CommandFrame {
     Direct,           // the handler alone: it needs no stopped poll
     PollPaused,       // a function window: the poll stops while it runs and starts again after
-    ParameterEditor,  // the poll stops; afterwards the session restarts the ECU (AfterParameterEditor)
+    ParameterEditor,  // the poll stops; after a write the session restarts the ECU (AfterParameterEditor)
 };
 
 struct MenuCommandSpec {

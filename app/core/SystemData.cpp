@@ -102,8 +102,9 @@ SystemDataOutcome SystemdatenSpeichern(const SystemDataSave& save, ProgramContex
     const std::string parameterSection = parameterSectionName(context.systemName());
     file.SetSection(parameterSection);
     file.EraseCurrentSection();
-    // Cancelled: no identification block, the rest is written.
-    file.WriteIdentBlockWithTester(parameterSection);
+    // The vehicle data have just asked for the tester: the block takes that name, not a second
+    // question.
+    file.WriteEcuIdentBlock(parameterSection, context.testerName());
 
     std::vector<uint8_t> buffer(kParameterBufferSize);
     uint16_t count = 0;

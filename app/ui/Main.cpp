@@ -93,6 +93,8 @@ private:
 class TfrmMain::PortOpener : public InterfaceOpener {
 public:
     bool InitDiagnosticInterface() override {
+        // The demo answers for the ECU itself: no port to ask for, no interface to open.
+        if (DemoModus) return true;
         TfrmDIPort* dialog = programPortDialog();
         return dialog && dialog->InitDiagnosticInterface(OpenDiagInterface) == 1;
     }
@@ -476,10 +478,7 @@ void TfrmMain::NStatusDrawPanel(QPainter& painter, const QRect& rect) {
 
 // --- SessionView ------------------------------------------------------------------------------
 
-void TfrmMain::setProgressText(const std::string& text) {
-    statusPanel(0)->setText(fromAnsi(text));
-    statusPanel(0)->repaint();
-}
+void TfrmMain::setProgressText(const std::string& text) { showStatusMessage(fromAnsi(text)); }
 
 void TfrmMain::ShowValues() {
     const KELTInterface& kelt = ecu();
@@ -612,9 +611,10 @@ void TfrmMain::runCommand(MenuCommand command) {
         break;
     case CommandFrame::ParameterEditor:
         MainTimer->stop();
+        parametersWritten_ = false;
         (this->*handler)();
-        // Restarts the ECU and reads the configuration when the connection is still up.
-        session_->AfterParameterEditor();
+        // Restarts the ECU and reads the configuration when parameters were written to it.
+        session_->AfterParameterEditor(parametersWritten_);
         break;
     }
     requestIdle();
@@ -658,6 +658,7 @@ void TfrmMain::mnuMesswerteAnzeigenClick() {
 void TfrmMain::mnuParameterClick() {
     TfrmParameter editor(this);
     editor.Execute(session_->parameterRecord(environment_.programFolder));
+    parametersWritten_ = editor.ParameterGeschrieben();
 }
 
 void TfrmMain::mnuSystemdatenSpeichernClick() {

@@ -233,4 +233,5 @@ private:
     QTimer* idleTimer_ = nullptr;
     bool startedUp_ = false;
     bool startUpQueued_ = false;
+    bool parametersWritten_ = false;  // the parameter editor just closed sent a block to the ECU
 };

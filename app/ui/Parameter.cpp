@@ -444,6 +444,7 @@ void TfrmParameter::btnECUSchreibenClick() {
     {
         Transfer transfer(*this, 11643);
         copyIdentification();
+        geschrieben_ = true;
         messageId = writeParameterBlockFor(parameter_, *block, [] {
             return KELTInterfaceObj ? KELTInterfaceObj->ClearFaultMemory() : NoErrorShown;
         });

@@ -71,6 +71,8 @@ public:
     uint8_t OptionenAktualisieren = 0;  // while the options follow a bit edit
     uint8_t SofortLesen = 0;            // opened while connected: read before showing
     bool Geaendert() const { return entries_ && entries_->Geaendert; }
+    // A block was sent to the ECU while the editor was open (also one it did not take whole).
+    bool ParameterGeschrieben() const { return geschrieben_; }
     const structParameter& parameter() const { return parameter_; }
     const structParaSetInfo& ParaSetInfo() const { return paraSetInfo_; }
     const ParameterDescription& description() const { return description_; }
@@ -135,4 +137,5 @@ private:
     std::vector<QLabel*> hinweise_;
     bool leaving_ = false;    // inside an entry check: its message box takes the focus
     bool transfer_ = false;   // inside a transfer with the ECU
+    bool geschrieben_ = false;  // a write to the ECU was sent
 };

@@ -4,7 +4,9 @@
 #include "Benutzerdaten.h"
 #include "BubbleHelp.h"
 #include "ErrorHandler.h"
+#include "HourglassCursor.h"
 #include "HtmlHelp.h"
+#include "InterfaceWait.h"
 #include "InfoForm.h"
 #include "MessageBox.h"
 #include "SettingsModel.h"
@@ -93,6 +95,45 @@ private:
 
 // --- construction -----------------------------------------------------------------------------
 
+// A long wait on the interface blocks the window: the hourglass and what the program waits for
+// show until it ends, painted before the wait goes on.
+class TNBasisform::WaitNotice final : public LongWaitListener {
+public:
+    // The newest main window hears of the waits (the program has one).
+    explicit WaitNotice(TNBasisform& window) : window_(window) { setLongWaitListener(this); }
+    ~WaitNotice() override {
+        if (depth_ != 0) HourglassCursor::application().pop();
+        if (longWaitListener() == this) setLongWaitListener(nullptr);
+    }
+    WaitNotice(const WaitNotice&) = delete;
+    WaitNotice& operator=(const WaitNotice&) = delete;
+
+    void longWaitBegins(WaitKind kind) override {
+        if (depth_++ != 0) return;
+        before_ = window_.statusMessage_;
+        const bool busyBefore = QApplication::overrideCursor() != nullptr;
+        // The first hourglass paints every window; under one shown already, what a dialog closed
+        // meanwhile left on the screen must go all the same.
+        HourglassCursor::application().push();
+        if (busyBefore) window_.repaint();
+        // The interface restarts while it is being initialised.
+        window_.showStatusMessage(fromAnsi(LoadStr(kind == WaitKind::InterfaceRestart ? kIdInterfaceInitialising
+                                                                                        : kIdWaitingForInterface)));
+    }
+    void longWaitEnds() override {
+        if (depth_ == 0 || --depth_ != 0) return;
+        HourglassCursor::application().pop();
+        window_.showStatusMessage(before_);
+    }
+
+private:
+    static constexpr int kIdInterfaceInitialising = 11006;
+    static constexpr int kIdWaitingForInterface = 11991;
+    TNBasisform& window_;
+    int depth_ = 0;
+    QString before_;
+};
+
 TNBasisform::TNBasisform(QWidget* owner, bool sicherheitsabfrage, BasisformEnvironment environment)
     : QMainWindow(owner),
       sicherheitsabfrage_(sicherheitsabfrage),
@@ -103,6 +144,7 @@ TNBasisform::TNBasisform(QWidget* owner, bool sicherheitsabfrage, BasisformEnvir
       clock_(environment.clock ? environment.clock : &SteadyClock::instance()),
       portDialog_(environment.portDialog) {
     buildLayout();
+    waitNotice_ = std::make_unique<WaitNotice>(*this);
     FormCreate();
     if (AutomatisierungsModus) {
         // Embedded in the client: the window lies off screen and the client decides the end.
@@ -230,6 +272,7 @@ void TNBasisform::FormCreate() {
 }
 
 TNBasisform::~TNBasisform() {
+    waitNotice_.reset();
     if (helpKeyInstalled_ && qApp) qApp->removeEventFilter(this);
     if (ownsNData_ && pNData) {
         // Not known when the start-up ended early: then there is no file to write into.
@@ -382,6 +425,11 @@ void TNBasisform::SicherheitsabfrageAnzeigen() {
 
 void TNBasisform::SchnittstelleWaehlen() {
     std::string port;
+    // The demo opens no interface: nothing to choose; Options > Settings still offers the dialog.
+    if (DemoModus) {
+        DiagAttr.Schnittstellenname = readSetting(appIni(), AppIniKeys::InterfacePort);
+        return;
+    }
     const int chosen = choosePort(portDialog_ ? portDialog_ : programPortDialog(), DiagAttr, false, port);
     if (hub_->closeRequested()) return;
     if (chosen == 0) {
@@ -466,6 +514,12 @@ QLabel* TNBasisform::statusPanel(int index) const {
     return statusPanels_[index];
 }
 
+void TNBasisform::showStatusMessage(const QString& text) {
+    statusMessage_ = text;
+    statusPanels_[0]->setText(text);
+    statusPanels_[0]->repaint();
+}
+
 void TNBasisform::StatuszeileAnpassen() {
     if (designWidthPanel1_ < 0) designWidthPanel1_ = kPanel1DesignWidth;
     const StatusPanelWidths widths = statusPanelWidths(width(), designWidthPanel1_, kPanel2Width, logicalDpiX());
@@ -498,7 +552,8 @@ void TNBasisform::resizeEvent(QResizeEvent* event) {
 
 bool TNBasisform::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
-        statusPanels_[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        // A message of the program outranks the hint of whatever the mouse passes.
+        if (statusMessage_.isEmpty()) statusPanels_[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);

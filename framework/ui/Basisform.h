@@ -32,6 +32,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,6 +93,9 @@ public:
     QWidget* clientArea() const { return clientArea_; }
     // The three panels of the status line (0 hints and messages, 1 port, 2 drawn by the program).
     QLabel* statusPanel(int index) const;
+    // A message of the program in panel 0 ("" clears it), painted at once: what follows may block
+    // the event loop. Hints of menus and tool buttons passing by leave a message standing.
+    void showStatusMessage(const QString& text);
     // Where the settings dialog (TNOptionen and the program's own) finds the settings of this
     // window's program: TNEinstellungen dialog(this, settingsContext());
     SettingsContext settingsContext() const;
@@ -153,6 +157,7 @@ protected:
 
 private:
     class StatusDrawPanel;
+    class WaitNotice;
 
     void FormCreate();
     void buildLayout();
@@ -177,6 +182,8 @@ private:
     uint64_t splashStartMs_ = 0;
     bool initialized_ = false;
     bool helpKeyInstalled_ = false;
+    QString statusMessage_;
+    std::unique_ptr<WaitNotice> waitNotice_;
 };
 
 // The program's port dialog and ECU-initialisation error dialog, kept for the run. The first

@@ -190,7 +190,8 @@ void TfrmDIPort::prepareShowPortDialog(const std::string& port) {
     if (isComPortName(port)) {
         rbCOMPort->setChecked(true);
         selectComPort(port);
-    } else if (isUsbPortName(port) && usbAvailable) {
+    } else if ((isUsbPortName(port) || (port.empty() && cbUSBPort->count() == 1)) && usbAvailable) {
+        // Nothing stored and exactly one interface found: that one is the technician's choice.
         rbUSBPort->setEnabled(true);
         rbUSBPort->setChecked(true);
         cbCOMPort->setCurrentIndex(0);

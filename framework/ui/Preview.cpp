@@ -184,6 +184,8 @@ void Tfrm_Preview::cmd_DruckenClick() {
     const ReportPrintOutcome outcome = printReport(report_->Prepare(), printer, currentPrinterScale);
     if (!outcome.printed())
         MsgBox(printFailureText(outcome, printer), DiagAttr.Anwendungstitel, MB_OK | MB_ICONWARNING);
+    else if (const std::string done = printDoneText(printer); !done.empty())
+        MsgBox(done, DiagAttr.Anwendungstitel, MB_OK | MB_ICONINFORMATION);
 }
 
 void Tfrm_Preview::cmd_ExitClick() { done(kExitResult); }

@@ -4,12 +4,41 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QScreen>
+#include <QSplitter>
+#include <QTreeView>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
 QString pathText(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+// Qt's own dialog opens too small for the columns of its file list: the details (name, size,
+// type, date) each get the room their texts need, the name the rest, within the screen.
+void giveTheColumnsRoom(QFileDialog& dialog) {
+    dialog.setViewMode(QFileDialog::Detail);
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+    const QFontMetrics metrics(dialog.font());
+    QSize size(metrics.averageCharWidth() * 140, metrics.lineSpacing() * 30);
+    if (const QScreen* screen = dialog.screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
+    // The places beside the list need little room; the list takes the rest.
+    if (auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"))) {
+        const int places = std::min(metrics.averageCharWidth() * 15, dialog.width() / 5);
+        splitter->setSizes({places, std::max(0, dialog.width() - places)});
+    }
 }
 
 }  // namespace
@@ -44,6 +73,7 @@ std::unique_ptr<QFileDialog> QtFileChooser::prepare(const FileChoice& choice, QW
     dialog->setDefaultSuffix(QString::fromLatin1(choice.defaultSuffix.c_str()));
     dialog->setDirectory(pathText(choice.folder));
     dialog->selectFile(pathText(choice.fileName));
+    giveTheColumnsRoom(*dialog);
     return dialog;
 }
 

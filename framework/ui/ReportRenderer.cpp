@@ -5,6 +5,8 @@
 #include "StringTable.h"
 #include "TextCodec.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPageSize>
@@ -20,6 +22,7 @@ constexpr int kIdNoPrinter = 11971;
 constexpr int kIdPrinterNotOpened = 11972;
 constexpr int kIdPageFailed = 11973;
 constexpr int kIdFileNotWritten = 11974;
+constexpr int kIdPrintedIntoFile = 11993;
 
 constexpr qreal kUnitsPerInch = 96.0;
 
@@ -172,4 +175,10 @@ std::string printFailureText(const ReportPrintOutcome& outcome, const QPrinter& 
         reason = fromAnsi(LoadStr(kIdPrinterNotOpened));
     }
     return toAnsi(filledIn(fromAnsi(LoadStr(kIdPrintFailed)), {printerDisplayName(printer), reason}));
+}
+
+std::string printDoneText(const QPrinter& printer) {
+    if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty()) return {};
+    const QString file = QFileInfo(printer.outputFileName()).absoluteFilePath();
+    return toAnsi(filledIn(fromAnsi(LoadStr(kIdPrintedIntoFile)), {QDir::toNativeSeparators(file)}));
 }

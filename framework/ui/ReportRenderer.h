@@ -42,3 +42,6 @@ QString printerDisplayName(const QPrinter& printer);
 
 // The warning for a print that did not end in Printed (Windows-1252, for MsgBox).
 std::string printFailureText(const ReportPrintOutcome& outcome, const QPrinter& printer);
+// What a print that went into a PDF file tells the technician: where the file is (Windows-1252,
+// for MsgBox); empty for a print on paper, which shows for itself.
+std::string printDoneText(const QPrinter& printer);

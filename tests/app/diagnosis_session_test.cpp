@@ -413,8 +413,14 @@ TEST_F(SessionThroughTheDriver, RestartReconnectsAfterTheWait) {
     EXPECT_TRUE(sim->communicating());
     EXPECT_EQ(kelt->DiagnoseAktiv, 1);
     EXPECT_TRUE(view.timer);
-    // The texts were reset before the new start filled them again.
-    EXPECT_EQ(view.events.front(), "ShowValues");
+    // The window is told why it waits before anything else, then the texts are reset before
+    // the new start fills them again.
+    const std::vector<std::string> first(view.events.begin(), view.events.begin() + 2);
+    EXPECT_EQ(first, (std::vector<std::string>{"progress", "ShowValues"}));
+    ASSERT_GE(view.progress.size(), 2u);
+    EXPECT_EQ(view.progress[0], LoadStr(11992));
+    EXPECT_EQ(view.progress[1], LoadStr(11006));
+    EXPECT_EQ(view.progress.back(), "");
     EXPECT_NE(kelt->EcuProductNumber, "---");
 }
 
@@ -503,7 +509,7 @@ TEST_F(SessionThroughTheDriver, RestartRepeatsAFailedClose) {
 TEST_F(SessionThroughTheDriver, AfterParameterEditorRestartsAndRereadsTheConfiguration) {
     startConnected();
     ecu->setConfiguration(0, 0, 0, 0);  // the editor changed the configuration
-    EXPECT_EQ(session->AfterParameterEditor(), AfterParameterOutcome::Refreshed);
+    EXPECT_EQ(session->AfterParameterEditor(true), AfterParameterOutcome::Refreshed);
     EXPECT_EQ(jedLog.count("Send 82 14 D1"), 2);  // the new start's, then the re-read
     EXPECT_EQ(jedLog.log.back(), "Send 82 14 D2");
     EXPECT_EQ(kelt->CfgTiltSensor, 0);
@@ -523,7 +529,7 @@ TEST_F(SessionThroughTheDriver, AfterParameterEditorStopsAtAFailedRestart) {
     startConnected();
     sim->injectStatusFor(0x10, SimInterface::kStatusNoSynchroByte);
     startDialog.answers.push_back(GiveUp);
-    EXPECT_EQ(session->AfterParameterEditor(), AfterParameterOutcome::RestartFailed);
+    EXPECT_EQ(session->AfterParameterEditor(true), AfterParameterOutcome::RestartFailed);
     // No configuration read on the closed interface, so no error dialog either.
     EXPECT_EQ(jedLog.after(kClose), std::vector<std::string>{});
     EXPECT_EQ(jedLog.count("Send 82 14 D1"), 0);
@@ -540,7 +546,7 @@ TEST_F(SessionThroughTheDriver, AfterParameterEditorGivenUpConfiguration) {
         return line == "Send 82 14 D1" && jedLog.count(line) == 2 ? DIAG_ERR_TIMEOUT : 0;
     };
     errors.script(GiveUp);
-    EXPECT_EQ(session->AfterParameterEditor(), AfterParameterOutcome::ConfigurationFailed);
+    EXPECT_EQ(session->AfterParameterEditor(true), AfterParameterOutcome::ConfigurationFailed);
     EXPECT_EQ(errors.shownCodes(), std::vector<int32_t>{DIAG_ERR_TIMEOUT});
     EXPECT_EQ(kelt->DiagnoseAktiv, 0);
     EXPECT_EQ(session->MenusNeedRefresh, 0);
@@ -549,9 +555,22 @@ TEST_F(SessionThroughTheDriver, AfterParameterEditorGivenUpConfiguration) {
     EXPECT_TRUE(view.enabled(MenuCommand::DiagnoseStarten));
 }
 
+// An editor that wrote nothing (no description found, only read, or cancelled) changed nothing in
+// the ECU: no disconnection, no 5 s wait, no new start; the poll goes on.
+TEST_F(SessionThroughTheDriver, AfterParameterEditorWithoutAWriteKeepsTheConnection) {
+    startConnected();
+    EXPECT_EQ(session->AfterParameterEditor(false), AfterParameterOutcome::NothingWritten);
+    EXPECT_TRUE(jedLog.log.empty());
+    EXPECT_EQ(clock.sleptMs(), 0u);
+    EXPECT_TRUE(interfaceOpen());
+    EXPECT_EQ(kelt->DiagnoseAktiv, 1);
+    EXPECT_TRUE(view.timer);
+    EXPECT_NE(session->texts().ConfigurationText, "---");
+}
+
 TEST_F(SessionThroughTheDriver, AfterParameterEditorWithoutConnectionDoesNothing) {
     clearRecords();
-    EXPECT_EQ(session->AfterParameterEditor(), AfterParameterOutcome::NotConnected);
+    EXPECT_EQ(session->AfterParameterEditor(true), AfterParameterOutcome::NotConnected);
     EXPECT_TRUE(jedLog.log.empty());
     EXPECT_EQ(clock.sleptMs(), 0u);
     EXPECT_FALSE(view.timer);

@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 struct Expected {
     std::string identDate = "2009-12-04";
     std::string faultDate = "12/04/09";
-    std::string tester = "Alice";
+    std::string tester = "Bob";  // as the vehicle data gave it
     bool identBlock = true;
     bool pressure = true;
 };
@@ -103,9 +103,8 @@ TEST_F(SystemDataThroughTheDriver, WritesTheWholeFileInItsOrder) {
     EXPECT_EQ(dialog.folder, dataFolder);
     EXPECT_EQ(dialog.filters, (std::vector<FileFilter>{{"*.*", "*.*"}}));
     EXPECT_EQ(dialog.defaultSuffix, "");
-    ASSERT_EQ(context.question.asked.size(), 1u);
-    EXPECT_EQ(context.question.asked[0].caption, LoadStr(11036));
-    EXPECT_EQ(context.question.asked[0].value, "Bob");
+    // The vehicle data asked for the tester already: no second question.
+    EXPECT_TRUE(context.question.asked.empty());
     ASSERT_EQ(context.boxes.shown.size(), 1u);
     EXPECT_EQ(context.boxes.shown[0].text, LoadStr(kSystemDataSavedText));
     EXPECT_EQ(context.boxes.shown[0].flags, MB_ICONINFORMATION | MB_OK);
@@ -196,11 +195,15 @@ TEST_F(SystemDataThroughTheDriver, WithoutDescriptionTheTechnicianIsToldWhy) {
     EXPECT_EQ(context.boxes.shown[0].text, LoadStr(kNoDescriptionText));
 }
 
-TEST_F(SystemDataThroughTheDriver, CancelAtTheTesterQuestionLeavesOutTheIdentification) {
+// The tester named in the vehicle data signs the identification block; a tester question, which
+// would have been cancelled here, is not asked.
+TEST_F(SystemDataThroughTheDriver, TheVehicleDataTesterSignsTheIdentification) {
     context.question.answer.reset();
+    context.tester = "Carol";
     EXPECT_EQ(save(), SystemDataOutcome::Saved);
     EXPECT_EQ(TempDir::visible(bytes()),
-              TempDir::visible(kNewFileHeader + expectedSections({.tester = "Bob", .identBlock = false})));
+              TempDir::visible(kNewFileHeader + expectedSections({.tester = "Carol"})));
+    EXPECT_TRUE(context.question.asked.empty());
     EXPECT_TRUE(savedShown());
 }
 

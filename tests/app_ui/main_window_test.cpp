@@ -54,6 +54,9 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QCursor>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -228,6 +231,30 @@ TEST_F(MainWindowTest, DemoStartsTheDiagnosisByItselfAndPolls) {
     settle();
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
     expectConnectedMenus(w, true);
+}
+
+// The demo needs no interface: with no port stored its first start asks for none and connects;
+// the settings still offer the port dialog.
+TEST_F(MainWindowTest, DemoWithoutAStoredPortConnectsWithoutAskingForOne) {
+    std::vector<std::string> modals;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modals.push_back(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    closer.start(5);
+    TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    closer.stop();
+    EXPECT_TRUE(ports.given.empty());
+    EXPECT_EQ(modals, std::vector<std::string>{});
+    // Neither "no port selected" nor the missing USB library.
+    const std::vector<std::string> texts = messages.texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), LoadStr(11029)), 0);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), LoadStr(11071)), 0);
+    EXPECT_TRUE(w.mnuEinstellungen->isEnabled());
 }
 
 // The window keeps its client size while the connection fills it: two lines of current fault,
@@ -630,7 +657,9 @@ TEST_F(MainWindowTest, PrintsASavedProtocolWithoutAConnection) {
 
     ASSERT_EQ(chooser.shown.size(), 1u);
     EXPECT_EQ(chooser.shown[0].folder, out);
-    EXPECT_EQ(messages.shown.size(), boxesBefore);
+    // Only where the printed file went.
+    ASSERT_EQ(messages.shown.size(), boxesBefore + 1);
+    EXPECT_EQ(messages.shown.back().text, printedIntoFileText(pdf));
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 0);
     EXPECT_FALSE(w.MainTimer->isActive());
     const std::string page = pdfPageText(pdf, 1);
@@ -651,8 +680,9 @@ TEST_F(MainWindowTest, SavesSystemDataWhoseFaultRecordPrints) {
     const fs::path saved = out / "bus 12";
     ScriptedFileChooser chooser;
     chooser.answers = {saved, saved};
+    // The vehicle data ask for the tester; a second question would give another name.
     ScriptedTextQuestion tester;
-    tester.answer = "Alice";
+    tester.answer = "Mallory";
 
     TfrmMain w(nullptr, environment({"/opt/Tarvik", "demo"}));
     ASSERT_TRUE(w.initialize());
@@ -669,11 +699,13 @@ TEST_F(MainWindowTest, SavesSystemDataWhoseFaultRecordPrints) {
         ASSERT_NE(dialog, nullptr);
         timerWhileOpen = w.MainTimer->isActive();
         dialog->edHersteller->setText(QStringLiteral("MAN"));
+        dialog->edPruefername->setText(QStringLiteral("Alice"));
         dialog->btnOk->click();
     });
     messages.shown.clear();
     EXPECT_TRUE(w.startCommandNumber(47));
     EXPECT_TRUE(vehicleData.ran());
+    EXPECT_TRUE(tester.asked.empty()) << "the tester is asked once, in the vehicle data";
     EXPECT_FALSE(timerWhileOpen);
     EXPECT_TRUE(w.MainTimer->isActive());
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -1063,19 +1095,52 @@ TEST_F(MainWindowOnSimulator, AGivenUpLiveDisplayEndsTheConnection) {
     EXPECT_EQ(text(w.txtDiagnosekennung), QStringLiteral("---"));
 }
 
-// After the editor closes with the connection up, the ECU is restarted and its configuration
-// read again: a configuration changed meanwhile shows.
-TEST_F(MainWindowOnSimulator, AfterTheEditorTheEcuIsRestartedAndTheConfigurationReadAgain) {
+// A clock for the session's waits that looks at the window while it waits.
+class WatchedWaits final : public Clock {
+public:
+    uint64_t nowMs() const override { return now_; }
+    void sleepMs(uint64_t ms) override {
+        now_ += ms;
+        if (onWait) onWait();
+    }
+    std::function<void()> onWait;
+
+private:
+    uint64_t now_ = 0;
+};
+
+// What the window shows while the session waits for the restarting ECU.
+struct ShownWhileWaiting {
+    bool hourglass = false;
+    QString status;
+    bool editorVisible = false;
+};
+
+// After the editor wrote parameters, the ECU is restarted and its configuration read again (a
+// configuration changed meanwhile shows). While the restart waits, the editor is gone from the
+// screen, the hourglass shows and the status line says why.
+TEST_F(MainWindowOnSimulator, AfterTheEditorWroteTheEcuIsRestartedAndTheConfigurationReadAgain) {
     writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
     fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "10780100.PKD");
-    TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
+    WatchedWaits waits;
+    MainWindowEnvironment e = environment({"/opt/Tarvik"});
+    e.sessionClock = &waits;
+    TfrmMain w(nullptr, e);
     ASSERT_NO_FATAL_FAILURE(showConnected(w));
     const QString before = text(w.txtKonfiguration);
     QString firstValue;
+    QPointer<TfrmParameter> shownEditor;
+    std::vector<ShownWhileWaiting> waited;
+    waits.onWait = [&] {
+        waited.push_back({QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor,
+                          w.statusPanel(0)->text(), shownEditor && shownEditor->isVisible()});
+    };
     ModalScript script([&](QWidget* modal) {
         auto* editor = qobject_cast<TfrmParameter*>(modal);
         ASSERT_NE(editor, nullptr);
+        shownEditor = editor;
         firstValue = editor->rows().at(0).Eingabefeld->text();
+        editor->btnECUSchreibenClick();
         ecu->setConfiguration(0x00, 0x00, 0x00, 0x00);
         ecu->clearLog();
         editor->btnAbbruch->click();
@@ -1084,11 +1149,127 @@ TEST_F(MainWindowOnSimulator, AfterTheEditorTheEcuIsRestartedAndTheConfiguration
     EXPECT_TRUE(script.ran());
     EXPECT_EQ(firstValue, QStringLiteral("255")) << "read at once from the ECU";
     EXPECT_EQ(ecu->count({0x0F}), 1) << "the ECU session was stopped and started again";
+    ASSERT_EQ(waited.size(), 1u);
+    EXPECT_TRUE(waited[0].hourglass);
+    EXPECT_EQ(waited[0].status, QString::fromLatin1(LoadStr(11992).c_str()));
+    EXPECT_FALSE(waited[0].editorVisible);
     EXPECT_NE(text(w.txtKonfiguration), before);
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+    EXPECT_TRUE(w.MainTimer->isActive());
+    EXPECT_EQ(w.statusPanel(0)->text(), QString());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    settle();
+    expectConnectedMenus(w, true);
+}
+
+// An editor that wrote nothing leaves the connection as it was: no stop, no wait, no new start.
+TEST_F(MainWindowOnSimulator, AfterTheEditorWithoutAWriteTheConnectionGoesOn) {
+    writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
+    fs::copy_file(KELT_DEMO_DESCRIPTION, env.program.parent_path() / "10780100.PKD");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    const uint64_t sleptBefore = clock.sleptMs();
+    ModalScript script([&](QWidget* modal) {
+        auto* editor = qobject_cast<TfrmParameter*>(modal);
+        ASSERT_NE(editor, nullptr);
+        ecu->clearLog();
+        editor->btnAbbruch->click();
+    });
+    w.cmd_Parametrieren->trigger();
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(ecu->count({0x0F}), 0);
+    EXPECT_EQ(clock.sleptMs(), sleptBefore);
+    EXPECT_EQ(bus.counters().closes, 0);
     EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
     EXPECT_TRUE(w.MainTimer->isActive());
     settle();
     expectConnectedMenus(w, true);
+}
+
+// "Reset ECU" says why the window waits and shows the hourglass meanwhile.
+TEST_F(MainWindowOnSimulator, ResetEcuSaysWhyTheWindowWaits) {
+    writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
+    WatchedWaits waits;
+    MainWindowEnvironment e = environment({"/opt/Tarvik"});
+    e.sessionClock = &waits;
+    TfrmMain w(nullptr, e);
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    std::vector<ShownWhileWaiting> waited;
+    waits.onWait = [&] {
+        waited.push_back({QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor,
+                          w.statusPanel(0)->text(), false});
+    };
+    w.cmd_ECUReset->trigger();
+    ASSERT_EQ(waited.size(), 1u);
+    EXPECT_TRUE(waited[0].hourglass);
+    EXPECT_EQ(waited[0].status, QString::fromLatin1(LoadStr(11992).c_str()));
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 1);
+    EXPECT_EQ(w.statusPanel(0)->text(), QString());
+}
+
+// An interface that goes silent in the middle of the poll blocks the window for the driver's
+// whole time-out. Within a second of the wait's start, and while it still goes on, the hourglass
+// shows and the status line says what the program waits for; both go when the wait ends.
+TEST_F(MainWindowOnSimulator, ASilentInterfaceShowsTheHourglassAndWhatTheProgramWaitsFor) {
+    writeIni(std::string("[SelectPort]\r\nInterfacePort=") + kSimulatedPort + "\r\n");
+    TfrmMain w(nullptr, environment({"/opt/Tarvik"}));
+    ASSERT_NO_FATAL_FAILURE(showConnected(w));
+    constexpr qint64 kSilenceMs = 2000;
+
+    struct Painted {
+        qint64 atMs;
+        QString text;
+        bool hourglass;
+    };
+    std::vector<Painted> painted;
+    QElapsedTimer sincePoll;
+    class PanelPaints : public QObject {
+    public:
+        explicit PanelPaints(std::function<void()> seen) : seen_(std::move(seen)) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) seen_();
+            return false;
+        }
+
+    private:
+        std::function<void()> seen_;
+    } paints([&] {
+        painted.push_back({sincePoll.elapsed(), w.statusPanel(0)->text(),
+                           QApplication::overrideCursor() &&
+                               QApplication::overrideCursor()->shape() == Qt::WaitCursor});
+    });
+    w.statusPanel(0)->installEventFilter(&paints);
+
+    // The error dialog the time-out ends in: given up.
+    qint64 errorShownAtMs = -1;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<TNErrorHandler*>(QApplication::activeModalWidget())) {
+            if (errorShownAtMs < 0) errorShownAtMs = sincePoll.elapsed();
+            dialog->btn1->click();
+        }
+    });
+    cancel.start(5);
+
+    bus.setSilenceWaitMs(kSilenceMs);
+    sim->setSilent(true);
+    sincePoll.start();
+    w.MainTimerTimer();
+    sim->setSilent(false);
+    cancel.stop();
+    w.statusPanel(0)->removeEventFilter(&paints);
+
+    const QString waiting = QString::fromLatin1(LoadStr(11991).c_str());
+    const auto first = std::find_if(painted.begin(), painted.end(), [&](const Painted& p) { return p.text == waiting; });
+    ASSERT_NE(first, painted.end()) << "the status line never said what the program waits for";
+    EXPECT_LT(first->atMs, 1000);
+    EXPECT_TRUE(first->hourglass);
+    ASSERT_GE(errorShownAtMs, kSilenceMs) << "the wait ended early";
+    EXPECT_LT(first->atMs, errorShownAtMs);
+    // Over after the wait: the error dialog was shown, the connection given up.
+    EXPECT_EQ(w.ecu().DiagnoseAktiv, 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_NE(w.statusPanel(0)->text(), waiting);
 }
 
 TEST_F(MainWindowOnSimulator, OutputsSwitchedOnAreOffAgainAfterTheWindow) {

@@ -4,6 +4,7 @@
 
 #include "Preview.h"
 #include "ReportPrinter.h"
+#include "StringTable.h"
 
 #include <QApplication>
 #include <QPrinter>
@@ -15,6 +16,13 @@
 
 // The printer of every preview while it lives: a PDF file. The set-up dialog is `setUpAnswer`:
 // it may change the printer (another file) and answers true for OK.
+// What a print into the PDF file `file` tells the technician.
+inline std::string printedIntoFileText(const std::filesystem::path& file) {
+    std::string text = LoadStr(11993);
+    text.replace(text.find("%s"), 2, file.string());
+    return text;
+}
+
 class PdfReportPrinter final : public ReportPrinterService {
 public:
     explicit PdfReportPrinter(const std::filesystem::path& file)

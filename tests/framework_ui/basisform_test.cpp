@@ -5,6 +5,7 @@
 #include "BubbleHelp.h"
 #include "ErrorHandler.h"
 #include "HtmlHelp.h"
+#include "InterfaceWait.h"
 #include "QtApplicationWindows.h"
 #include "SupportedEcuListWindow.h"
 #include "MessageBox.h"
@@ -30,11 +31,14 @@
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QTimer>
+#include <QWindow>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -367,6 +371,18 @@ TEST_F(BasisformTest, NoPortChosenAtStartIsToldAndTheStartGoesOn) {
     EXPECT_NE(frm_NSplash, nullptr);
 }
 
+// The demo opens no interface: its first start asks for no port and says nothing of one.
+TEST_F(BasisformTest, DemoFirstStartAsksForNoPort) {
+    ports.result = 1;
+    ports.chosen = "COM5";
+    TestMainWindow window(nullptr, false, environment({"/opt/Tarvik", "demo"}));
+    ASSERT_TRUE(window.initialize());
+    EXPECT_TRUE(ports.given.empty());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(DiagAttr.Schnittstellenname, "");
+    EXPECT_EQ(ProfileFile(iniFile()).readString("SelectPort", "InterfacePort"), "");
+}
+
 TEST_F(BasisformTest, WithoutQuestionFlagTheStartAsksNothing) {
     writeIni("[SelectPort]\r\nInterfacePort=COM3\r\n");
     TestMainWindow window(nullptr, false, environment());
@@ -457,6 +473,82 @@ TEST_F(BasisformTest, StatusPanelsShowPortLineAndHints) {
 
     window.close();  // FormClose: the display timer stops
     EXPECT_FALSE(window.TimerAnzeigenAktualisieren->isActive());
+}
+
+// A message of the program ("The ECU is being initialized") stays while the mouse crosses tool
+// buttons and menus, empty hints included; without one the hints show as before.
+TEST_F(BasisformTest, HintsLeaveAStandingMessageAlone) {
+    TestMainWindow window(nullptr, false, environment());
+    QLabel* panel = window.statusPanel(0);
+    const QString message = QString::fromLatin1(LoadStr(11007).c_str());
+    window.showStatusMessage(message);
+    for (const QString& hint : {QStringLiteral("Exit program"), QString()}) {
+        QStatusTipEvent tip(hint);
+        QCoreApplication::sendEvent(window.ToolBar, &tip);
+        EXPECT_EQ(panel->text(), message) << hint.toStdString();
+    }
+    window.showStatusMessage(QString());
+    QStatusTipEvent tip(QStringLiteral("Exit program"));
+    QCoreApplication::sendEvent(window.ToolBar, &tip);
+    EXPECT_EQ(panel->text(), QStringLiteral("Exit program"));
+    QStatusTipEvent gone{QString()};
+    QCoreApplication::sendEvent(window.ToolBar, &gone);
+    EXPECT_EQ(panel->text(), QString());
+}
+
+// A long wait on the interface: the hourglass and what the program waits for, painted before
+// the wait goes on, then the message that stood before and the normal cursor again.
+TEST_F(BasisformTest, ALongInterfaceWaitShowsTheHourglassAndWhatItWaitsFor) {
+    const struct {
+        WaitKind kind;
+        int text;
+    } cases[] = {
+        {WaitKind::InterfaceReply, 11991},
+        {WaitKind::InterfaceRestart, 11006},
+    };
+    TestMainWindow window(nullptr, false, environment());
+    window.show();
+    ASSERT_TRUE(processEventsUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
+    QLabel* panel = window.statusPanel(0);
+    const QString before = QString::fromLatin1(LoadStr(11007).c_str());
+    window.showStatusMessage(before);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        QString painted;
+        class Paints : public QObject {
+        public:
+            explicit Paints(QLabel* label, QString& text) : label_(label), text_(text) {}
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Paint) text_ = label_->text();
+                return false;
+            }
+
+        private:
+            QLabel* label_;
+            QString& text_;
+        } paints(panel, painted);
+        panel->installEventFilter(&paints);
+        {
+            InterfaceWait wait(c.kind);
+            InterfaceWait::announce();
+            EXPECT_EQ(painted, QString::fromLatin1(LoadStr(c.text).c_str())) << "painted before the wait goes on";
+            ASSERT_NE(QApplication::overrideCursor(), nullptr);
+            EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        }
+        panel->removeEventFilter(&paints);
+        EXPECT_EQ(panel->text(), before);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+}
+
+TEST_F(BasisformTest, AClosedWindowHearsOfNoWait) {
+    auto window = std::make_unique<TestMainWindow>(nullptr, false, environment());
+    EXPECT_NE(longWaitListener(), nullptr);
+    window.reset();
+    EXPECT_EQ(longWaitListener(), nullptr);
+    InterfaceWait wait;
+    InterfaceWait::announce();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(BasisformTest, StatusPanelWidthsFollowTheScreen) {

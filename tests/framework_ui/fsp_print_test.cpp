@@ -50,7 +50,7 @@ TEST_F(FspPrintTest, PrintsTheProtocolPageByPage) {
     FehlerspeicherProtokoll record = protocolWith(17);
     record.Eintraege[4].Timer = 5;  // one timer: the timer column
     EXPECT_EQ(printThroughPreview([&](TFspPrint& r) { return r.Print(record); }), 3);
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{printedIntoFileText(pdf)});
 
     EXPECT_EQ(pdfPageCount(pdf), 2);
     EXPECT_EQ(pdfInfo(pdf, "Title"), "Fehlerspeicherprotokoll");

@@ -147,7 +147,7 @@ TEST_F(PortDialogTest, PresetFromThePort) {
         {"COM99", false, "COM1", "Diagnostic Interface #1"},  // not in the list: the first
         {"Diagnostic Interface #1", true, "COM1", "Diagnostic Interface #1"},
         {"/dev/ttyUSB0", false, "COM1", "Diagnostic Interface #1"},
-        {"", false, "COM1", "Diagnostic Interface #1"},
+        {"", true, "COM1", "Diagnostic Interface #1"},  // nothing stored: the one interface found
     };
     TfrmDIPort dialog;
     for (const Case& c : cases) {
@@ -162,6 +162,36 @@ TEST_F(PortDialogTest, PresetFromThePort) {
         EXPECT_EQ(dialog.cbCOMPort->isEnabled(), !c.usbChecked);
         EXPECT_EQ(dialog.cbUSBPort->isEnabled(), c.usbChecked);
         EXPECT_EQ(dialog.lblUSBStatus->isEnabled(), c.usbChecked);
+    }
+}
+
+// With no port stored, one USB interface found is the obvious choice; with none or several
+// the technician chooses, from the serial ports first.
+TEST_F(PortDialogTest, NoStoredPortPreselectsTheOnlyUsbInterface) {
+    struct Case {
+        std::vector<std::string> devices;
+        bool usbChecked;
+    } cases[] = {
+        {{}, false},
+        {{kUsb2}, true},
+        {{kUsb1, kUsb2}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.devices.size());
+        bus.reset();
+        for (const std::string& name : c.devices) bus.addDevice(name);
+        TfrmDIPort dialog;
+        dialog.prepareShowPortDialog("");
+        EXPECT_EQ(dialog.rbUSBPort->isChecked(), c.usbChecked);
+        EXPECT_EQ(dialog.cbUSBPort->isEnabled(), c.usbChecked);
+        EXPECT_EQ(dialog.cbCOMPort->currentText(), "COM1");
+        if (c.usbChecked) {
+            EXPECT_EQ(toAnsi(dialog.cbUSBPort->currentText()), c.devices[0]);
+            dialog.btn2->click();
+            std::string port;
+            EXPECT_EQ(dialog.finishShowPortDialog(port), 1);
+            EXPECT_EQ(port, c.devices[0]);
+        }
     }
 }
 

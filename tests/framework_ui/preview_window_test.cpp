@@ -230,7 +230,8 @@ TEST_F(PreviewTest, PrintAfterPreviewingEqualsAPrintAlone) {
     preview.cmd_GanzeSeite->click();
     preview.cmd_Drucken->click();
     preview.cmd_Drucken->click();  // a second print runs the report from its start again
-    EXPECT_TRUE(boxes.shown.empty());
+    // Each print into the file says where it went.
+    EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(report.runs, 3);
 
     const std::filesystem::path alone = dir / "alone.pdf";
@@ -280,8 +281,31 @@ TEST_F(PreviewTest, UnusablePrinterIsNamedOnceAndThePreviewStaysForAnother) {
     EXPECT_EQ(printer.setUps, 1);
     EXPECT_EQ(report.runs, runsBefore + 1);
     preview.cmd_Drucken->click();
-    EXPECT_EQ(boxes.shown.size(), 2u);
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[2].flags & MB_ICONMASK, MB_ICONINFORMATION);
     EXPECT_EQ(pdfPageCount(good), 1);
+}
+
+// A print into a PDF file names the file, whole and absolute, so the technician finds it; a
+// print to a printer tells nothing.
+TEST_F(PreviewTest, PrintIntoAFileSaysWhereTheFileIs) {
+    CountedReport report(3);
+    open(report);
+    const std::filesystem::path file = dir / "protocols" / "Bus 17 %s.pdf";
+    std::filesystem::create_directories(file.parent_path());
+    printer.printTo(file);
+    preview.cmd_Drucken->click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const ShownBox& box = boxes.shown[0];
+    EXPECT_EQ(box.text, "The pages have been printed into the PDF file\n\n" + file.string());
+    EXPECT_EQ(box.caption, "Report test");
+    EXPECT_EQ(box.flags, static_cast<unsigned>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_EQ(pdfPageCount(file), 1);
+    EXPECT_TRUE(preview.isVisible());
+
+    QPrinter paper;
+    paper.setOutputFileName(QString());  // a printer, or none set up: nothing to find
+    EXPECT_EQ(printDoneText(paper), "");
 }
 
 TEST_F(PreviewTest, ModalResultIsThreeFromExitAndTwoFromTheCloseBox) {

@@ -7,10 +7,16 @@
 #include <QAbstractProxyModel>
 #include <QDialogButtonBox>
 #include <QFileSystemModel>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -109,6 +115,55 @@ TEST(QtFileChooser, OpenReturnsAMissingNameAndCancelReturnsNothing) {
         ModalScript script([&](QWidget* modal) { qobject_cast<QFileDialog*>(modal)->reject(); });
         EXPECT_EQ(chooser.chooseFile(choice), std::nullopt);
     }
+}
+
+// The dialog opens with its file details in columns that show whole: the name, the size, the
+// type and the date each as wide as their texts, all inside the list.
+TEST(QtFileChooser, OpensWideEnoughForItsColumns) {
+    TempDir dir;
+    // A name as the technicians' files have: chassis number and what was saved.
+    TempDir::writeFile(dir / "WDB9876543210ABCDE_Parameter.ECU", std::string(123456, 'x'));
+    TempDir::writeFile(dir / "short.ecu", "");
+    QtFileChooser chooser;
+    struct Column {
+        int width;
+        int needed;
+    };
+    std::vector<Column> columns;
+    int listWidth = 0;
+    int columnsWidth = 0;
+    ModalScript script([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_NE(view, nullptr);
+        EXPECT_TRUE(view->isVisible());
+        processEventsUntil([&] { return view->model()->rowCount(view->rootIndex()) >= 2; });
+        QCoreApplication::processEvents();
+        QHeaderView* header = view->header();
+        for (int i = 0; i < header->count(); ++i) {
+            if (header->isSectionHidden(i)) continue;
+            // The header's text, and every row's text (the name beside its icon).
+            int needed = header->sectionSizeHint(i);
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < view->model()->rowCount(root); ++row) {
+                const QString text = view->model()->index(row, i, root).data().toString();
+                const int icon = i == 0 ? view->iconSize().width() + 8 : 0;
+                needed = std::max(needed, view->fontMetrics().horizontalAdvance(text) + icon);
+            }
+            columns.push_back({header->sectionSize(i), needed});
+            columnsWidth += header->sectionSize(i);
+        }
+        listWidth = view->viewport()->width();
+        dialog->reject();
+    });
+    chooser.chooseFile(ecuChoice(dir.path()));
+    ASSERT_TRUE(script.ran());
+    ASSERT_EQ(columns.size(), 4u);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        EXPECT_GE(columns[i].width, columns[i].needed) << "column " << i << " of a list " << listWidth;
+    }
+    EXPECT_LE(columnsWidth, listWidth);
 }
 
 TEST(QtTextQuestion, ShowsTheTextsLimitsTheLengthAndAnswers) {

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "InterfaceWait.h"
 #include "RunAsNobody.h"
 #include "SerialLink.h"
 #include "TempDir.h"
@@ -388,6 +389,33 @@ TEST_F(SerialLinkTest, ReadOfNothingEndsAfterTheTotalTimeout) {
     EXPECT_EQ(count, 0u);
     EXPECT_GE(took, 54) << "the whole budget (50 + 4 * 1 ms) is waited for";
     EXPECT_LT(took, 5000) << "the read must not hang";
+}
+
+// A read that nothing answers tells the windows after the notice time, while it still waits,
+// and keeps its whole time-out.
+TEST_F(SerialLinkTest, ASilentReadIsNoticedWhileItWaits) {
+    struct Listener final : LongWaitListener {
+        Listener() { setLongWaitListener(this); }
+        ~Listener() override { setLongWaitListener(nullptr); }
+        void longWaitBegins(WaitKind) override { began.push_back(SteadyClockTime::now()); }
+        void longWaitEnds() override { ++ended; }
+        std::vector<SteadyClockTime::time_point> began;
+        int ended = 0;
+    } listener;
+    useTimeouts(10, 1, 1200);
+    uint8_t buffer[2] = {};
+    size_t count = 99;
+    const auto start = SteadyClockTime::now();
+    EXPECT_EQ(link->read(buffer, sizeof buffer, &count), 0);
+    const long long took = msSince(start);
+    EXPECT_EQ(count, 0u);
+    ASSERT_EQ(listener.began.size(), 1u);
+    EXPECT_EQ(listener.ended, 1);
+    const auto noticedAfter =
+        std::chrono::duration_cast<std::chrono::milliseconds>(listener.began[0] - start).count();
+    EXPECT_GE(noticedAfter, InterfaceWait::kNoticeMs);
+    EXPECT_LT(noticedAfter, took);
+    EXPECT_GE(took, 1202) << "the whole budget (1200 + 2 * 1 ms) is waited for";
 }
 
 TEST_F(SerialLinkTest, SilenceAfterTheFirstBytesEndsTheReadEarly) {

@@ -1,5 +1,8 @@
 #include "SimUsbBus.h"
 
+#include <chrono>
+#include <thread>
+
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -117,6 +120,7 @@ void SimUsbBus::reset() {
     std::lock_guard lock(mutex_);
     devices_.clear();
     counters_ = {};
+    silenceWaitMs_ = 0;
 }
 
 SimInterface& SimUsbBus::addDevice(const std::string& name, SimConfig config, uint8_t status) {
@@ -226,7 +230,18 @@ int32_t SimUsbBus::read(void* readHandle, uint8_t* buffer, uint32_t size, uint32
     if (!device || !isRead || !buffer || !bytesRead) return kErrRead;
     counters_.lastReadSize = size;
     counters_.readTimeouts.push_back(device->timeout);
-    if (!device->sim->hasOutput()) return device->sim->restarting() ? kErrRead : kErrTimeout;
+    if (!device->sim->hasOutput()) {
+        if (device->sim->restarting()) return kErrRead;
+        // Nothing comes while the read waits (the simulator answers only to writes); a silent
+        // interface can be made to take real time, as a real one takes its whole time-out.
+        const uint32_t waitMs = std::min(device->timeout, silenceWaitMs_);
+        if (waitMs != 0) {
+            mutex_.unlock();
+            std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+            mutex_.lock();
+        }
+        return kErrTimeout;
+    }
     const SimBytes frame = device->sim->takeFrame();
     if (frame.size() > size) return kErrBufferTooSmall;  // the frame is lost, as on a real bus
     std::memcpy(buffer, frame.data(), frame.size());
@@ -271,6 +286,11 @@ int32_t SimUsbBus::version(char* buffer, uint32_t size) const {
     std::memcpy(buffer, kVersionText, copied);
     buffer[copied] = '\0';
     return copied == length ? 0 : kErrBufferTooSmall;
+}
+
+void SimUsbBus::setSilenceWaitMs(uint32_t milliseconds) {
+    std::lock_guard lock(mutex_);
+    silenceWaitMs_ = milliseconds;
 }
 
 int32_t SimUsbBus::setRequestTimeout(void* handle, uint32_t milliseconds) {

@@ -4,9 +4,10 @@
 // process, in libkeltsim.so, so the test program and the USB library it loads share it.
 //
 // Reads never wait: the simulator answers while the request is written, so a read finds its
-// reply ready or it never comes. With nothing ready a read returns kErrTimeout at once (the
-// driver's time-out code, as if the request time-out had passed); while the device restarts,
-// or for a handle that is not open, it returns kErrRead.
+// reply ready or it never comes. With nothing ready a read returns kErrTimeout (the driver's
+// time-out code, as if the request time-out had passed), at once unless setSilenceWaitMs makes
+// it take real time; while the device restarts, or for a handle that is not open, it returns
+// kErrRead.
 //
 // Device paths: "\\.\Diagnostic_Interface<n>" names the n-th device added (0 first); the device
 // name itself is accepted too.
@@ -85,6 +86,10 @@ public:
     static constexpr uint32_t kDefaultTimeoutMs = 10000;
     // The last request time-out set through this handle; 0 when none was set.
     uint32_t requestTimeout(void* handle) const;
+    // A read that finds nothing waits this long in real time (at most its request time-out)
+    // before kErrTimeout, as a real interface that went silent does; 0 (the default and after
+    // reset) answers at once.
+    void setSilenceWaitMs(uint32_t milliseconds);
 
     // --- the entry points of the library, one to one ---
     int32_t open(const char* devicePath, void** readHandle, void** writeHandle);
@@ -115,6 +120,7 @@ private:
     std::vector<std::unique_ptr<Device>> devices_;
     uintptr_t nextOpenId_ = 1;
     Counters counters_;
+    uint32_t silenceWaitMs_ = 0;
 };
 
 extern "C" {
