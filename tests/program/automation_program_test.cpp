@@ -19,6 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <memory>
@@ -182,6 +185,31 @@ TEST_F(AutomationProgramTest, RegistersAndUnregistersWithoutADisplay) {
             EXPECT_EQ(TempDir::readFile(activationFile()), c.exitCode == 0 ? activationText() : before);
         }
     }
+}
+
+// Under a file-size limit the write fails and says so; the program is not killed by the limit's
+// signal halfway through writing.
+TEST_F(AutomationProgramTest, RegisteringUnderAFileSizeLimitReportsTheFailedWrite) {
+    QProcess process;
+    QProcessEnvironment headless = environment();
+    headless.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(headless);
+    process.setChildProcessModifier([] {
+        // What a shell's "ulimit -f" gives a program: the limit and the signal's default action.
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 16;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start(QStringLiteral(KELT_PROGRAM), {QStringLiteral("/RegServer")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const std::string said = process.readAllStandardError().toStdString();
+    ASSERT_EQ(process.exitStatus(), QProcess::NormalExit) << "ended by a signal: " << said;
+    EXPECT_EQ(process.exitCode(), 1) << said;
+    EXPECT_NE(said.find("File too large"), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(activationFile()));
+    EXPECT_TRUE(servicesFolder().empty());
 }
 
 TEST_F(AutomationProgramTest, AStartByHandRegistersAgainAndAStartByTheBusDoesNot) {
