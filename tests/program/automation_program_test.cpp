@@ -24,6 +24,7 @@
 #include <csignal>
 
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -291,6 +292,31 @@ TEST_F(AutomationProgramTest, AHostDrivesTheRunningProgramOnTheSessionBus) {
               "org.freedesktop.DBus.Error.ServiceUnknown");
 }
 
+// A placement the main window cannot take is refused with its limit, at once, and the program
+// serves on; one it can take shows the window.
+TEST_F(AutomationProgramTest, APlacementBelowTheMinimumOrBeyondTheScreensIsRefused) {
+    ASSERT_NO_FATAL_FAILURE(start({QStringLiteral("demo"), QStringLiteral("/Automation")}));
+    ASSERT_EQ(errorNameOf(client->call(QStringLiteral("comInit"), {0})), "");
+
+    const int most = std::numeric_limits<int>::max();
+    const struct {
+        int width, height;
+        const char* says;
+    } refused[] = {
+        {1, 1, "the main window needs at least "},
+        {most, most, "larger than the screens"},
+        {most, 500, "larger than the screens"},
+    };
+    for (const auto& c : refused) {
+        const QDBusMessage reply = client->call(QStringLiteral("comSetPosition"), {0, 0, c.width, c.height});
+        EXPECT_EQ(errorNameOf(reply), "org.freedesktop.DBus.Error.InvalidArgs") << c.width << "x" << c.height;
+        EXPECT_TRUE(reply.errorMessage().contains(QLatin1String(c.says))) << reply.errorMessage().toStdString();
+    }
+    const QDBusMessage placed = client->call(QStringLiteral("comSetPosition"), {0, 0, 790, 590});
+    EXPECT_EQ(errorNameOf(placed), "") << placed.errorMessage().toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
+}
+
 // Started for hosts, the program serves as long as one of those that called comInit is on the bus.
 TEST_F(AutomationProgramTest, AProgramStartedForHostsEndsWhenTheLastOfThemHasLeft) {
     ASSERT_NO_FATAL_FAILURE(start({QStringLiteral("demo"), QStringLiteral("/Automation")}));
@@ -317,6 +343,8 @@ TEST_F(AutomationProgramTest, ASecondServerEndsWithAnErrorAndTheFirstServesOn) {
     const std::string said = second.readAllStandardError().toStdString();
     EXPECT_NE(said.find("The automation server cannot serve"), std::string::npos) << said;
     EXPECT_NE(said.find(automation::BusName), std::string::npos) << said;
+    // The reason follows the colon: the first program holds the name.
+    EXPECT_NE(said.find("could not be owned: another program owns it (bus connection :"), std::string::npos) << said;
 
     EXPECT_EQ(errorNameOf(client->call(QStringLiteral("comInit"), {0})), "");
     EXPECT_EQ(program.state(), QProcess::Running);
