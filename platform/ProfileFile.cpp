@@ -366,10 +366,13 @@ std::string temporaryStem(const std::string& name, size_t nameMax) {
     static const char digits[] = "0123456789abcdef";
     std::string hash = "~";
     for (uint64_t h = nameHash(name), i = 0; i < 16; ++i, h >>= 4) hash += digits[h & 15];
-    const size_t room = nameMax > 1 + hash.size() + TemporarySuffixRoom ? nameMax - 1 - hash.size() - TemporarySuffixRoom : 0;
+    const size_t fixed = 1 + hash.size() + TemporarySuffixRoom;
+    const size_t room = nameMax > fixed ? nameMax - fixed : 0;
     size_t keep = std::min(room, name.size());
     // Never half a UTF-8 character.
-    while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    while (keep > 0 && keep < name.size() &&
+           (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
     return "." + name.substr(0, keep) + hash;
 }
 
@@ -390,7 +393,8 @@ pid_t temporaryWriter(std::string_view entry, std::string_view stem) {
     auto allDigits = [](std::string_view s) {
         return s.find_first_not_of("0123456789") == std::string_view::npos;
     };
-    if (!allDigits(entry.substr(0, dash)) || !allDigits(entry.substr(dash + 1)) || dash > 10) return 0;
+    if (!allDigits(entry.substr(0, dash)) || !allDigits(entry.substr(dash + 1)) || dash > 10)
+        return 0;
     const long long pid = std::stoll(std::string(entry.substr(0, dash)));
     return pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
 }

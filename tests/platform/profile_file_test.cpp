@@ -784,7 +784,8 @@ TEST_F(ProfileFileTest, FilesWithTheLongestNamesCanBeSaved) {
         fs::remove(target);
     }
     // One byte more is a name the folder itself refuses.
-    const ProfileWriteResult tooLong = ProfileFile(dir / std::string(256, 'g')).writeString("A", "k", "1");
+    const ProfileWriteResult tooLong =
+        ProfileFile(dir / std::string(256, 'g')).writeString("A", "k", "1");
     EXPECT_EQ(tooLong.error, ENAMETOOLONG) << tooLong.message;
     EXPECT_TRUE(folderEntries(dir.path()).empty());
 }
