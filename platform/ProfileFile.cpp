@@ -1,12 +1,17 @@
 #include "ProfileFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <mutex>
 #include <system_error>
 #include <utility>
@@ -338,6 +343,96 @@ bool writeAllFd(int fd, const std::string& bytes) {
     return true;
 }
 
+// ---- temporary files ----------------------------------------------------------------------
+//
+// The new contents are written to ".<name>.tmp-<pid>-<n>" beside the file. A process that dies
+// while writing leaves its temporary file behind; the next write of the same file removes those
+// whose writer is gone.
+
+// Room for "-<pid>-<n>" after ".tmp": both at most ten digits.
+constexpr size_t TemporarySuffixRoom = 5 + 10 + 1 + 10;
+
+uint64_t nameHash(std::string_view name) {
+    uint64_t h = 14695981039346656037ull;  // FNV-1a: the same in every process and build
+    for (unsigned char c : name) h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+// The start of every temporary name of the file `name` in a folder whose names take at most
+// `nameMax` bytes: "." and the name, or, where that leaves no room for the suffix, the name's
+// start and a hash of all of it, so the temporary name fits whenever the name fits.
+std::string temporaryStem(const std::string& name, size_t nameMax) {
+    if (1 + name.size() + TemporarySuffixRoom <= nameMax) return "." + name;
+    static const char digits[] = "0123456789abcdef";
+    std::string hash = "~";
+    for (uint64_t h = nameHash(name), i = 0; i < 16; ++i, h >>= 4) hash += digits[h & 15];
+    const size_t fixed = 1 + hash.size() + TemporarySuffixRoom;
+    const size_t room = nameMax > fixed ? nameMax - fixed : 0;
+    size_t keep = std::min(room, name.size());
+    // Never half a UTF-8 character.
+    while (keep > 0 && keep < name.size() &&
+           (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    return "." + name.substr(0, keep) + hash;
+}
+
+size_t folderNameMax(const fs::path& folder) {
+    const long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return max > 0 ? size_t(max) : size_t(NAME_MAX);
+}
+
+// The writer's pid when `entry` is one of the file's temporary names, else 0.
+pid_t temporaryWriter(std::string_view entry, std::string_view stem) {
+    const std::string_view mark = ".tmp-";
+    if (entry.size() <= stem.size() + mark.size() || entry.substr(0, stem.size()) != stem ||
+        entry.substr(stem.size(), mark.size()) != mark)
+        return 0;
+    entry.remove_prefix(stem.size() + mark.size());
+    const size_t dash = entry.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == entry.size()) return 0;
+    auto allDigits = [](std::string_view s) {
+        return s.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (!allDigits(entry.substr(0, dash)) || !allDigits(entry.substr(dash + 1)) || dash > 10)
+        return 0;
+    const long long pid = std::stoll(std::string(entry.substr(0, dash)));
+    return pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
+}
+
+// Removes what writers of this file left when they died: the pid runs no more, and no one holds
+// the file's lock (a writer keeps it while it writes; this also covers a writer whose pid we
+// cannot see, in another pid namespace or on another host). Our own process is never asked: its
+// other threads may be writing now. Anything else (other files' temporaries, names of another
+// shape, files we may not open) stays.
+void removeLeftovers(const fs::path& folder, const std::string& stem) {
+    const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return;
+    const int listFd = ::dup(dfd);
+    DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        if (listFd >= 0) ::close(listFd);
+        ::close(dfd);
+        return;
+    }
+    std::vector<std::string> gone;
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t writer = temporaryWriter(entry->d_name, stem);
+        if (writer == 0 || writer == ::getpid()) continue;
+        if (::kill(writer, 0) == 0 || errno != ESRCH) continue;
+        gone.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    for (const std::string& name : gone) {
+        const int fd = ::openat(dfd, name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(dfd, name.c_str(), 0);
+        ::close(fd);
+    }
+    ::close(dfd);
+}
+
 // Writes the new contents beside the file and renames them over it, so the file is either the
 // old one or the new one, never a half-written mix. `old` is the stat of the existing file.
 ProfileWriteResult replaceFile(const fs::path& target, const std::string& bytes,
@@ -345,7 +440,9 @@ ProfileWriteResult replaceFile(const fs::path& target, const std::string& bytes,
     static std::atomic<unsigned> counter{0};
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
-    const std::string base = "." + target.filename().string() + ".tmp-";
+    const std::string stem = temporaryStem(target.filename().string(), folderNameMax(folder));
+    removeLeftovers(folder, stem);
+    const std::string base = stem + ".tmp-";
 
     fs::path tmp;
     int fd = -1;
@@ -355,6 +452,8 @@ ProfileWriteResult replaceFile(const fs::path& target, const std::string& bytes,
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, old ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
+    // Held while writing: a cleanup of another process leaves the file alone.
+    if (fd >= 0) (void)::flock(fd, LOCK_EX | LOCK_NB);
     if (fd < 0) {
         int err = errno;
         if (err == ENOENT)

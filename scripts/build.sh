@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Shared by run.sh and test.sh: set-up, configure and build into ./build.
+# Arguments name the targets to build (run.sh: the program and what it loads); none builds all.
 # BUILD_DIR picks another build folder; BUILD_JOBS limits the parallel compile jobs.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -13,4 +14,6 @@ if [ ! -f "$build/build.ninja" ]; then
     fi
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 fi
-cmake --build "$build" --parallel "${BUILD_JOBS:-$(nproc)}"
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
+cmake --build "$build" --parallel "${BUILD_JOBS:-$(nproc)}" "${targets[@]}"

@@ -19,6 +19,7 @@
 #include <QDBusConnection>
 #include <QMessageBox>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -33,6 +34,8 @@ std::filesystem::path programFile() { return SystemApplicationEnvironment::insta
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Beyond a file-size limit a write is to fail and be reported, not to kill the program mid-save.
+    std::signal(SIGXFSZ, SIG_IGN);
     const automation::ServerSwitches switches = automation::parseServerSwitches({argv, argv + argc});
     // Registration needs no display: it is done before any window exists.
     if (switches.regServer || switches.unregServer) {

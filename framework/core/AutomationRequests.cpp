@@ -97,11 +97,18 @@ AutomationStatus checkStartMenuItem(int32_t menuId, const AutomationCommands& co
     return {};
 }
 
-AutomationStatus checkWindowSize(int32_t width, int32_t height) {
-    if (width < 1 || height < 1)
-        return refused(AutomationFault::InvalidArgs,
-                       "Width " + numbers::formatInt(width) + " and Height " + numbers::formatInt(height) +
-                           ": both must be at least 1");
+AutomationStatus checkWindowSize(int32_t width, int32_t height, const WindowSizeLimits& limits) {
+    const std::string asked =
+        "Width " + numbers::formatInt(width) + " and Height " + numbers::formatInt(height);
+    if (width < 1 || height < 1) return refused(AutomationFault::InvalidArgs, asked + ": both must be at least 1");
+    if (width < limits.minWidth || height < limits.minHeight)
+        return refused(AutomationFault::InvalidArgs, asked + ": the main window needs at least " +
+                                                         numbers::formatInt(limits.minWidth) + " x " +
+                                                         numbers::formatInt(limits.minHeight));
+    if (width > limits.maxWidth || height > limits.maxHeight)
+        return refused(AutomationFault::InvalidArgs, asked + ": larger than the screens, which give at most " +
+                                                         numbers::formatInt(limits.maxWidth) + " x " +
+                                                         numbers::formatInt(limits.maxHeight));
     return {};
 }
 

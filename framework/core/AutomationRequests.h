@@ -9,6 +9,7 @@
 #include "AutomationHub.h"
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -97,8 +98,16 @@ public:
 // would start another command), and the command enabled.
 AutomationStatus checkStartMenuItem(int32_t menuId, const AutomationCommands& commands);
 
-// comSetPosition: any place, but a width and height of at least 1.
-AutomationStatus checkWindowSize(int32_t width, int32_t height);
+// The sizes the main window can take: at least its layout's minimum (a smaller size would give
+// a larger window while the client is told success), at most the screens together (a larger one
+// only makes the toolkit ask for a buffer the size of the request).
+struct WindowSizeLimits {
+    int32_t minWidth = 1, minHeight = 1;
+    int32_t maxWidth = std::numeric_limits<int32_t>::max(), maxHeight = std::numeric_limits<int32_t>::max();
+};
+
+// comSetPosition: any place, but a width and height within the limits (and at least 1).
+AutomationStatus checkWindowSize(int32_t width, int32_t height, const WindowSizeLimits& limits = {});
 
 // comConnectApplication: a client connected with a window of its own.
 AutomationStatus checkClientWindow(const AutomationHub& hub);

@@ -8,10 +8,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusReply>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -32,6 +37,41 @@ MenuEntry menuEntryOf(const QAction& action) {
     if (const QMenu* menu = action.menu())
         for (const QAction* child : menu->actions()) entry.entries.push_back(menuEntryOf(*child));
     return entry;
+}
+
+// What comSetPosition accepts: the main window's minimum as its layout gives it (Qt would
+// silently enlarge a smaller request) and at most the bounding box of all screens.
+WindowSizeLimits windowSizeLimits(QWidget& window) {
+    WindowSizeLimits limits;
+    // The layout sets a window's minimum only when it is activated, which a hidden window may not
+    // have been yet; asked directly, nothing of the window changes.
+    QSize minimum = window.minimumSize();
+    if (const QLayout* layout = window.layout(); layout && window.isWindow())
+        minimum = minimum.expandedTo(layout->totalMinimumSize());
+    limits.minWidth = std::max(1, minimum.width());
+    limits.minHeight = std::max(1, minimum.height());
+    QRect screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens = screens.united(screen->geometry());
+    // Without a screen nothing is drawn; still no request for a buffer of any size.
+    const QSize most = screens.isEmpty() ? QSize(16384, 16384) : screens.size();
+    limits.maxWidth = std::max(limits.minWidth, most.width());
+    limits.maxHeight = std::max(limits.minHeight, most.height());
+    return limits;
+}
+
+// Why the bus did not give us the name. The bus answers a taken name without an error, so the
+// reason is asked of the bus: who owns it now.
+std::string whyNotOwned(QDBusConnection& connection, const QString& name) {
+    const QString error = connection.lastError().message();
+    if (!error.isEmpty()) return error.toStdString();
+    QDBusConnectionInterface* bus = connection.interface();
+    if (!bus) return "the bus refused it";
+    const QDBusReply<QString> owner = bus->serviceOwner(name);
+    if (!owner.isValid() || owner.value().isEmpty()) return "the bus refused it";
+    std::string reason = "another program owns it (bus connection " + owner.value().toStdString();
+    if (const QDBusReply<uint> pid = bus->servicePid(name); pid.isValid() && pid.value() != 0)
+        reason += ", process " + numbers::formatInt(pid.value());
+    return reason + ")";
 }
 
 MenuEntry menuTreeOf(QMenuBar& bar) {
@@ -76,8 +116,8 @@ AutomationStatus NCOM_DiagnosticSoftware::registerOn(const QDBusConnection& bus)
         connection.disconnect(BusService, BusPath, BusInterface, NameOwnerChanged, this,
                               SLOT(busNameOwnerChanged(QString, QString, QString)));
         connection.unregisterObject(path);
-        return {AutomationFault::Failed, "the bus name " + name.toStdString() + " could not be owned: " +
-                                             connection.lastError().message().toStdString()};
+        return {AutomationFault::Failed,
+                "the bus name " + name.toStdString() + " could not be owned: " + whyNotOwned(connection, name)};
     }
     bus_ = connection;
     return {};
@@ -145,7 +185,7 @@ void NCOM_DiagnosticSoftware::comConnectApplication() {
 
 void NCOM_DiagnosticSoftware::comSetPosition(int Top, int Left, int Width, int Height) {
     guarded([&] {
-        const AutomationStatus status = checkWindowSize(Width, Height);
+        const AutomationStatus status = checkWindowSize(Width, Height, windowSizeLimits(mainForm_));
         if (!status.ok()) return refuse(status);
         if (embedding_.embedded()) {
             // No frame inside the client's window; and Qt would take the client's window for

@@ -216,14 +216,31 @@ TEST_F(AutomationServerTest, PlacingShowsAHiddenWindowAndMovesAVisibleOne) {
     ASSERT_NO_FATAL_FAILURE(start());
     init(0);
     ASSERT_FALSE(window->isVisible());
-    ASSERT_EQ(errorOf(QStringLiteral("comSetPosition"), {30, 40, 1000, 700}), "");
+    // A size below the window's minimum is refused and names it; the minimum itself is taken as
+    // asked, also by the hidden window.
+    const QDBusMessage tiny = client->call(QStringLiteral("comSetPosition"), {30, 40, 100, 100});
+    ASSERT_EQ(errorNameOf(tiny), kInvalidArgs);
+    const QRegularExpressionMatch named =
+        QRegularExpression(QStringLiteral("needs at least (\\d+) x (\\d+)")).match(tiny.errorMessage());
+    ASSERT_TRUE(named.hasMatch()) << tiny.errorMessage().toStdString();
+    ASSERT_FALSE(window->isVisible());
+    const QSize minimum(named.captured(1).toInt(), named.captured(2).toInt());
+    ASSERT_EQ(errorOf(QStringLiteral("comSetPosition"), {30, 40, minimum.width(), minimum.height()}), "");
+    settle();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->size(), minimum);
+
+    // Sizes within the offscreen platform's screen of 800 x 600.
+    ASSERT_EQ(errorOf(QStringLiteral("comSetPosition"), {30, 40, 700, 540}), "");
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->pos(), QPoint(40, 30));
-    EXPECT_EQ(window->size(), QSize(1000, 700));
-    ASSERT_EQ(errorOf(QStringLiteral("comSetPosition"), {60, 5, 1100, 750}), "");
+    EXPECT_EQ(window->size(), QSize(700, 540));
+    ASSERT_EQ(errorOf(QStringLiteral("comSetPosition"), {60, 5, 780, 590}), "");
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->pos(), QPoint(5, 60));
-    EXPECT_EQ(window->size(), QSize(1100, 750));
+    EXPECT_EQ(window->size(), QSize(780, 590));
+    settle();
+    EXPECT_EQ(window->size(), QSize(780, 590));
 }
 
 // The safety question over the bus: the reply waits for the answer; No closes the program.

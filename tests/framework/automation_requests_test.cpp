@@ -139,6 +139,33 @@ TEST(AutomationArguments, WindowSizesOfAtLeastOnePixel) {
     }
 }
 
+// Below the window's minimum or beyond the screens: refused, and the message names the limit.
+TEST(AutomationArguments, WindowSizesWithinTheWindowsMinimumAndTheScreens) {
+    const WindowSizeLimits limits{514, 488, 1920, 1080};
+    const int32_t most = std::numeric_limits<int32_t>::max();
+    const struct {
+        int32_t width, height;
+        const char* says;  // part of the refusal; nullptr when accepted
+    } cases[] = {
+        {514, 488, nullptr},
+        {1920, 1080, nullptr},
+        {640, 480, "needs at least 514 x 488"},
+        {500, 600, "needs at least 514 x 488"},
+        {0, 600, "at least 1"},
+        {1921, 600, "at most 1920 x 1080"},
+        {800, 1081, "at most 1920 x 1080"},
+        {most, most, "at most 1920 x 1080"},
+    };
+    for (const auto& c : cases) {
+        const AutomationStatus status = checkWindowSize(c.width, c.height, limits);
+        EXPECT_EQ(status.fault, c.says ? AutomationFault::InvalidArgs : AutomationFault::None)
+            << c.width << "x" << c.height;
+        if (c.says) {
+            EXPECT_NE(status.message.find(c.says), std::string::npos) << status.message;
+        }
+    }
+}
+
 TEST(AutomationArguments, EmbeddingNeedsAClientWindow) {
     AutomationHub hub;
     EXPECT_EQ(checkClientWindow(hub).fault, AutomationFault::NoClientWindow);

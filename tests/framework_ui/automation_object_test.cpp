@@ -8,10 +8,15 @@
 #include "MainWindowTestSupport.h"
 #include "PrivateDbusDaemon.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -64,6 +69,10 @@ TEST_F(AutomationObjectTest, OneObjectOwnsTheName) {
     const AutomationStatus refused = second.registerOn(server(2));
     EXPECT_EQ(refused.fault, AutomationFault::Failed);
     EXPECT_NE(refused.message.find(automation::BusName), std::string::npos) << refused.message;
+    // It says why: who holds the name.
+    const std::string owner = server(1).baseService().toStdString();
+    EXPECT_NE(refused.message.find("another program owns it (bus connection " + owner), std::string::npos)
+        << refused.message;
     EXPECT_FALSE(second.registered());
     // Nothing of the second stays on its connection.
     EXPECT_EQ(server(2).objectRegisteredAt(QString::fromLatin1(automation::ObjectPath)), nullptr);
@@ -71,6 +80,57 @@ TEST_F(AutomationObjectTest, OneObjectOwnsTheName) {
     // Once the first lets go, the name is free again.
     first.releaseFromBus();
     EXPECT_TRUE(second.registerOn(server(2)).ok());
+}
+
+// The size a host asks for is the size the window takes, or the call is refused and says the
+// limit: never a larger window reported as success, never a buffer the size of the request.
+TEST_F(AutomationObjectTest, APlacementTheWindowCannotTakeIsRefusedAndChangesNothing) {
+    ASSERT_TRUE(daemon.ok()) << daemon.error();
+    TNBasisform window(nullptr, false, environment());
+    NCOM_DiagnosticSoftware object(window, commands);
+    ASSERT_TRUE(object.registerOn(server(1)).ok());
+    AutomationClient client(daemon.address());
+    ASSERT_EQ(errorNameOf(client.call(QStringLiteral("comInit"), {0})), "");
+    // Shown once, so the status line's panels have their widths (a program's main window has
+    // them from its start-up).
+    window.show();
+    QCoreApplication::processEvents();
+
+    // The smallest size the window takes, as the refusal of a tiny one names it.
+    const QDBusMessage tiny = client.call(QStringLiteral("comSetPosition"), {0, 0, 1, 1});
+    ASSERT_EQ(errorNameOf(tiny), "org.freedesktop.DBus.Error.InvalidArgs");
+    const QRegularExpressionMatch named =
+        QRegularExpression(QStringLiteral("needs at least (\\d+) x (\\d+)")).match(tiny.errorMessage());
+    ASSERT_TRUE(named.hasMatch()) << tiny.errorMessage().toStdString();
+    const QSize minimum(named.captured(1).toInt(), named.captured(2).toInt());
+    ASSERT_GT(minimum.width(), 1);
+    ASSERT_GT(minimum.height(), 1);
+    const QSize screens = QGuiApplication::primaryScreen()->geometry().size();
+    ASSERT_TRUE(minimum.width() <= screens.width() && minimum.height() <= screens.height());
+
+    const int most = std::numeric_limits<int>::max();
+    const struct {
+        QSize asked;
+        bool taken;
+    } cases[] = {
+        {minimum, true},
+        {screens, true},
+        {minimum - QSize(1, 0), false},
+        {minimum - QSize(0, 1), false},
+        {screens + QSize(1, 0), false},
+        {screens + QSize(0, 1), false},
+        {QSize(most, most), false},
+    };
+    QRect placed = window.geometry();
+    for (const auto& c : cases) {
+        const QDBusMessage reply =
+            client.call(QStringLiteral("comSetPosition"), {20, 10, c.asked.width(), c.asked.height()});
+        EXPECT_EQ(errorNameOf(reply), c.taken ? "" : "org.freedesktop.DBus.Error.InvalidArgs")
+            << c.asked.width() << "x" << c.asked.height() << ": " << reply.errorMessage().toStdString();
+        QCoreApplication::processEvents();
+        if (c.taken) placed = QRect(QPoint(10, 20), c.asked);
+        EXPECT_EQ(window.geometry().size(), placed.size()) << c.asked.width() << "x" << c.asked.height();
+    }
 }
 
 }  // namespace

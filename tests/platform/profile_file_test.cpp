@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -508,7 +510,7 @@ TEST_F(ProfileFileTest, WriteCutShortLeavesTheOriginal) {
     }
     EXPECT_FALSE(r);
     EXPECT_EQ(r.error, EFBIG) << r.message;
-    EXPECT_FALSE(r.message.empty());
+    EXPECT_NE(r.message.find("File too large"), std::string::npos) << r.message;
     EXPECT_EQ(bytes(), kOriginal);
     EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{"test.ini"});
 }
@@ -657,4 +659,133 @@ TEST_F(ProfileFileTest, EditSaysWhyAFileCannotBeRead) {
     // Root reads whatever the mode says; an unprivileged user does not.
     const std::optional<int32_t> error = runningAsRoot() ? runAsNobody(readError) : readError();
     EXPECT_EQ(error, std::optional<int32_t>(EACCES));
+}
+
+// ---- temporary files -----------------------------------------------------------------------
+
+namespace {
+
+// A process that has ended: its pid, reaped.
+pid_t endedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+// A process that runs until the object goes.
+class RunningProcess {
+  public:
+    RunningProcess() : pid_(::fork()) {
+        if (pid_ == 0) {
+            for (;;) ::pause();
+        }
+    }
+    ~RunningProcess() {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    pid_t pid() const { return pid_; }
+
+  private:
+    pid_t pid_;
+};
+
+// A process that dies while it saves `file`: a file-size limit with the signal's default
+// action kills it in the middle of writing, as a crash or a kill would.
+void crashWhileSaving(const fs::path& file) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 64;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        (void)ProfileFile(file).writeString("A", "k", std::string(4096, 'n'));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "status " << status;
+}
+
+}  // namespace
+
+// A writer that died leaves its temporary file; the next save of that file removes it, and
+// only such: another file's, a live writer's (by its pid or by its lock) and other names stay.
+TEST_F(ProfileFileTest, ASaveRemovesWhatDeadWritersOfTheSameFileLeft) {
+    const std::string names[] = {"test.ini", std::string(250, 'n') + ".ini"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name.size());
+        const fs::path target = dir / name;
+        for (const std::string& entry : folderEntries(dir.path())) fs::remove(dir / entry);
+        TempDir::writeFile(target, kOriginal);
+
+        // The second crashed save has already cleared the first one's file: they never pile up.
+        ASSERT_NO_FATAL_FAILURE(crashWhileSaving(target));
+        ASSERT_NO_FATAL_FAILURE(crashWhileSaving(target));
+        std::set<std::string> left = folderEntries(dir.path());
+        left.erase(name);
+        ASSERT_EQ(left.size(), 1u) << "temporary files of the crashed saves";
+        EXPECT_EQ(TempDir::readFile(target), kOriginal);
+
+        // The temporary names of this file start as the crashed writers' did.
+        const std::string& leftover = *left.begin();
+        const std::string stem = leftover.substr(0, leftover.rfind(".tmp-") + 5);
+        const std::string dead = std::to_string(endedProcess());
+        RunningProcess running;
+        const std::string stays[] = {
+            stem + std::to_string(running.pid()) + "-7",  // a writer that still runs
+            stem + dead + "-8",                           // its writer's lock is still held
+            stem + dead + "-x",
+            stem + dead + "-9.bak",
+            ".other.ini.tmp-" + dead + "-0",
+        };
+        for (const std::string& entry : stays) TempDir::writeFile(dir / entry, "partial");
+        const int locked = ::open((dir / stays[1]).c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(locked, 0);
+        ASSERT_EQ(::flock(locked, LOCK_EX), 0);
+
+        ProfileEdit edit{ProfileFile(target)};
+        ASSERT_TRUE(edit.writeString("A", "k", "new"));
+        const ProfileWriteResult saved = edit.commit();
+        ::close(locked);
+        ASSERT_TRUE(saved) << saved.message;
+
+        std::set<std::string> expected(std::begin(stays), std::end(stays));
+        expected.insert(name);
+        EXPECT_EQ(folderEntries(dir.path()), expected);
+        EXPECT_EQ(TempDir::readFile(target), "[A]\r\nk=new\r\n; keep me\r\n");
+    }
+}
+
+// Every name the folder takes can be saved: the temporary name never grows past the limit
+// (255 bytes), also for names of several-byte characters.
+TEST_F(ProfileFileTest, FilesWithTheLongestNamesCanBeSaved) {
+    std::string umlauts;
+    for (int i = 0; i < 127; ++i) umlauts += "\xc3\xa4";  // 254 bytes
+    const std::string names[] = {
+        std::string(225, 'a'), std::string(240, 'b'), std::string(244, 'c'),
+        std::string(250, 'd'), std::string(255, 'e'), umlauts, umlauts + "f",
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name.size());
+        const fs::path target = dir / name;
+        ProfileFile file(target);
+        const ProfileWriteResult first = file.writeString("A", "k", "1");
+        ASSERT_TRUE(first) << first.message;
+        ProfileEdit edit(file);
+        ASSERT_TRUE(edit.writeString("A", "k", "2"));
+        const ProfileWriteResult second = edit.commit();
+        ASSERT_TRUE(second) << second.message;
+        EXPECT_EQ(file.readString("A", "k"), "2");
+        EXPECT_EQ(folderEntries(dir.path()), std::set<std::string>{name});
+        fs::remove(target);
+    }
+    // One byte more is a name the folder itself refuses.
+    const ProfileWriteResult tooLong =
+        ProfileFile(dir / std::string(256, 'g')).writeString("A", "k", "1");
+    EXPECT_EQ(tooLong.error, ENAMETOOLONG) << tooLong.message;
+    EXPECT_TRUE(folderEntries(dir.path()).empty());
 }

@@ -19,8 +19,12 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,6 +188,31 @@ TEST_F(AutomationProgramTest, RegistersAndUnregistersWithoutADisplay) {
     }
 }
 
+// Under a file-size limit the write fails and says so; the program is not killed by the limit's
+// signal halfway through writing.
+TEST_F(AutomationProgramTest, RegisteringUnderAFileSizeLimitReportsTheFailedWrite) {
+    QProcess process;
+    QProcessEnvironment headless = environment();
+    headless.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(headless);
+    process.setChildProcessModifier([] {
+        // What a shell's "ulimit -f" gives a program: the limit and the signal's default action.
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 16;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start(QStringLiteral(KELT_PROGRAM), {QStringLiteral("/RegServer")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const std::string said = process.readAllStandardError().toStdString();
+    ASSERT_EQ(process.exitStatus(), QProcess::NormalExit) << "ended by a signal: " << said;
+    EXPECT_EQ(process.exitCode(), 1) << said;
+    EXPECT_NE(said.find("File too large"), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(activationFile()));
+    EXPECT_TRUE(servicesFolder().empty());
+}
+
 TEST_F(AutomationProgramTest, AStartByHandRegistersAgainAndAStartByTheBusDoesNot) {
     ASSERT_TRUE(daemon.ok()) << daemon.error();
     ASSERT_NO_FATAL_FAILURE(launch(program, {QStringLiteral("demo")}));
@@ -263,6 +292,31 @@ TEST_F(AutomationProgramTest, AHostDrivesTheRunningProgramOnTheSessionBus) {
               "org.freedesktop.DBus.Error.ServiceUnknown");
 }
 
+// A placement the main window cannot take is refused with its limit, at once, and the program
+// serves on; one it can take shows the window.
+TEST_F(AutomationProgramTest, APlacementBelowTheMinimumOrBeyondTheScreensIsRefused) {
+    ASSERT_NO_FATAL_FAILURE(start({QStringLiteral("demo"), QStringLiteral("/Automation")}));
+    ASSERT_EQ(errorNameOf(client->call(QStringLiteral("comInit"), {0})), "");
+
+    const int most = std::numeric_limits<int>::max();
+    const struct {
+        int width, height;
+        const char* says;
+    } refused[] = {
+        {1, 1, "the main window needs at least "},
+        {most, most, "larger than the screens"},
+        {most, 500, "larger than the screens"},
+    };
+    for (const auto& c : refused) {
+        const QDBusMessage reply = client->call(QStringLiteral("comSetPosition"), {0, 0, c.width, c.height});
+        EXPECT_EQ(errorNameOf(reply), "org.freedesktop.DBus.Error.InvalidArgs") << c.width << "x" << c.height;
+        EXPECT_TRUE(reply.errorMessage().contains(QLatin1String(c.says))) << reply.errorMessage().toStdString();
+    }
+    const QDBusMessage placed = client->call(QStringLiteral("comSetPosition"), {0, 0, 790, 590});
+    EXPECT_EQ(errorNameOf(placed), "") << placed.errorMessage().toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
+}
+
 // Started for hosts, the program serves as long as one of those that called comInit is on the bus.
 TEST_F(AutomationProgramTest, AProgramStartedForHostsEndsWhenTheLastOfThemHasLeft) {
     ASSERT_NO_FATAL_FAILURE(start({QStringLiteral("demo"), QStringLiteral("/Automation")}));
@@ -289,6 +343,8 @@ TEST_F(AutomationProgramTest, ASecondServerEndsWithAnErrorAndTheFirstServesOn) {
     const std::string said = second.readAllStandardError().toStdString();
     EXPECT_NE(said.find("The automation server cannot serve"), std::string::npos) << said;
     EXPECT_NE(said.find(automation::BusName), std::string::npos) << said;
+    // The reason follows the colon: the first program holds the name.
+    EXPECT_NE(said.find("could not be owned: another program owns it (bus connection :"), std::string::npos) << said;
 
     EXPECT_EQ(errorNameOf(client->call(QStringLiteral("comInit"), {0})), "");
     EXPECT_EQ(program.state(), QProcess::Running);
