@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <utility>
@@ -141,61 +142,211 @@ std::optional<size_t> findKey(const std::vector<Line>& lines, const Span& span,
     return std::nullopt;
 }
 
-// The lines of a text with the span of every section found once, so a reader that asks for many
-// keys (a parameter description has thousands) does not scan the whole text for each.
-struct IndexedLines {
-    std::vector<Line> lines;
-    std::vector<std::pair<std::string, Span>> sections;  // in file order, duplicates included
+// Names hashed as the profile files compare them: without regard to (ASCII) case.
+uint32_t hashNoCase(std::string_view s) {
+    uint64_t h = 14695981039346656037ull;
+    for (char c : s) {
+        h ^= static_cast<unsigned char>(lowerAscii(c));
+        h *= 1099511628211ull;
+    }
+    return static_cast<uint32_t>(h ^ (h >> 32));
+}
 
-    explicit IndexedLines(std::vector<Line> text) : lines(std::move(text)) {
-        for (size_t i = 0; i < lines.size(); ++i) {
-            Parsed p = classify(lines[i].text);
-            if (p.kind != Kind::Section) continue;
-            if (!sections.empty()) sections.back().second.end = i;
-            sections.emplace_back(std::string(p.name), Span{i, lines.size()});
+// equalsNoCase, quicker for the usual case of the same spelling.
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && (a == b || equalsNoCase(a, b));
+}
+
+// The first occurrence of each of many names, found by hashing (open addressing, no allocation
+// per name). The names stay where they are: `nameOf(i)` gives name i.
+class NameTable {
+public:
+    static constexpr uint32_t npos = UINT32_MAX;
+
+    // Indexes names 0..count-1; `repeated(i)` is called for each name that an earlier one
+    // equals. Fewer than npos names.
+    template <class NameOf, class Repeated>
+    void build(size_t count, NameOf nameOf, Repeated repeated) {
+        size_t size = 8;
+        while (size < count * 2) size <<= 1;
+        slots_.assign(size, Slot{npos, 0});
+        mask_ = size - 1;
+        for (uint32_t i = 0; i < count; ++i) {
+            const std::string_view name = nameOf(i);
+            const uint32_t hash = hashNoCase(name);
+            for (size_t at = hash & mask_;; at = (at + 1) & mask_) {
+                Slot& slot = slots_[at];
+                if (slot.index == npos) {
+                    slot = {i, hash};
+                    break;
+                }
+                if (slot.hash == hash && sameName(nameOf(slot.index), name)) {
+                    repeated(i);  // the first one stays
+                    break;
+                }
+            }
         }
     }
 
-    // The first section of that name, as findSection finds it.
-    std::optional<Span> find(std::string_view section) const {
-        section = trim(section);
-        for (const auto& [name, span] : sections)
-            if (equalsNoCase(name, section)) return span;
-        return std::nullopt;
+    bool empty() const { return slots_.empty(); }
+
+    // The first name equal to `name`, or npos.
+    template <class NameOf>
+    uint32_t find(std::string_view name, NameOf nameOf) const {
+        const uint32_t hash = hashNoCase(name);
+        for (size_t at = hash & mask_;; at = (at + 1) & mask_) {
+            const Slot& slot = slots_[at];
+            if (slot.index == npos) return npos;
+            if (slot.hash == hash && sameName(nameOf(slot.index), name)) return slot.index;
+        }
     }
+
+private:
+    struct Slot {
+        uint32_t index;
+        uint32_t hash;
+    };
+    std::vector<Slot> slots_;
+    size_t mask_ = 0;
+};
+
+// A text parsed once for reading: its section and key lines classified in one pass, names and
+// values pointing into the text it keeps. Many sections, or many keys in one section, get a
+// hash index of their first occurrences, so a look-up costs the same in a section of 300 000 keys
+// as in one of ten, and listing names stays linear. The text never changes: a change makes a
+// new one.
+class IndexedLines {
+public:
+    struct Key {
+        std::string_view name;
+        std::string_view value;
+        bool repeated = false;  // an earlier key of the section has that name (indexed ones)
+    };
+    struct Section {
+        std::string_view name;
+        size_t firstKey = 0;  // its key lines: keys_[firstKey, endKey)
+        size_t endKey = 0;
+        bool repeated = false;  // an earlier section has that name (when indexed)
+        NameTable keyIndex;     // only for many keys: position in the section
+    };
+
+    explicit IndexedLines(std::string text) : text_(std::move(text)) {
+        std::string_view rest = text_;
+        while (!rest.empty()) {
+            const size_t nl = rest.find('\n');
+            std::string_view line = rest.substr(0, nl);
+            rest.remove_prefix(nl == std::string_view::npos ? rest.size() : nl + 1);
+            // CRLF, and a lone CR that cuts the last line short, end a line as LF does.
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            const Parsed p = classify(line);
+            if (p.kind == Kind::Section) {
+                if (!sections_.empty()) sections_.back().endKey = keys_.size();
+                Section& s = sections_.emplace_back();
+                s.name = p.name;
+                s.firstKey = s.endKey = keys_.size();
+            } else if (p.kind == Kind::Key && !sections_.empty()) {
+                keys_.push_back({p.name, p.value});
+            }
+        }
+        if (!sections_.empty()) sections_.back().endKey = keys_.size();
+
+        if (sections_.size() > kScanAtMost && sections_.size() < NameTable::npos)
+            sectionIndex_.build(sections_.size(), SectionNameOf{sections_.data()},
+                                [this](size_t i) { sections_[i].repeated = true; });
+        for (Section& s : sections_) {
+            const size_t count = s.endKey - s.firstKey;
+            if (count <= kScanAtMost || count >= NameTable::npos) continue;
+            Key* keys = keys_.data() + s.firstKey;
+            s.keyIndex.build(count, KeyNameOf{keys}, [keys](size_t k) { keys[k].repeated = true; });
+        }
+    }
+    IndexedLines(const IndexedLines&) = delete;
+    IndexedLines& operator=(const IndexedLines&) = delete;
+
+    // The first section of that name (trimmed), or null.
+    const Section* find(std::string_view section) const {
+        section = trim(section);
+        if (!sectionIndex_.empty()) {
+            const uint32_t i = sectionIndex_.find(section, SectionNameOf{sections_.data()});
+            return i == NameTable::npos ? nullptr : &sections_[i];
+        }
+        for (const Section& s : sections_)
+            if (sameName(s.name, section)) return &s;
+        return nullptr;
+    }
+
+    // The first key line of that name (trimmed) in the section, or null.
+    const Key* findKey(const Section& section, std::string_view key) const {
+        key = trim(key);
+        const Key* keys = keys_.data() + section.firstKey;
+        if (!section.keyIndex.empty()) {
+            const uint32_t k = section.keyIndex.find(key, KeyNameOf{keys});
+            return k == NameTable::npos ? nullptr : &keys[k];
+        }
+        for (size_t k = 0; k < section.endKey - section.firstKey; ++k)
+            if (sameName(keys[k].name, key)) return &keys[k];
+        return nullptr;
+    }
+
+    // Section names in file order, first spelling, duplicates dropped.
+    std::vector<std::string> sectionNames() const {
+        std::vector<std::string> names;
+        for (size_t i = 0; i < sections_.size(); ++i) {
+            const Section& s = sections_[i];
+            bool first = !s.repeated;
+            if (sectionIndex_.empty())
+                for (size_t j = 0; j < i && first; ++j) first = !sameName(sections_[j].name, s.name);
+            if (first) names.emplace_back(s.name);
+        }
+        return names;
+    }
+
+    // Key names of the section in file order, first spelling, duplicates dropped.
+    std::vector<std::string> keyNames(const Section& section) const {
+        std::vector<std::string> names;
+        for (size_t k = section.firstKey; k < section.endKey; ++k) {
+            const Key& key = keys_[k];
+            bool first = !key.repeated;
+            if (section.keyIndex.empty())
+                for (size_t j = section.firstKey; j < k && first; ++j) first = !sameName(keys_[j].name, key.name);
+            if (first) names.emplace_back(key.name);
+        }
+        return names;
+    }
+
+private:
+    // Up to this many names are compared one by one; more are looked up in an index.
+    static constexpr size_t kScanAtMost = 16;
+
+    struct KeyNameOf {
+        const Key* keys;
+        std::string_view operator()(size_t k) const { return keys[k].name; }
+    };
+    struct SectionNameOf {
+        const Section* sections;
+        std::string_view operator()(size_t i) const { return sections[i].name; }
+    };
+
+    std::string text_;
+    std::vector<Key> keys_;          // the key lines of every section, in file order
+    std::vector<Section> sections_;  // in file order, duplicates included
+    NameTable sectionIndex_;         // only for many sections
 };
 
 std::optional<std::string> lookup(const IndexedLines& text, std::string_view section,
                                   std::string_view key) {
-    std::optional<Span> span = text.find(section);
-    if (!span) return std::nullopt;
-    std::optional<size_t> at = findKey(text.lines, *span, trim(key));
-    if (!at) return std::nullopt;
-    return std::string(classify(text.lines[*at].text).value);
+    const IndexedLines::Section* s = text.find(section);
+    if (!s) return std::nullopt;
+    const IndexedLines::Key* k = text.findKey(*s, key);
+    if (!k) return std::nullopt;
+    return std::string(k->value);
 }
 
-std::vector<std::string> listSections(const IndexedLines& text) {
-    std::vector<std::string> names;
-    for (const auto& [name, span] : text.sections) {
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || equalsNoCase(n, name);
-        if (!seen) names.push_back(name);
-    }
-    return names;
-}
+std::vector<std::string> listSections(const IndexedLines& text) { return text.sectionNames(); }
 
 std::vector<std::string> listKeys(const IndexedLines& text, std::string_view section) {
-    std::vector<std::string> names;
-    std::optional<Span> span = text.find(section);
-    if (!span) return names;
-    for (size_t i = span->header + 1; i < span->end; ++i) {
-        Parsed p = classify(text.lines[i].text);
-        if (p.kind != Kind::Key) continue;
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || equalsNoCase(n, p.name);
-        if (!seen) names.emplace_back(p.name);
-    }
-    return names;
+    const IndexedLines::Section* s = text.find(section);
+    return s ? text.keyNames(*s) : std::vector<std::string>{};
 }
 
 // GetPrivateProfileInt on a value that may be missing.
@@ -310,10 +461,10 @@ int readAll(const fs::path& path, std::string& out) {
 }
 
 // Contents as the readers see them: a missing or unreadable file is empty.
-std::vector<Line> readLines(const fs::path& path) {
+std::string readText(const fs::path& path) {
     std::string bytes;
     readAll(path, bytes);
-    return splitLines(bytes);
+    return bytes;
 }
 
 // Follows symbolic links, so a write changes the file a link points to instead of replacing
@@ -610,19 +761,19 @@ bool ProfileFile::exists() const {
 
 std::optional<std::string> ProfileFile::value(std::string_view section,
                                               std::string_view key) const {
-    return lookup(IndexedLines(readLines(path_)), section, key);
+    return lookup(IndexedLines(readText(path_)), section, key);
 }
 
 std::vector<std::string> ProfileFile::sectionNames() const {
-    return listSections(IndexedLines(readLines(path_)));
+    return listSections(IndexedLines(readText(path_)));
 }
 
 std::vector<std::string> ProfileFile::keyNames(std::string_view section) const {
-    return listKeys(IndexedLines(readLines(path_)), section);
+    return listKeys(IndexedLines(readText(path_)), section);
 }
 
 bool ProfileFile::hasSection(std::string_view section) const {
-    return IndexedLines(readLines(path_)).find(section).has_value();
+    return IndexedLines(readText(path_)).find(section) != nullptr;
 }
 
 ProfileWriteResult ProfileFile::writeString(std::string_view section, std::string_view key,
@@ -655,7 +806,7 @@ struct ProfileEdit::Lines : IndexedLines {
 };
 
 const ProfileEdit::Lines& ProfileEdit::lines() const {
-    if (!lines_) lines_ = std::make_shared<const Lines>(splitLines(text_));
+    if (!lines_) lines_ = std::make_shared<const Lines>(text_);
     return *lines_;
 }
 
@@ -680,7 +831,7 @@ std::vector<std::string> ProfileEdit::keyNames(std::string_view section) const {
 }
 
 bool ProfileEdit::hasSection(std::string_view section) const {
-    return lines().find(section).has_value();
+    return lines().find(section) != nullptr;
 }
 
 ProfileWriteResult ProfileEdit::writeString(std::string_view section, std::string_view key,

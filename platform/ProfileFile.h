@@ -143,7 +143,7 @@ public:
 
 private:
     void record(Change change);
-    // text_ split into lines with its sections found, made on the first read after a change.
+    // text_ parsed for reading, its many names indexed; made on the first read after a change.
     struct Lines;
     const Lines& lines() const;
 

@@ -49,7 +49,7 @@ void TKeltFsp::Initialisieren(const std::string&, bool, bool warn) {
 
 bool TKeltFsp::FehlerspeicherLesen() {
     FehlerTabelleLoeschen();
-    const FaultTextFile file = texts();
+    const FaultTextFile& file = texts();
     letzteAntwort_ = ReadFaultTable(kelt_, Fehlertabelle, &file);
     return letzteAntwort_ == 0;
 }

@@ -3,7 +3,11 @@
 #include "ProfileFile.h"
 #include "StringTable.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <mutex>
+#include <vector>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -52,12 +56,7 @@ fs::path caseMatched(const fs::path& file) {
 
 // The file's parsed text and the state of the file it was read at.
 struct FaultTextFile::Snapshot {
-    struct State {
-        bool present = false;
-        fs::file_time_type modified{};
-        std::uintmax_t size = 0;
-        bool operator==(const State&) const = default;
-    };
+    using State = FileState;
 
     static State stateOf(const fs::path& file) {
         std::error_code ec;
@@ -71,9 +70,43 @@ struct FaultTextFile::Snapshot {
         return state;
     }
 
+    Snapshot(fs::path file, State at) : path(std::move(file)), state(at), text(ProfileFile(path)) {
+        // Parsed here, so a snapshot shared between objects is only ever read.
+        text.hasSection({});
+    }
+
+    fs::path path;
     State state;
     ProfileEdit text;
 };
+
+namespace {
+
+// A search of the folder for another spelling stands while the folder's modification time stays
+// as it was, once that time lay this long before the search: a change within the same tick of
+// the time stamps (two seconds on a FAT drive) would not show in it.
+constexpr auto kFolderSettled = std::chrono::seconds(2);
+
+// The texts of the files read lately, shared by every object, so each window opened on an
+// unchanged file finds it parsed. A few: the program reads one fault-text file.
+constexpr std::size_t kFilesKept = 4;
+
+}  // namespace
+
+std::shared_ptr<const FaultTextFile::Snapshot> FaultTextFile::sharedSnapshot(const fs::path& file,
+                                                                            const FileState& state) {
+    if (!state.present) return std::make_shared<const Snapshot>(file, state);
+    static std::mutex lock;
+    static std::vector<std::shared_ptr<const Snapshot>> recent;  // the newest last
+    const std::lock_guard<std::mutex> guard(lock);
+    for (const auto& kept : recent)
+        if (kept->path == file && kept->state == state) return kept;
+    auto made = std::make_shared<const Snapshot>(file, state);
+    std::erase_if(recent, [&](const auto& kept) { return kept->path == file; });
+    if (recent.size() >= kFilesKept) recent.erase(recent.begin());
+    recent.push_back(made);
+    return made;
+}
 
 FaultTextFile::FaultTextFile(const fs::path& file) : requested_(file), path_(caseMatched(file)) {}
 
@@ -88,17 +121,36 @@ std::string FaultTextFile::hintKey(int32_t komponente, int32_t fehlerart) {
     return std::to_string(static_cast<int64_t>(komponente) * 100 + fehlerart);
 }
 
+bool FaultTextFile::folderSearchDue() const {
+    const fs::path folder = requested_.has_parent_path() ? requested_.parent_path() : fs::path(".");
+    const fs::file_time_type now = fs::file_time_type::clock::now();
+    std::error_code ec;
+    const fs::file_time_type modified = fs::last_write_time(folder, ec);
+    if (ec) {
+        lastSearch_.reset();
+        return true;
+    }
+    if (lastSearch_ && lastSearch_->modified == modified && lastSearch_->settled) return false;
+    lastSearch_ = FolderSearch{modified, now - modified >= kFolderSettled};
+    return true;
+}
+
 std::string FaultTextFile::lookup(std::string_view section, std::string_view key,
                                   std::string_view def, std::size_t maxLength) const {
     Snapshot::State state = Snapshot::stateOf(path_);
     if (!state.present) {
-        // It may have been put beside the program meanwhile, in any spelling.
-        path_ = caseMatched(requested_);
+        // It may have been put beside the program meanwhile, in any spelling: the exact one is
+        // one look, the folder is searched again only after it changed.
+        path_ = requested_;
         state = Snapshot::stateOf(path_);
+        if (!state.present && folderSearchDue()) {
+            path_ = caseMatched(requested_);
+            state = Snapshot::stateOf(path_);
+        }
     }
     // The state is taken before the read: a change while reading is seen at the next lookup.
-    if (!snapshot_ || !(snapshot_->state == state))
-        snapshot_ = std::make_shared<const Snapshot>(Snapshot{state, ProfileEdit(ProfileFile(path_))});
+    if (!snapshot_ || !(snapshot_->state == state) || snapshot_->path != path_)
+        snapshot_ = sharedSnapshot(path_, state);
     return cut(snapshot_->text.readString(section, key, def), maxLength);
 }
 

@@ -7,10 +7,13 @@
 //   [Hinweis]     <component * 100 + fault type> = hint for that fault
 //
 // The file is only read. It is parsed at the first lookup and again only when its modification
-// time or size has changed, so an object kept for many lookups (the main window's poll) costs
-// one stat per lookup however large the file; copies share the parsed text. A missing file,
-// section or key is not an error: the lookups give their defaults. Texts are Windows-1252 bytes
-// like every file text.
+// time or size has changed; every object and copy for the same file shares the parsed text (the
+// process keeps the last few files read), so a lookup costs one stat and one keyed look-up
+// however large the file and however many windows were opened on it. A missing file is looked
+// for in its folder (another spelling) at the first lookup and again only after the folder
+// changed: a file put there later is found at the next lookup. A missing file, section or key is
+// not an error: the lookups give their defaults. Texts are Windows-1252 bytes like every file
+// text.
 //
 // Use, e.g. in the main window's poll:
 //   FaultTextFile texts(programFolder / "TARVIK.FKD");   // the name's case does not matter
@@ -45,6 +48,8 @@ public:
 
     // The file the lookups read (the case-matched one when found).
     const std::filesystem::path& path() const { return path_; }
+    // The file asked for.
+    const std::filesystem::path& requested() const { return requested_; }
     bool exists() const;
 
     // [Komponente] text of the code; "Unknown" (string 11106) when missing; at most 127 characters.
@@ -64,7 +69,24 @@ public:
     static std::string hintKey(int32_t komponente, int32_t fehlerart);
 
 private:
+    // What tells a changed file: its modification time and size.
+    struct FileState {
+        bool present = false;
+        std::filesystem::file_time_type modified{};
+        std::uintmax_t size = 0;
+        bool operator==(const FileState&) const = default;
+    };
+    // The folder as the last search for another spelling found it.
+    struct FolderSearch {
+        std::filesystem::file_time_type modified{};
+        bool settled = false;  // the folder had not changed for a while: the search stands
+    };
     struct Snapshot;
+    // The parsed text of the file in that state, shared with every object that read it.
+    static std::shared_ptr<const Snapshot> sharedSnapshot(const std::filesystem::path& file,
+                                                          const FileState& state);
+    // Whether the folder must be searched for another spelling of a missing file.
+    bool folderSearchDue() const;
     std::string lookup(std::string_view section, std::string_view key, std::string_view def,
                        std::size_t maxLength) const;
 
@@ -72,6 +94,7 @@ private:
     // The case-matched file; searched again while it is missing.
     mutable std::filesystem::path path_;
     mutable std::shared_ptr<const Snapshot> snapshot_;
+    mutable std::optional<FolderSearch> lastSearch_;
 };
 
 // The file named `fileName` in `folder`, compared without regard to (ASCII) case; an exact match

@@ -394,7 +394,7 @@ bool TNFehlerspeicher::PrueferAbfragen() {
 }
 
 void TNFehlerspeicher::FehlerListeFuellen(bool nurListe) {
-    const FaultTextFile file = texts();
+    const FaultTextFile& file = texts();
     AnzahlEintraege = static_cast<int32_t>(Sortierung());
     FehlerListeLeeren();
     EintraegeVorhanden = false;
@@ -432,7 +432,10 @@ void TNFehlerspeicher::FehlerListeFuellen(bool nurListe) {
 
 // --- lookups ----------------------------------------------------------------------------------
 
-FaultTextFile TNFehlerspeicher::texts() const { return FaultTextFile(FkdDatei); }
+const FaultTextFile& TNFehlerspeicher::texts() const {
+    if (!texts_ || texts_->requested().native() != FkdDatei) texts_.emplace(FkdDatei);
+    return *texts_;
+}
 
 std::string TNFehlerspeicher::KomponentenText(int32_t code) {
     ensureInitialized();

@@ -154,8 +154,10 @@ public:
     // Lets the technician choose a saved protocol and prints it (TabelleDrucken). Needs no ECU.
     void ProtokollDrucken();
 
-    // The fault-text file as the lookups read it.
-    FaultTextFile texts() const;
+    // The fault-text file FkdDatei as the lookups read it: one object per window, so its text is
+    // parsed once (and shared with the other readers of the file) and read again only after the
+    // file changed.
+    const FaultTextFile& texts() const;
     const std::filesystem::path& programFolder() const { return programFolder_; }
     // The result passed to the last close (0 while the window is open or was never closed).
     int modalResult() const { return modalResult_; }
@@ -273,4 +275,5 @@ private:
     int modalResult_ = 0;
     bool programmaticSelection_ = false;
     std::array<QPixmap, 2> ImageList1;
+    mutable std::optional<FaultTextFile> texts_;  // of FkdDatei, made at the first lookup
 };

@@ -117,6 +117,67 @@ TEST_F(FaultTextFileTest, ReadAgainOnlyWhenTheFileChanged) {
     EXPECT_EQ(texts.KomponentenText(1), "delta");
 }
 
+// Every window opened on the file and the poll share one parsed text: an object made later
+// reads the file again only when its modification time or size differs from what was parsed.
+TEST_F(FaultTextFileTest, ObjectsForTheSameFileShareItsText) {
+    const fs::path file = dir / "TARVIK.FKD";
+    TempDir::writeFile(file, "[Komponente]\r\n1=alpha\r\n");
+    const fs::file_time_type written = fs::last_write_time(file);
+    EXPECT_EQ(FaultTextFile(file).KomponentenText(1), "alpha");
+
+    // The same size and time stamp: taken as the file already parsed.
+    TempDir::writeFile(file, "[Komponente]\r\n1=bravo\r\n");
+    fs::last_write_time(file, written);
+    EXPECT_EQ(FaultTextFile(file).KomponentenText(1), "alpha");
+
+    // Changed on disk between two openings: the next object reads it.
+    fs::last_write_time(file, written + std::chrono::seconds(1));
+    EXPECT_EQ(FaultTextFile(file).KomponentenText(1), "bravo");
+    TempDir::writeFile(file, "[Komponente]\r\n1=charlie\r\n");
+    fs::last_write_time(file, written + std::chrono::seconds(1));
+    EXPECT_EQ(FaultTextFile(file).KomponentenText(1), "charlie");
+}
+
+// Without a fault-text file the folder is searched for another spelling once, and again only
+// after the folder changed; the exact spelling is always one look.
+TEST_F(FaultTextFileTest, AMissingFileIsLookedForAgainWhenItsFolderChanged) {
+    const fs::file_time_type longAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(dir.path(), longAgo);
+    const FaultTextFile texts(dir / "TARVIK.FKD");
+    EXPECT_EQ(texts.KomponentenText(1), "Unknown");
+
+    // Another spelling appears while the folder's time stays: not searched for again.
+    TempDir::writeFile(dir / "tarvik.fkd", "[Komponente]\r\n1=lower\r\n");
+    fs::last_write_time(dir.path(), longAgo);
+    EXPECT_EQ(texts.KomponentenText(1), "Unknown");
+    // The folder changed: found at the next look-up.
+    fs::last_write_time(dir.path(), fs::file_time_type::clock::now());
+    EXPECT_EQ(texts.KomponentenText(1), "lower");
+
+    // The exact spelling needs no search.
+    fs::remove(dir / "tarvik.fkd");
+    fs::last_write_time(dir.path(), longAgo);
+    EXPECT_EQ(texts.KomponentenText(1), "Unknown");
+    TempDir::writeFile(dir / "TARVIK.FKD", "[Komponente]\r\n1=exact\r\n");
+    fs::last_write_time(dir.path(), longAgo);
+    EXPECT_EQ(texts.KomponentenText(1), "exact");
+}
+
+// Sections of many codes are looked up by key with the rules of small ones: the first of a
+// repeated code wins.
+TEST_F(FaultTextFileTest, ManyCodesAreFoundByKey) {
+    std::string text = "[Komponente]\r\n";
+    for (int code = 1; code <= 5000; ++code) text += std::to_string(code) + "=Component " + std::to_string(code) + "\r\n";
+    text += "4711=repeated\r\n[Fehlerart]\r\n7=Short circuit\r\n";
+    TempDir::writeFile(dir / "TARVIK.FKD", text);
+    const FaultTextFile texts(dir / "TARVIK.FKD");
+    EXPECT_EQ(texts.KomponentenText(1), "Component 1");
+    EXPECT_EQ(texts.KomponentenText(4711), "Component 4711");
+    EXPECT_EQ(texts.KomponentenText(5000), "Component 5000");
+    EXPECT_EQ(texts.KomponentenText(5001), "Unknown");
+    EXPECT_EQ(texts.FehlerartText(7), "Short circuit");
+}
+
 TEST_F(FaultTextFileTest, TextsAreCutToTheirFields) {
     const std::string longName(300, 'K');
     const std::string longHint(3000, 'h');

@@ -323,6 +323,26 @@ TEST_F(FaultMemoryWindowTest, EntriesWithTextsHintAndDetails) {
     w->done(IDCANCEL);
 }
 
+// The texts are read once per change of the file: a window opened after the file changed, and
+// a row chosen after it changed, show the new texts.
+TEST_F(FaultMemoryWindowTest, TextsFollowTheFileBetweenOpeningsAndRowChanges) {
+    auto first = shown({entry(3, 7, 0), entry(50, 41, 0)});
+    EXPECT_EQ(first->stxtFehlerhinweis->text(), "Check the sensor cable.");
+    first->done(IDCANCEL);
+
+    TempDir::writeFile(dir / "SYSTEM.FKD",
+                       "[Komponente]\r\n3=Height sensor\r\n50=Valves\r\n[Hinweis]\r\n307=Renewed hint.\r\n"
+                       "5041=Check the valve plug again.\r\n");
+    auto second = shown({entry(3, 7, 0), entry(50, 41, 0)});
+    EXPECT_EQ(listTexts(second->lbFehlerpfad), (QStringList{"Height sensor", "Valves"}));
+    EXPECT_EQ(second->stxtFehlerhinweis->text(), "Renewed hint.");
+
+    TempDir::writeFile(dir / "SYSTEM.FKD", "[Hinweis]\r\n5041=The newest hint.\r\n");
+    second->lbFehlerpfad->setCurrentRow(1);
+    EXPECT_EQ(second->stxtFehlerhinweis->text(), "The newest hint.");
+    second->done(IDCANCEL);
+}
+
 // A long hint scrolls in its own area: the list keeps its rows whatever the hint's length.
 TEST_F(FaultMemoryWindowTest, LongHintScrollsInItsOwnArea) {
     std::string longHint;

@@ -229,6 +229,71 @@ TEST_F(ProfileFileTest, ListsNamesInFileOrderWithoutDuplicates) {
     EXPECT_FALSE(ini.hasSection("D"));
 }
 
+// Files with many sections and many keys per section are read by the same rules as small ones:
+// first of duplicate sections and keys wins, names compare without case and keep their first
+// spelling, blanks around names and values do not count, comments are no keys.
+class ProfileFileSizeTest : public ::testing::TestWithParam<int> {
+  protected:
+    // `count` sections S0.. with `count` keys K0.. each (value v<s>.<k>), every key then again in
+    // lower case with another value and as a comment, and every section again in lower case.
+    static std::string text(int count) {
+        std::string t = "orphan=before any section\r\n";
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int s = 0; s < count; ++s) {
+                t += pass == 0 ? "[ S" + std::to_string(s) + " ]\r\n" : "[s" + std::to_string(s) + "]\n";
+                for (int k = 0; k < count; ++k)
+                    t += " K" + std::to_string(k) + " = v" + std::to_string(s) + "." + std::to_string(k) +
+                         (pass ? "x" : "") + "\t\r\n";
+                for (int k = 0; k < count; ++k)
+                    t += "k" + std::to_string(k) + "=later\n;K" + std::to_string(k) + "=comment\r\n";
+            }
+        }
+        return t;
+    }
+    TempDir dir;
+};
+
+TEST_P(ProfileFileSizeTest, ReadsEveryKeyAsTheRulesSay) {
+    const int count = GetParam();
+    const fs::path path = dir / "many.ini";
+    TempDir::writeFile(path, text(count));
+    std::vector<std::string> sections, keys;
+    for (int i = 0; i < count; ++i) {
+        sections.push_back("S" + std::to_string(i));
+        keys.push_back("K" + std::to_string(i));
+    }
+    // Every section and key through an edit; a few through the file, which reads at each call.
+    const ProfileEdit edit{ProfileFile(path)};
+    const ProfileFile file(path);
+    const std::vector<int> all = [&] {
+        std::vector<int> v;
+        for (int i = 0; i < count; ++i) v.push_back(i);
+        return v;
+    }();
+    const std::vector<int> few{0, 1, count - 1};
+    for (const auto& [reader, which] : {std::pair<const ProfileAccess*, const std::vector<int>*>{&edit, &all},
+                                        std::pair<const ProfileAccess*, const std::vector<int>*>{&file, &few}}) {
+        EXPECT_EQ(reader->sectionNames(), sections);
+        for (int s : *which) {
+            const std::string section = (s % 2 ? "s" : "S") + std::to_string(s);
+            EXPECT_EQ(reader->keyNames(section), keys) << section;
+            for (int k : *which) {
+                const std::string key = (k % 2 ? " k" : "K") + std::to_string(k);
+                EXPECT_EQ(reader->value(section, key), "v" + std::to_string(s) + "." + std::to_string(k))
+                    << section << " " << key;
+            }
+            EXPECT_EQ(reader->value(section, "K" + std::to_string(count)), std::nullopt);
+            EXPECT_EQ(reader->value(section, "orphan"), std::nullopt);
+            EXPECT_TRUE(reader->hasSection(section));
+        }
+        EXPECT_FALSE(reader->hasSection("S" + std::to_string(count)));
+        EXPECT_EQ(reader->value("S" + std::to_string(count), "K0"), std::nullopt);
+    }
+}
+
+// Below and above the number of names that are still compared one by one.
+INSTANTIATE_TEST_SUITE_P(Sizes, ProfileFileSizeTest, ::testing::Values(3, 40));
+
 // ---- writing -------------------------------------------------------------------------------
 
 struct WriteCase {
