@@ -8,7 +8,7 @@
 // While the object lives it owns the three signals; destroying it restores what was there.
 //
 // Use (main, once the application exists):
-//   TerminationSignals signals([] { applicationHub().RequestCloseApplication(); });
+//   TerminationSignals terminationSignals([] { applicationHub().RequestCloseApplication(); });
 
 #include <QObject>
 
