@@ -11,7 +11,7 @@
 #include "ParameterDataFile.h"
 #include "ReportModel.h"
 
-class ParameterPrintLayout final : public ReportProducer {
+class ParameterPrintLayout : public ReportProducer {
 public:
     static constexpr std::size_t kRowsPerColumn = 40;
     static constexpr std::size_t kColumns = 3;

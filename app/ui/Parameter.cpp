@@ -8,9 +8,8 @@
 #include "NData.h"
 #include "NNorvaFile.h"
 #include "ParameterPKDAuswahl.h"
-#include "ParameterPrint.h"
+#include "ParameterDrucken.h"
 #include "ParameterTransfer.h"
-#include "Preview.h"
 #include "SelectFile.h"
 #include "StringTable.h"
 #include "TextCodec.h"
@@ -495,15 +494,14 @@ void TfrmParameter::btnProtokollDruckenClick() {
     const std::optional<std::vector<uint8_t>> block = packedBlock();
     if (!block) return;
     // The connected ECU's texts, whatever the values' origin.
-    ParameterPrintLayout print;
+    TParameterPrint print(this);
     print.System = parameter_.Systemname;
     print.Teilenummer = parameter_.Teilenummer;
     print.Fertigungsdatum = parameter_.Fertigungsdatum;
     print.Seriennr = parameter_.Seriennr;
     print.Datum = TodayString(programContext().clock());
     fillParameterPrint(print, description_.ParaKonf, BlockInDatensatz(description_.ParaKonf, *block));
-    Tfrm_Preview preview(this);
-    preview.ReportAnzeigen(print);
+    print.Anzeigen();
 }
 
 void TfrmParameter::btnOKClick() {

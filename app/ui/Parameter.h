@@ -13,7 +13,7 @@
 // files of PKDDatei's folder and the ECU buttons stay disabled. A failed read clears
 // DiagnoseAktiv. No user input reaches the window during a transfer. The file buttons load values
 // from and save them to a data file (ParameterDataFile.h); the print button shows the parameter
-// protocol (ParameterPrint.h) in the print preview.
+// protocol (TParameterPrint, ParameterDrucken.h) in the print preview.
 
 #include "BasisDialog.h"
 #include "ParameterBlock.h"

@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         // A host program drives the program through this object on the session bus; without a
         // bus (or with the name taken) the technician still works with the program by hand. A
         // program the bus started for a host has nothing to do without it.
-        NCOM_DiagnosticSoftware automation(window, window);
+        TNCOM_DiagnosticSoftwareImpl automation(window, window);
         if (switches.startedByBus()) automation.endAfterLastClient();
         const AutomationStatus registered = automation.registerOn(QDBusConnection::sessionBus());
         if (registered.ok() || !switches.startedByBus()) {

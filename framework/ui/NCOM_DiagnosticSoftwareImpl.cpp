@@ -82,7 +82,7 @@ MenuEntry menuTreeOf(QMenuBar& bar) {
 
 }  // namespace
 
-NCOM_DiagnosticSoftware::NCOM_DiagnosticSoftware(TNBasisform& mainForm, AutomationCommands& commands,
+TNCOM_DiagnosticSoftwareImpl::TNCOM_DiagnosticSoftwareImpl(TNBasisform& mainForm, AutomationCommands& commands,
                                                  QObject* parent)
     : QObject(parent), mainForm_(mainForm), hub_(mainForm.hub()), commands_(commands) {
     setObjectName(QStringLiteral("NCOM_DiagnosticSoftware"));
@@ -91,7 +91,7 @@ NCOM_DiagnosticSoftware::NCOM_DiagnosticSoftware(TNBasisform& mainForm, Automati
     new INCOM_DiagnosticSoftwareEventsAdaptor(this);
 }
 
-NCOM_DiagnosticSoftware::~NCOM_DiagnosticSoftware() {
+TNCOM_DiagnosticSoftwareImpl::~TNCOM_DiagnosticSoftwareImpl() {
     if (attached_) {
         hub_.detachSink(this);
         hub_.disconnectClient();
@@ -101,7 +101,7 @@ NCOM_DiagnosticSoftware::~NCOM_DiagnosticSoftware() {
 
 // --- the bus ----------------------------------------------------------------------------------
 
-AutomationStatus NCOM_DiagnosticSoftware::registerOn(const QDBusConnection& bus) {
+AutomationStatus TNCOM_DiagnosticSoftwareImpl::registerOn(const QDBusConnection& bus) {
     const QString path = QString::fromLatin1(automation::ObjectPath);
     const QString name = QString::fromLatin1(automation::BusName);
     if (!bus.isConnected())
@@ -123,7 +123,7 @@ AutomationStatus NCOM_DiagnosticSoftware::registerOn(const QDBusConnection& bus)
     return {};
 }
 
-void NCOM_DiagnosticSoftware::releaseFromBus() {
+void TNCOM_DiagnosticSoftwareImpl::releaseFromBus() {
     if (!bus_) return;
     QDBusConnection connection = *bus_;
     bus_.reset();
@@ -135,7 +135,7 @@ void NCOM_DiagnosticSoftware::releaseFromBus() {
     connection.unregisterService(QString::fromLatin1(automation::BusName));
 }
 
-void NCOM_DiagnosticSoftware::busNameOwnerChanged(const QString& name, const QString&, const QString& newOwner) {
+void TNCOM_DiagnosticSoftwareImpl::busNameOwnerChanged(const QString& name, const QString&, const QString& newOwner) {
     if (!newOwner.isEmpty() || !lifetime_.clientLeft(name.toStdString())) return;
     // From the event loop: the close leaves the bus, which is not done inside the bus's own signal.
     QTimer::singleShot(0, this, [this] { hub_.RequestCloseApplication(); });
@@ -144,7 +144,7 @@ void NCOM_DiagnosticSoftware::busNameOwnerChanged(const QString& name, const QSt
 // --- methods ------------------------------------------------------------------------------------
 
 template <typename Body>
-void NCOM_DiagnosticSoftware::guarded(Body body) {
+void TNCOM_DiagnosticSoftwareImpl::guarded(Body body) {
     try {
         body();
     } catch (const std::exception& error) {
@@ -154,12 +154,12 @@ void NCOM_DiagnosticSoftware::guarded(Body body) {
     }
 }
 
-void NCOM_DiagnosticSoftware::refuse(const AutomationStatus& status) {
+void TNCOM_DiagnosticSoftwareImpl::refuse(const AutomationStatus& status) {
     if (!calledFromDBus()) return;
     sendErrorReply(QString::fromLatin1(automationErrorName(status.fault)), QString::fromStdString(status.message));
 }
 
-int NCOM_DiagnosticSoftware::comInit(int pHandleExternalApplication, int& pHandleMenu) {
+int TNCOM_DiagnosticSoftwareImpl::comInit(int pHandleExternalApplication, int& pHandleMenu) {
     int own = 0;
     guarded([&] {
         const std::optional<int32_t> window = toWireHandle(static_cast<WindowHandle>(mainForm_.winId()));
@@ -175,7 +175,7 @@ int NCOM_DiagnosticSoftware::comInit(int pHandleExternalApplication, int& pHandl
     return own;
 }
 
-void NCOM_DiagnosticSoftware::comConnectApplication() {
+void TNCOM_DiagnosticSoftwareImpl::comConnectApplication() {
     guarded([&] {
         AutomationStatus status = checkClientWindow(hub_);
         if (status.ok()) status = embedding_.embed(mainForm_, hub_.clientWindow());
@@ -183,7 +183,7 @@ void NCOM_DiagnosticSoftware::comConnectApplication() {
     });
 }
 
-void NCOM_DiagnosticSoftware::comSetPosition(int Top, int Left, int Width, int Height) {
+void TNCOM_DiagnosticSoftwareImpl::comSetPosition(int Top, int Left, int Width, int Height) {
     guarded([&] {
         const AutomationStatus status = checkWindowSize(Width, Height, windowSizeLimits(mainForm_));
         if (!status.ok()) return refuse(status);
@@ -199,9 +199,9 @@ void NCOM_DiagnosticSoftware::comSetPosition(int Top, int Left, int Width, int H
     });
 }
 
-bool NCOM_DiagnosticSoftware::modalDialogOpen() const { return QApplication::activeModalWidget() != nullptr; }
+bool TNCOM_DiagnosticSoftwareImpl::modalDialogOpen() const { return QApplication::activeModalWidget() != nullptr; }
 
-void NCOM_DiagnosticSoftware::comStartMenuItem(int MenuID) {
+void TNCOM_DiagnosticSoftwareImpl::comStartMenuItem(int MenuID) {
     guarded([&] {
         AutomationStatus status = checkStartMenuItem(MenuID, commands_);
         // The technician cannot click a menu while a dialog is open; the client cannot either,
@@ -217,11 +217,11 @@ void NCOM_DiagnosticSoftware::comStartMenuItem(int MenuID) {
     });
 }
 
-void NCOM_DiagnosticSoftware::comSetDialogToTop() {
+void TNCOM_DiagnosticSoftwareImpl::comSetDialogToTop() {
     guarded([&] { hub_.BringModalWindowsToTop(); });
 }
 
-QString NCOM_DiagnosticSoftware::comGetMenuItemInfo(const QString& Item, int& MenuState) {
+QString TNCOM_DiagnosticSoftwareImpl::comGetMenuItemInfo(const QString& Item, int& MenuState) {
     QString text;
     guarded([&] {
         const MenuItemLookup found = lookUpMenuItem(menuTreeOf(*mainForm_.menuBar()), Item.toStdString());
@@ -232,7 +232,7 @@ QString NCOM_DiagnosticSoftware::comGetMenuItemInfo(const QString& Item, int& Me
     return text;
 }
 
-void NCOM_DiagnosticSoftware::comShowWarningMessage() {
+void TNCOM_DiagnosticSoftwareImpl::comShowWarningMessage() {
     guarded([&] {
         // The reply waits for the answer; a second call while the question is open gets the
         // same answer instead of a second question.
@@ -243,7 +243,7 @@ void NCOM_DiagnosticSoftware::comShowWarningMessage() {
     });
 }
 
-void NCOM_DiagnosticSoftware::askSafetyQuestion() {
+void TNCOM_DiagnosticSoftwareImpl::askSafetyQuestion() {
     try {
         // No ends the program through the hub (comCloseApplication answers the calls first).
         mainForm_.SicherheitsabfrageAnzeigen();
@@ -253,7 +253,7 @@ void NCOM_DiagnosticSoftware::askSafetyQuestion() {
     }
 }
 
-void NCOM_DiagnosticSoftware::answerWarningCalls(const AutomationStatus& status) {
+void TNCOM_DiagnosticSoftwareImpl::answerWarningCalls(const AutomationStatus& status) {
     const std::vector<PendingCall> calls = std::move(warningCalls_);
     warningCalls_.clear();
     for (const PendingCall& pending : calls)
@@ -267,7 +267,7 @@ void NCOM_DiagnosticSoftware::answerWarningCalls(const AutomationStatus& status)
 
 // Sent at once, not through the adaptor's relay: the relay runs later on the bus thread and finds
 // no object once the close has left the path; sent here, signals keep their order with replies.
-void NCOM_DiagnosticSoftware::sendEvent(const char* name, const QVariantList& arguments) {
+void TNCOM_DiagnosticSoftwareImpl::sendEvent(const char* name, const QVariantList& arguments) {
     if (!bus_) return;
     QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(automation::ObjectPath),
                                                      QString::fromLatin1(automation::EventsInterface),
@@ -276,29 +276,29 @@ void NCOM_DiagnosticSoftware::sendEvent(const char* name, const QVariantList& ar
     bus_->send(signal);
 }
 
-SinkResult NCOM_DiagnosticSoftware::comModalWindowActivated(WindowHandle window) {
+SinkResult TNCOM_DiagnosticSoftwareImpl::comModalWindowActivated(WindowHandle window) {
     const std::optional<int32_t> handle = toWireHandle(window);
     if (!handle) return {1, "the dialog's window id does not fit into 32 bits"};
     sendEvent("comModalWindowActivated", {*handle});
     return {};
 }
 
-SinkResult NCOM_DiagnosticSoftware::comModalWindowDeactivated() {
+SinkResult TNCOM_DiagnosticSoftwareImpl::comModalWindowDeactivated() {
     sendEvent("comModalWindowDeactivated");
     return {};
 }
 
-SinkResult NCOM_DiagnosticSoftware::comMenuStateHasChanged(int32_t state) {
+SinkResult TNCOM_DiagnosticSoftwareImpl::comMenuStateHasChanged(int32_t state) {
     sendEvent("comMenuStateHasChanged", {state});
     return {};
 }
 
-SinkResult NCOM_DiagnosticSoftware::comApplicationInitialized() {
+SinkResult TNCOM_DiagnosticSoftwareImpl::comApplicationInitialized() {
     sendEvent("comApplicationInitialized");
     return {};
 }
 
-SinkResult NCOM_DiagnosticSoftware::comCloseApplication() {
+SinkResult TNCOM_DiagnosticSoftwareImpl::comCloseApplication() {
     // A safety question answered No: its caller gets the reply before the close.
     answerWarningCalls();
     sendEvent("comCloseApplication");

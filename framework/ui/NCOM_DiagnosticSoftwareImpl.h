@@ -1,11 +1,11 @@
 #pragma once
-// NCOM_DiagnosticSoftware: the automation object a host program drives over D-Bus (the interface
-// is resources/Tarvik.NCOM_DiagnosticSoftware.xml; its adaptors are generated from that file and
-// call the methods below). It is also the client's event connection on the automation hub:
+// TNCOM_DiagnosticSoftwareImpl: the automation object a host program drives over D-Bus, the
+// object /NCOM_DiagnosticSoftware (the interface is resources/Tarvik.NCOM_DiagnosticSoftware.xml;
+// its adaptors are generated from that file and call the methods below). It is also the client's event connection on the automation hub:
 // the hub's notifications become the signals of the events interface.
 //
 // Use:
-//   NCOM_DiagnosticSoftware automation(mainWindow, mainWindow);  // window and its commands
+//   TNCOM_DiagnosticSoftwareImpl automation(mainWindow, mainWindow);  // window and its commands
 //   automation.registerOn(QDBusConnection::sessionBus());       // object path, then bus name
 //
 // Every method checks its arguments first; a refused call answers a D-Bus error (the names are
@@ -39,15 +39,15 @@
 
 class TNBasisform;
 
-class NCOM_DiagnosticSoftware : public QObject, public QDBusContext, public AutomationEventSink {
+class TNCOM_DiagnosticSoftwareImpl : public QObject, public QDBusContext, public AutomationEventSink {
     Q_OBJECT
 public:
     // The main window (placed, embedded, asked the safety question; its hub carries the client)
     // and its commands. Both must outlive the object.
-    NCOM_DiagnosticSoftware(TNBasisform& mainForm, AutomationCommands& commands, QObject* parent = nullptr);
+    TNCOM_DiagnosticSoftwareImpl(TNBasisform& mainForm, AutomationCommands& commands, QObject* parent = nullptr);
     // Detaches from the hub (no client is left), leaves the bus and gives an embedded main
     // window back.
-    ~NCOM_DiagnosticSoftware() override;
+    ~TNCOM_DiagnosticSoftwareImpl() override;
 
     // Puts the object on the bus: its path (automation::ObjectPath), then the name
     // (automation::BusName). Refused (Failed, with the reason) when the bus is not connected,

@@ -47,7 +47,7 @@ protected:
         e.sessionClock = &clock;
         window = std::make_unique<TfrmMain>(nullptr, e);
         ASSERT_TRUE(window->initialize());
-        object = std::make_unique<NCOM_DiagnosticSoftware>(*window, *window);
+        object = std::make_unique<TNCOM_DiagnosticSoftwareImpl>(*window, *window);
         static std::atomic<int> servers{0};
         serverName_ = QStringLiteral("automation-server-%1").arg(++servers);
         const AutomationStatus registered = object->registerOn(
@@ -71,7 +71,7 @@ protected:
 
     PrivateDbusDaemon daemon;
     std::unique_ptr<TfrmMain> window;
-    std::unique_ptr<NCOM_DiagnosticSoftware> object;
+    std::unique_ptr<TNCOM_DiagnosticSoftwareImpl> object;
     std::unique_ptr<AutomationClient> client;
 
 private:

@@ -7,7 +7,7 @@
 #include "DriverTestSupport.h"
 #include "ErrorReporter.h"
 #include "KeltTestSupport.h"
-#include "ParameterPrint.h"
+#include "ParameterDrucken.h"
 #include "PdfText.h"
 #include "ReportTestSupport.h"
 #include "ReadOnlyFile.h"
@@ -402,15 +402,12 @@ TEST(ParameterProtocolPdf, FortyRowsAPageInThreeColumns) {
         SCOPED_TRACE(c.count);
         const fs::path pdf = dir / ("protocol" + std::to_string(c.count) + ".pdf");
         PdfReportPrinter printer{pdf};
-        ParameterPrintLayout layout;
+        TParameterPrint layout;
         for (int n = 1; n <= c.count; ++n) {
             layout.Nummern.push_back(std::to_string(n));
             layout.Werte.push_back("v" + std::to_string(n));
         }
-        printFromThePreview([&] {
-            Tfrm_Preview preview;
-            preview.ReportAnzeigen(layout);
-        });
+        printFromThePreview([&] { layout.Anzeigen(); });
         ASSERT_EQ(pdfPageCount(pdf), c.pages);
         const std::string last = pdfPageText(pdf, c.pages);
         EXPECT_NE(last.find("PARAMETER PROTOCOL"), std::string::npos) << last;

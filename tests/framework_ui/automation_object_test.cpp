@@ -47,7 +47,7 @@ protected:
 TEST_F(AutomationObjectTest, AFailureInsideAMethodIsAnErrorForTheCallerOnly) {
     ASSERT_TRUE(daemon.ok()) << daemon.error();
     TNBasisform window(nullptr, false, environment());
-    NCOM_DiagnosticSoftware object(window, commands);
+    TNCOM_DiagnosticSoftwareImpl object(window, commands);
     ASSERT_TRUE(object.registerOn(server(1)).ok());
     AutomationClient client(daemon.address());
 
@@ -62,8 +62,8 @@ TEST_F(AutomationObjectTest, AFailureInsideAMethodIsAnErrorForTheCallerOnly) {
 TEST_F(AutomationObjectTest, OneObjectOwnsTheName) {
     ASSERT_TRUE(daemon.ok()) << daemon.error();
     TNBasisform window(nullptr, false, environment());
-    NCOM_DiagnosticSoftware first(window, commands);
-    NCOM_DiagnosticSoftware second(window, commands);
+    TNCOM_DiagnosticSoftwareImpl first(window, commands);
+    TNCOM_DiagnosticSoftwareImpl second(window, commands);
     ASSERT_TRUE(first.registerOn(server(1)).ok());
 
     const AutomationStatus refused = second.registerOn(server(2));
@@ -87,7 +87,7 @@ TEST_F(AutomationObjectTest, OneObjectOwnsTheName) {
 TEST_F(AutomationObjectTest, APlacementTheWindowCannotTakeIsRefusedAndChangesNothing) {
     ASSERT_TRUE(daemon.ok()) << daemon.error();
     TNBasisform window(nullptr, false, environment());
-    NCOM_DiagnosticSoftware object(window, commands);
+    TNCOM_DiagnosticSoftwareImpl object(window, commands);
     ASSERT_TRUE(object.registerOn(server(1)).ok());
     AutomationClient client(daemon.address());
     ASSERT_EQ(errorNameOf(client.call(QStringLiteral("comInit"), {0})), "");
