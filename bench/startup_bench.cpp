@@ -1,5 +1,7 @@
 // The program's start in demo mode against a bare Qt main window with a menu, a tool bar and a
-// status bar: each run is a process of its own that ends at the window's first paint. The two
+// status bar (startup_bare beside this program: it links Qt alone, so none of the program's
+// libraries load in it): each run is a process of its own that ends at the window's first paint.
+// The two
 // kinds alternate, each first in every other round, so a busy machine slows both alike. Printed:
 // the medians, the ratio with the spread of the middle half of the rounds, and the ratio of the
 // processor times (user and system), which a busy machine disturbs less than the wall time.
@@ -13,10 +15,6 @@
 #include "QtApplicationWindows.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QMenuBar>
-#include <QStatusBar>
-#include <QToolBar>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -84,19 +82,6 @@ int runProgram(int argc, char** argv) {
     return application.exec();
 }
 
-int runBare(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QMainWindow window;
-    window.resize(792, 546);
-    window.menuBar()->addMenu(QStringLiteral("&Help"))->addAction(QStringLiteral("&Info about..."));
-    window.addToolBar(QStringLiteral("ToolBar"))->addAction(QStringLiteral("Exit"));
-    window.statusBar()->showMessage(QStringLiteral("Ready"));
-    FirstPaintExit exit;
-    window.installEventFilter(&exit);
-    window.show();
-    return application.exec();
-}
-
 // One start: its wall time and the processor time it used (user and system), in milliseconds.
 struct RunTime {
     double wall = -1;
@@ -105,16 +90,17 @@ struct RunTime {
 
 double milliseconds(const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; }
 
-// Runs this program once as `kind`; a failed start has a negative wall time.
-RunTime timeOneRun(const char* self, const char* kind) {
-    char* args[] = {const_cast<char*>(self), const_cast<char*>(kind), nullptr};
+// Runs `file` once with the argument `kind` (none when null); a failed start has a negative wall
+// time.
+RunTime timeOneRun(const char* file, const char* kind) {
+    char* args[] = {const_cast<char*>(file), const_cast<char*>(kind), nullptr};
     const auto start = std::chrono::steady_clock::now();
     // The children's own messages (about the offscreen platform) would bury the figures.
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, self, &quiet, nullptr, args, environ);
+    const int spawned = posix_spawn(&pid, file, &quiet, nullptr, args, environ);
     posix_spawn_file_actions_destroy(&quiet);
     if (spawned != 0) return {};
     int status = 0;
@@ -140,7 +126,6 @@ double median(const std::vector<double>& values) { return quantile(values, 0.5);
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "--program") return runProgram(argc, argv);
-    if (mode == "--bare") return runBare(argc, argv);
 
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     // The children keep their settings in a folder of their own, never the user's.
@@ -151,9 +136,10 @@ int main(int argc, char** argv) {
     setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const std::string self = fs::canonical("/proc/self/exe").string();
+    const std::string bareProgram = (fs::path(self).parent_path() / "startup_bare").string();
 
     // One of each first: the settings file is made by the first start.
-    if (timeOneRun(self.c_str(), "--program").wall < 0 || timeOneRun(self.c_str(), "--bare").wall < 0) {
+    if (timeOneRun(self.c_str(), "--program").wall < 0 || timeOneRun(bareProgram.c_str(), nullptr).wall < 0) {
         std::fprintf(stderr, "startup_bench: a start failed\n");
         return 1;
     }
@@ -162,11 +148,11 @@ int main(int argc, char** argv) {
         // Each kind goes first in every other round: neither always meets the other's traces.
         RunTime b, p;
         if (i % 2 == 0) {
-            b = timeOneRun(self.c_str(), "--bare");
+            b = timeOneRun(bareProgram.c_str(), nullptr);
             p = timeOneRun(self.c_str(), "--program");
         } else {
             p = timeOneRun(self.c_str(), "--program");
-            b = timeOneRun(self.c_str(), "--bare");
+            b = timeOneRun(bareProgram.c_str(), nullptr);
         }
         if (b.wall <= 0 || p.wall <= 0) {
             std::fprintf(stderr, "startup_bench: a start failed\n");
@@ -182,9 +168,9 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::remove_all(home, ec);
     std::printf("platform %s, %d rounds\n", std::getenv("QT_QPA_PLATFORM"), rounds);
-    std::printf("bare main window to first paint:   median %.1f ms (processor %.1f ms)\n", median(bare),
+    std::printf("bare Qt main window to first paint: median %.1f ms (processor %.1f ms)\n", median(bare),
                 median(bareCpu));
-    std::printf("program (demo) to first paint:     median %.1f ms (processor %.1f ms)\n", median(program),
+    std::printf("program (demo) to first paint:      median %.1f ms (processor %.1f ms)\n", median(program),
                 median(programCpu));
     std::printf("program / bare window: %.3f (median of the rounds' ratios; middle half %.3f-%.3f)\n",
                 median(ratios), quantile(ratios, 0.25), quantile(ratios, 0.75));

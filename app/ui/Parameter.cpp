@@ -13,6 +13,7 @@
 #include "SelectFile.h"
 #include "StringTable.h"
 #include "TextCodec.h"
+#include "WrappedLabel.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -23,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -34,6 +36,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -57,6 +60,28 @@ bool isUserInput(QEvent::Type type) {
     }
 }
 
+// The style's pictures for the bottom panel, decoded once per process (they are image files:
+// decoding them cost more than building the rest of the panel), freed with the application.
+class PanelIcons : public QObject {
+public:
+    using QObject::QObject;
+    static QIcon icon(const QStyle* style, QStyle::StandardPixmap picture) {
+        static QPointer<PanelIcons> icons;
+        if (!icons) icons = new PanelIcons(qApp);
+        if (icons->style_ != style) {
+            icons->icons_.clear();
+            icons->style_ = style;
+        }
+        const auto it = icons->icons_.find(picture);
+        if (it != icons->icons_.end()) return it->second;
+        return icons->icons_.emplace(picture, style->standardIcon(picture)).first->second;
+    }
+
+private:
+    const QStyle* style_ = nullptr;
+    std::map<QStyle::StandardPixmap, QIcon> icons_;
+};
+
 // A button of the bottom panel: the picture, with its caption as a label under it whose
 // mnemonic clicks the button.
 QPushButton* panelButton(const char* name, QStyle::StandardPixmap picture, const char* labelName,
@@ -64,7 +89,7 @@ QPushButton* panelButton(const char* name, QStyle::StandardPixmap picture, const
     QWidget* panel = grid->parentWidget();
     auto* button = new QPushButton(panel);
     button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(panel->style()->standardIcon(picture));
+    button->setIcon(PanelIcons::icon(panel->style(), picture));
     button->setIconSize(QSize(32, 32));
     button->setFixedSize(56, 48);
     button->setAutoDefault(false);
@@ -235,6 +260,7 @@ void TfrmParameter::ParameterAnzeigeAufbauen() {
         row.Eingabefeld->setObjectName(QStringLiteral("Eingabefeld%1").arg(i));
         row.Eingabefeld->setFixedWidth(kEditWidth);
         row.Eingabefeld->installEventFilter(this);
+        rowOfEdit_.emplace(row.Eingabefeld, i);
         if (parameter.Art == ArtBits)
             addBitRows(row, parameter, i);
         else
@@ -246,9 +272,7 @@ void TfrmParameter::ParameterAnzeigeAufbauen() {
         layout->addWidget(row.GruppenBox);
     }
     for (const std::string& line : description_.Hinweise) {
-        auto* label = new QLabel(fromAnsi(line), content);
-        label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
+        auto* label = new WrappedLabel(fromAnsi(line), content);
         hinweise_.push_back(label);
         layout->addWidget(label);
     }
@@ -290,9 +314,7 @@ void TfrmParameter::addBitRows(ParameterRow& row, const structParaInfo& paramete
 void TfrmParameter::addValueRows(ParameterRow& row, const structParaInfo& parameter) {
     auto* box = new QVBoxLayout(row.GruppenBox);
     for (const std::string& line : parameter.Texte) {
-        auto* label = new QLabel(fromAnsi(line), row.GruppenBox);
-        label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
+        auto* label = new WrappedLabel(fromAnsi(line), row.GruppenBox);
         row.Texte.push_back(label);
         box->addWidget(label);
     }
@@ -353,10 +375,10 @@ void TfrmParameter::EditKeyDown(std::size_t i, NavigationKey key) {
 }
 
 std::optional<std::size_t> TfrmParameter::rowOf(const QObject* edit) const {
-    const auto it = std::find_if(rows_.begin(), rows_.end(),
-                                 [edit](const ParameterRow& row) { return row.Eingabefeld == edit; });
-    if (it == rows_.end()) return std::nullopt;
-    return static_cast<std::size_t>(it - rows_.begin());
+    // Every event of every edit comes through here: a look-up, not a search of the rows.
+    const auto it = rowOfEdit_.find(edit);
+    if (it == rowOfEdit_.end()) return std::nullopt;
+    return it->second;
 }
 
 bool TfrmParameter::eventFilter(QObject* watched, QEvent* event) {

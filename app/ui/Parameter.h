@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QButtonGroup;
@@ -135,6 +136,7 @@ private:
     std::optional<ParameterEntries> entries_;
     std::vector<ParameterRow> rows_;
     std::vector<QLabel*> hinweise_;
+    std::unordered_map<const QObject*, std::size_t> rowOfEdit_;
     bool leaving_ = false;    // inside an entry check: its message box takes the focus
     bool transfer_ = false;   // inside a transfer with the ECU
     bool geschrieben_ = false;  // a write to the ECU was sent
