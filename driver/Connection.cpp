@@ -13,6 +13,16 @@ bool startsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
+// The Windows codes of a device that is no serial port with modem lines (a pseudo-terminal, a
+// device behind a wrong link): "invalid function" and "invalid parameter".
+constexpr int32_t kWinInvalidFunction = 1;
+constexpr int32_t kWinInvalidParameter = 87;
+
+// Such a device cannot be a diagnostic interface; say that, not "Incorrect function.".
+int32_t modemLinesStatus(int32_t status) {
+    return status == kWinInvalidFunction || status == kWinInvalidParameter ? DIAG_ERR_NO_INTERFACE : status;
+}
+
 constexpr uint8_t kCmdBios = 0x01;
 constexpr uint8_t kCmdBiosVersion = 0x02;
 constexpr uint8_t kCmdAppVersion = 0x04;
@@ -186,20 +196,20 @@ int32_t DiagDriver::openSerial(const std::string& portName) {
     timeouts.writeTotalPerByteMs = 0;
     timeouts.writeTotalConstantMs = 1000;
     serial_->setTimeouts(timeouts);
-    if ((status = serial_->configure(kDefaultBaudrate)) != 0) return status;
+    if ((status = serial_->configure(kDefaultBaudrate)) != 0) return modemLinesStatus(status);
 
     clock_->sleepMs(50);
     if ((status = serial_->clearErrors()) != 0) return status;
     ModemState lines;
-    if ((status = serial_->readModemLines(lines)) != 0) return status;
+    if ((status = serial_->readModemLines(lines)) != 0) return modemLinesStatus(status);
 
     // An interface echoes DTR on DSR; toggle DTR and watch DSR follow.
     const bool dsrBefore = lines.dsr;
-    if ((status = serial_->setDtr(!dsrBefore)) != 0) return status;
+    if ((status = serial_->setDtr(!dsrBefore)) != 0) return modemLinesStatus(status);
     bool echoed = false;
     for (uint64_t waited = 0; waited < 2000; waited += 10) {
         clock_->sleepMs(10);
-        if ((status = serial_->readModemLines(lines)) != 0) return status;
+        if ((status = serial_->readModemLines(lines)) != 0) return modemLinesStatus(status);
         if (lines.dsr != dsrBefore) {
             echoed = true;
             break;

@@ -123,6 +123,9 @@ int32_t AppDownload(const char* path) {
 int32_t AppDownloadFromBuf(const uint8_t* image, uint32_t length, uint32_t loadAddress) {
     return DiagDriver::instance().AppDownloadFromBuf(image, length, loadAddress);
 }
+int32_t UnreadableApplicationFile(char* buffer, uint32_t size) {
+    return copyText(DiagDriver::instance().unreadableApplication().string(), buffer, size);
+}
 
 }  // extern "C"
 

@@ -111,7 +111,8 @@ int32_t MapWin32Error(int32_t code);
 
 /* Opens the connection; a second call with the same name keeps it, another name closes the
  * old connection first. -1 / -2 / DIAG_ERR_PORT_NO_PERMISSION for a serial port that is missing,
- * in use or not permitted; DIAG_ERR_NO_INTERFACE, DIAG_ERR_NO_PROBE_ANSWER; DIAG_ERR_USB_LIBRARY
+ * in use or not permitted; DIAG_ERR_NO_INTERFACE (also for a device without modem lines, which
+ * is no serial port an interface can sit on), DIAG_ERR_NO_PROBE_ANSWER; DIAG_ERR_USB_LIBRARY
  * or the USB library's own code. */
 int32_t OpenDiagDriver(const char* portName);
 /* mode 1 leaves the interface idle before closing, 2 closes without sending anything. */
@@ -173,6 +174,10 @@ int32_t AppDownload(const char* path);
 /* Flashes the interface from memory (loadAddress: generation 2 only). An empty image gives
  * DIAG_ERR_NO_APPLICATION; one too large for the interface DIAG_ERR_BAD_APPLICATION. */
 int32_t AppDownloadFromBuf(const uint8_t* image, uint32_t length, uint32_t loadAddress);
+/* The path of the application file whose reading stopped the last Download or AppDownload
+ * (DIAG_ERR_NO_APPLICATION, DIAG_ERR_BAD_APPLICATION), so a message can name it; "" when that
+ * call read its file or read none. Cut to size - 1 bytes and NUL-terminated; returns 0. */
+int32_t UnreadableApplicationFile(char* buffer, uint32_t size);
 
 #pragma GCC visibility pop
 

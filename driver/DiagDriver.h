@@ -152,6 +152,9 @@ public:
                      uint8_t& flag, uint8_t compare, uint8_t fileOnly);
     // Flashes the interface from an application file (".app", or ".MHX" for generation 2).
     int32_t AppDownload(const std::filesystem::path& file);
+    // The application file whose reading stopped the last Download / AppDownload (missing,
+    // unreadable or malformed); empty when that call read its file or read none.
+    const std::filesystem::path& unreadableApplication() const { return unreadableApplication_; }
     // Flashes the interface from memory.
     int32_t AppDownloadFromBuf(const uint8_t* image, size_t length, uint32_t loadAddress);
 
@@ -270,6 +273,7 @@ private:
     uint8_t generation_ = 0;
     uint16_t blockSize_ = kDefaultBlockSize;
     int32_t lastStatus_ = 0;
+    std::filesystem::path unreadableApplication_;
     DiagTrace ownRequestTrace_{};
     DiagTrace ownResponseTrace_{};
     DiagTrace* requestTrace_;

@@ -297,6 +297,7 @@ std::string DiagDriver::builtInCandidate() const {
 
 int32_t DiagDriver::Download(const std::filesystem::path& folder, const std::string& prefix,
                              uint8_t& flag, uint8_t compare, uint8_t fileOnly) {
+    unreadableApplication_.clear();
     if (generation_ == 2) {
         // An interface that does not answer "Z" wants the built-in image, whatever its version.
         const uint8_t ask[4] = {0x80, 0x00, 0x45, 0x01};
@@ -356,9 +357,13 @@ int32_t DiagDriver::AppDownload(const std::filesystem::path& file) {
     // The whole file is read and checked before the interface leaves its application, so a bad
     // file never leaves an interface without one.
     std::vector<uint8_t> image;
+    unreadableApplication_.clear();
     if (generation_ == 1) {
         const int32_t status = loadIntelHexApp(file, image);
-        if (status != 0) return lastStatus_ = status;
+        if (status != 0) {
+            unreadableApplication_ = file;
+            return lastStatus_ = status;
+        }
         if (BiosStart() == 0) {
             const uint8_t begin[1] = {0};
             workRequest(kCmdDebug, begin, 1);
@@ -372,7 +377,10 @@ int32_t DiagDriver::AppDownload(const std::filesystem::path& file) {
     }
     uint32_t base = 0;
     const int32_t status = loadSRecordFile(file, image, base);
-    if (status != 0) return lastStatus_ = status;
+    if (status != 0) {
+        unreadableApplication_ = file;
+        return lastStatus_ = status;
+    }
     BiosStart();
     return AppDownloadFromBuf(image.data(), image.size(), base);
 }

@@ -1,5 +1,6 @@
 #include "Numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -59,6 +60,14 @@ std::optional<double> parseDouble(std::string_view text) {
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
 }
+
+std::string typedDecimalText(std::string_view text) {
+    std::string dotted(text);
+    std::replace(dotted.begin(), dotted.end(), ',', '.');
+    return dotted;
+}
+
+std::optional<double> parseTypedDouble(std::string_view text) { return parseDouble(typedDecimalText(text)); }
 
 std::optional<int64_t> parseInt(std::string_view text) {
     text = withoutPlus(text);

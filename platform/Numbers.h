@@ -25,6 +25,13 @@ std::string formatInt(int64_t value, int width = 0);
 // anything else, blanks included, gives no value.
 std::optional<double> parseDouble(std::string_view text);
 
+// A number as a technician types it into an entry: parseDouble, with "," standing for the
+// decimal point as "." does (one separator at most), whatever the locale. Files and wire values
+// never take this: there "," is no number.
+std::optional<double> parseTypedDouble(std::string_view text);
+// The typed text with "," as "." (the form the screen shows).
+std::string typedDecimalText(std::string_view text);
+
 // The whole text as a decimal integer (optional sign); anything else, or a number beyond 64
 // bits, gives no value.
 std::optional<int64_t> parseInt(std::string_view text);

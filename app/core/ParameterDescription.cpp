@@ -10,6 +10,7 @@
 #include "IniInteger.h"
 #include "Numbers.h"
 #include "ProfileFile.h"
+#include "StringTable.h"
 
 namespace fs = std::filesystem;
 
@@ -96,6 +97,14 @@ int AnzeigeformatErmitteln(double Faktor) {
         f *= 10;
     }
     return decimals;
+}
+
+std::string missingDescriptionMessage(const fs::path& lookedFor) {
+    std::error_code error;
+    fs::path shown = fs::absolute(lookedFor, error);
+    if (error) shown = lookedFor;
+    return LoadStr(kNoDescriptionText) + "\n\n" +
+           messageWithSystemText(kDescriptionLookedForText, shown.lexically_normal().string());
 }
 
 std::optional<ParameterDescription> readParameterDescription(const fs::path& path) {

@@ -76,6 +76,12 @@ inline constexpr const char* kDemoDescriptionFolder = "demo";
 inline constexpr std::size_t kMaxParameters = 500;
 // "Unable to find a valid PKD file. ...": shown when a description cannot be loaded.
 inline constexpr int kNoDescriptionText = 11641;
+// "Looked for: %s ...": added to it, with the file (or the folder's "*.PKD") looked for.
+inline constexpr int kDescriptionLookedForText = 11987;
+
+// The message for a description that could not be loaded: kNoDescriptionText, then where it was
+// looked for (the path made absolute), so the technician knows what to put where.
+std::string missingDescriptionMessage(const std::filesystem::path& lookedFor);
 
 // The factor of a "Faktor" text: the whole text as a decimal number with "."; a text that is no
 // number, 0, or a number too large to hold gives 1.0 (a factor of 0 would divide by zero).

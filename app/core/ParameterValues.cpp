@@ -104,8 +104,10 @@ EntryCheck ParameterEntries::check(std::size_t i) {
         return {0, e.text};
     }
 
-    const std::optional<double> v = numbers::parseDouble(e.text);
+    const std::optional<double> v = numbers::parseTypedDouble(e.text);
     if (!v || !std::isfinite(*v)) return {kEntryInvalidText, e.text};
+    // A decimal comma is a decimal point: "12,5" is 12.5, and the edit shows it with ".".
+    e.text = numbers::typedDecimalText(e.text);
     // In double: a typed value far beyond the range must not overflow an integer.
     const double raw = std::floor(*v / p.Faktor + 0.5) + p.Offset;
     const bool inRange = raw >= 0 && raw <= maximumRaw(p);

@@ -6,7 +6,8 @@
 // Values. A byte parameter's raw value is its byte, a WORD parameter's 256 x first byte + second
 // byte, a bit-coded parameter's its byte. An edit shows (raw - Offset) x Faktor with the
 // parameter's decimals (Format), a bit-coded edit the byte as a decimal integer. An entry v (a
-// decimal number with ".", whatever the locale) stands for raw = floor(v / Faktor + 0.5) + Offset.
+// decimal number with "." or "," as decimal point, whatever the locale; an accepted entry is
+// shown with ".") stands for raw = floor(v / Faktor + 0.5) + Offset.
 //
 // An entry keeps the raw value it was shown for until its text changes, so a value whose display
 // is rounded (Faktor 0.0005: raw 3 shows "0.002") is written back unchanged.

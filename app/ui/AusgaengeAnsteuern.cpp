@@ -60,6 +60,9 @@ TfrmAusgaengeAnsteuern::TfrmAusgaengeAnsteuern(QWidget* owner, KELTInterface& ke
     useOkButtonOnly(*this);
 
     sbAusgaenge->setObjectName(QStringLiteral("sbAusgaenge"));
+    // The output buttons take the focus; the list itself is no Tab stop (it still scrolls the
+    // focused button into view).
+    sbAusgaenge->setFocusPolicy(Qt::NoFocus);
 
     auto* layout = new QVBoxLayout(clientArea());
     layout->setContentsMargins(0, 8, 0, 0);

@@ -44,11 +44,17 @@ TNEinstellungen::TNEinstellungen(QWidget* owner, SettingsContext context, Folder
                                            "Front section: 16\n"
                                            "Rear section     : 17 or 19"));
     layout->addWidget(mmHinweis, 1);
+
+    // Nothing in this program uses the printer margins: the page leaves the tab row altogether,
+    // so no key (Ctrl+Tab included) reaches it; its values are still loaded and stored.
+    pctr_Einst->removeTab(pctr_Einst->indexOf(tab_Drucker));
+    tab_Drucker->setParent(this);
+    tab_Drucker->hide();
+    tab_Drucker->setEnabled(false);
 }
 
 void TNEinstellungen::FormShow() {
     TNOptionen::FormShow();
-    pctr_Einst->setTabVisible(pctr_Einst->indexOf(tab_Drucker), false);
     const ProfileFile ini(model().context().iniFile);
     edAdresse->setText(
         fromAnsi(ini.readString(AppIniKeys::ECUAdress.section, AppIniKeys::ECUAdress.key,
@@ -56,20 +62,25 @@ void TNEinstellungen::FormShow() {
 }
 
 bool TNEinstellungen::EinstellungenSpeichern() {
+    // Every page is checked before anything is stored: a refused address stores nothing, so a
+    // Cancel afterwards leaves the settings as they were.
+    if (!adresseGueltig()) return false;
     const bool framework = TNOptionen::EinstellungenSpeichern();
     const bool address = speichereAdresse();
     return framework && address;
 }
 
+bool TNEinstellungen::adresseGueltig() {
+    if (parseEcuAddress(toAnsi(edAdresse->text()))) return true;
+    MsgBox(LoadStr(kInvalidEcuAddressText), DiagAttr.Anwendungstitel, MB_OK | MB_ICONWARNING);
+    pctr_Einst->setCurrentWidget(tabISOAdresse);
+    edAdresse->setFocus();
+    edAdresse->selectAll();
+    return false;
+}
+
 bool TNEinstellungen::speichereAdresse() {
     const std::string typed = toAnsi(edAdresse->text());
-    if (!parseEcuAddress(typed)) {
-        MsgBox(LoadStr(kInvalidEcuAddressText), DiagAttr.Anwendungstitel, MB_OK | MB_ICONWARNING);
-        pctr_Einst->setCurrentWidget(tabISOAdresse);
-        edAdresse->setFocus();
-        edAdresse->selectAll();
-        return false;
-    }
     ProfileFile ini(model().context().iniFile);
     const ProfileWriteResult written = ini.writeString(AppIniKeys::ECUAdress.section, AppIniKeys::ECUAdress.key, typed);
     if (written) return true;

@@ -5,8 +5,8 @@
 // Use: TNEinstellungen dialog(owner); dialog.exec();  // 1 OK, 2 Cancel
 //
 // The address is stored as typed ("17" or "0x11"); a text that is no address (see
-// parseEcuAddress) is refused with a message, nothing is stored for it and the dialog stays
-// open. The framework's settings are saved before the address is looked at, as always.
+// parseEcuAddress) is refused with a message before anything is stored, on this page or the
+// framework's, and the dialog stays open.
 
 #include "Optionen.h"
 
@@ -20,10 +20,11 @@ public:
     explicit TNEinstellungen(QWidget* owner = nullptr, SettingsContext context = programSettingsContext(),
                              FolderBrowser* browser = nullptr, PortSelectionDialog* portDialog = nullptr);
 
-    // The framework's pages, then the printer page hidden and the stored address shown.
+    // The framework's pages and the stored address.
     void FormShow() override;
-    // The framework's pages, then the address. False when something was not stored (the user
-    // has been told); OK then keeps the dialog open. OK and Accept are the framework's buttons,
+    // The address is checked first; then the framework's pages and the address are stored.
+    // False when something was refused or not stored (the user has been told); OK then keeps
+    // the dialog open. OK and Accept are the framework's buttons,
     // which reach the address through this.
     bool EinstellungenSpeichern() override;
 
@@ -32,5 +33,6 @@ public:
     QPlainTextEdit* mmHinweis;
 
 private:
+    bool adresseGueltig();
     bool speichereAdresse();
 };

@@ -74,6 +74,7 @@ bool TKeltFsp::PrueferAbfragen() {
 }
 
 void TKeltFsp::btnFehlerLoeschenClick() {
+    if (!LoeschenBestaetigt()) return;
     BusyCursorScope busy(kelt_.busyCursor());
     FehlerListeLeeren();
     if (withRetry([this] { return kelt_.ClearFaultMemory(); }) != 0) {

@@ -15,6 +15,7 @@
 #include "TextCodec.h"
 #include "WrappedLabel.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QFocusEvent>
@@ -29,6 +30,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcutEvent>
 #include <QStyle>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -192,6 +194,8 @@ TfrmParameter::TfrmParameter(QWidget* owner)
     outer->addWidget(sbParameter, 1);
     outer->addWidget(Panel1);
 
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5}) label->installEventFilter(this);
+
     connect(btnECULesen, &QPushButton::clicked, this, &TfrmParameter::btnECULesenClick);
     connect(btnECUSchreiben, &QPushButton::clicked, this, &TfrmParameter::btnECUSchreibenClick);
     connect(btnPCLesen, &QPushButton::clicked, this, &TfrmParameter::btnPCLesenClick);
@@ -235,7 +239,7 @@ int TfrmParameter::PKDDateiLaden() {
         description = readParameterDescription(parameter_.PKDDatei);
     }
     if (!description) {
-        MsgBox(LoadStr(kNoDescriptionText), title(), MB_ICONWARNING);
+        MsgBox(missingDescriptionMessage(parameter_.PKDDatei), title(), MB_ICONWARNING);
         return 1;
     }
     description_ = std::move(*description);
@@ -381,7 +385,22 @@ std::optional<std::size_t> TfrmParameter::rowOf(const QObject* edit) const {
     return it->second;
 }
 
+bool TfrmParameter::pressByMnemonic(QLabel* label, const QShortcutEvent& shortcut) {
+    auto* button = qobject_cast<QAbstractButton*>(label->buddy());
+    if (!button) return false;
+    button->setFocus(Qt::ShortcutFocusReason);
+    // An edit that refused to be left (its message has been shown) keeps the focus; the button
+    // is not pressed then, or packing would show the same message a second time.
+    if (!shortcut.isAmbiguous() && button->isEnabled() && button->window()->focusWidget() == button)
+        button->animateClick();
+    return true;
+}
+
 bool TfrmParameter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Shortcut) {
+        if (auto* label = qobject_cast<QLabel*>(watched))
+            return pressByMnemonic(label, *static_cast<QShortcutEvent*>(event));
+    }
     if (watched == sbParameter->viewport() && event->type() == QEvent::Wheel) {
         QScrollBar* bar = sbParameter->verticalScrollBar();
         const bool down = static_cast<QWheelEvent*>(event)->angleDelta().y() < 0;
@@ -410,11 +429,11 @@ bool TfrmParameter::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Enter: focusNextChild(); return true;
     default: break;
     }
-    // Only digits (and for values the decimal point and the sign) are typed; Backspace and the
-    // editing keys pass.
+    // Only digits (and for values the decimal point, "." or ",", and the sign) are typed;
+    // Backspace and the editing keys pass.
     const QString text = key->text();
     if (text.size() != 1 || !text[0].isPrint()) return false;
-    const QString allowed = bits ? QStringLiteral("0123456789") : QStringLiteral("0123456789.-");
+    const QString allowed = bits ? QStringLiteral("0123456789") : QStringLiteral("0123456789.,-");
     return !allowed.contains(text[0]);
 }
 

@@ -32,6 +32,7 @@
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
+class QShortcutEvent;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -109,6 +110,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The mnemonic of a panel button's caption: focus the button, and press it only when the
+    // focus got there.
+    bool pressByMnemonic(QLabel* label, const QShortcutEvent& shortcut);
 
 private:
     class Transfer;

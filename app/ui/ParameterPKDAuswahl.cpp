@@ -74,7 +74,7 @@ bool TfrmParameterPKDAuswahl::fillList() {
 
 int TfrmParameterPKDAuswahl::Execute(std::string& path, std::string& ecuNumber) {
     if (!fillList()) {
-        MsgBox(LoadStr(kNoDescriptionText), DiagAttr.Anwendungstitel, MB_ICONWARNING);
+        MsgBox(missingDescriptionMessage(folder_ / "*.PKD"), DiagAttr.Anwendungstitel, MB_ICONWARNING);
         return 2;
     }
     if (exec() != 1) return 2;

@@ -1,6 +1,7 @@
 #include "ErrorTexts.h"
 
 #include "StringTable.h"
+#include "DynamicLibrary.h"
 #include "SystemErrorText.h"
 
 #include <algorithm>
@@ -21,6 +22,8 @@ constexpr int ID_ERROR_NOT_ASSIGNED = 11168;
 constexpr int ID_ERROR_CODE = 11181;
 constexpr int ID_REQUEST = 11182;
 constexpr int ID_RESPONSE = 11183;
+constexpr int ID_USB_LIBRARY_PLACE = 11989;
+constexpr int ID_UNREADABLE_APPLICATION = 11994;
 constexpr uint32_t DRIVER_FAMILY_BIT = 0x20000000;
 constexpr std::size_t TRACE_SHOWN_BYTES = 10;
 
@@ -68,7 +71,11 @@ const CodeText* findCode(const CodeText (&table)[N], int32_t code) {
 }  // namespace
 
 DriverTrace exportedDriverTrace() {
-    return DriverTrace{&_msgRequest, &_msgResponse, _cFunction, sizeof _cFunction};
+    return DriverTrace{&_msgRequest, &_msgResponse, _cFunction, sizeof _cFunction, [] {
+                           char file[4096];
+                           UnreadableApplicationFile(file, sizeof file);
+                           return std::string(file);
+                       }};
 }
 
 std::string traceText(const DiagTrace& trace) {
@@ -89,7 +96,7 @@ TNBasisErrorHandlerTexts::TNBasisErrorHandlerTexts(DriverTrace trace) : trace_(t
 std::string TNBasisErrorHandlerTexts::FehlerText(int32_t code) {
     if (code == ERR_FUNCTION_NOT_SUPPORTED)
         return LoadStr(ID_FUNCTION_NOT_SUPPORTED) + "\n\n\nFunktion: " + FunktionText();
-    if (const CodeText* row = findCode(driverTexts, code)) return LoadStr(row->id);
+    if (const CodeText* row = findCode(driverTexts, code)) return LoadStr(row->id) + whatToDo(code);
     return unlistedCodeText(code);
 }
 
@@ -155,4 +162,17 @@ int runErrorDialog(TNBasisErrorHandlerTexts& texts, int32_t code,
                    const std::function<int(const ErrorDialogTexts&)>& show) {
     if (code == 0) return NoErrorShown;
     return retryAnswerOf(show(texts.dialogTexts(code)));
+}
+
+// --- what the technician can do about a code ---------------------------------------------------
+
+std::string usbLibraryPlaceText() { return messageWithSystemText(ID_USB_LIBRARY_PLACE, programFolder().string()); }
+
+std::string TNBasisErrorHandlerTexts::whatToDo(int32_t code) const {
+    if (code == DIAG_ERR_USB_LIBRARY) return "\n\n" + usbLibraryPlaceText();
+    if ((code == DIAG_ERR_NO_APPLICATION || code == DIAG_ERR_BAD_APPLICATION) && trace_.unreadableApplication) {
+        const std::string file = trace_.unreadableApplication();
+        if (!file.empty()) return "\n\n" + messageWithSystemText(ID_UNREADABLE_APPLICATION, file);
+    }
+    return {};
 }

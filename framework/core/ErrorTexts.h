@@ -26,10 +26,17 @@ struct DriverTrace {
     const DiagTrace* response = nullptr;
     char* function = nullptr;             // NUL-terminated text of functionSize bytes, or null
     std::size_t functionSize = 0;
+    // The interface application file that could not be read, "" when none (or unknown).
+    std::function<std::string()> unreadableApplication{};
 };
 
-// The driver's exported _msgRequest, _msgResponse and _cFunction.
+// The driver's exported _msgRequest, _msgResponse and _cFunction, and its unreadable
+// application file.
 DriverTrace exportedDriverTrace();
+
+// Where the USB library must be put (text 11989 with the program's folder), added to the
+// messages about a missing library.
+std::string usbLibraryPlaceText();
 
 // A trace as the dialogs show it: the first min(count, 10) bytes as "%02X " each, then "..."
 // when the count is above 10. A count above the 20 stored bytes counts as 20.
@@ -68,6 +75,8 @@ public:
 protected:
     // The fallbacks shared by every level: bit 29 set, else the system's text.
     static std::string unlistedCodeText(int32_t code);
+    // Added to a driver code's text: where the USB library goes, which application file failed.
+    std::string whatToDo(int32_t code) const;
 
 private:
     DriverTrace trace_;

@@ -22,6 +22,8 @@ constexpr unsigned MB_ICONQUESTION = 0x20;
 constexpr unsigned MB_ICONWARNING = 0x30;
 constexpr unsigned MB_ICONINFORMATION = 0x40;
 constexpr unsigned MB_ICONMASK = 0xF0;
+// The second button is the default (Enter answers it): No of Yes/No, Cancel of OK/Cancel.
+constexpr unsigned MB_DEFBUTTON2 = 0x100;
 
 class MessageBoxService {
 public:

@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "HourglassCursor.h"
+#include "NData.h"
 #include "TextCodec.h"
 
 #include <QGridLayout>
@@ -90,6 +91,7 @@ void TNBasisErrorHandler::buildLayout() {
 }
 
 void TNBasisErrorHandler::showTexts(const ErrorDialogTexts& texts) {
+    if (applicationTitle_ && !DiagAttr.Anwendungstitel.empty()) setWindowTitle(fromAnsi(DiagAttr.Anwendungstitel));
     lblFehlertext->setText(fromAnsi(texts.fehlerText));
     LabelFehlerCode->setText(fromAnsi(texts.fehlerCodeText));
     LabelRequest->setText(fromAnsi(texts.requestText));
@@ -119,6 +121,7 @@ TNJED677ErrorHandler::TNJED677ErrorHandler(QWidget* owner, DriverTrace trace)
 TNJED677ErrorHandler::TNJED677ErrorHandler(QWidget* owner, std::unique_ptr<TNBasisErrorHandlerTexts> texts)
     : TNBasisErrorHandler(owner, std::move(texts)) {
     setWindowTitle(QStringLiteral("JED677 Errorhandler "));
+    useApplicationTitle();
 }
 
 TNErrorHandler::TNErrorHandler(QWidget* owner, DriverTrace trace)

@@ -63,11 +63,16 @@ public:
 protected:
     // For the derived dialogs: their own level of the text chain.
     TNBasisErrorHandler(QWidget* owner, std::unique_ptr<TNBasisErrorHandlerTexts> texts);
-    // Fills the four labels.
+    // Fills the four labels (and the caption, see useApplicationTitle).
     void showTexts(const ErrorDialogTexts& texts);
+    // The ECU operations' dialogs are captioned with the application title (DiagAttr.
+    // Anwendungstitel, when set) at each showing, not with their class name.
+    void useApplicationTitle() { applicationTitle_ = true; }
 
 private:
     void buildLayout();
+
+    bool applicationTitle_ = false;
 
     std::unique_ptr<TNBasisErrorHandlerTexts> texts_;
 };

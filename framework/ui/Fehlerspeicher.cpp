@@ -41,6 +41,7 @@ constexpr int kIdFileMissing = 11107;
 constexpr int kIdSubstituteUsed = 11108;
 constexpr int kIdCurrentMessages = 11110;
 constexpr int kIdNoMessage = 11112;
+constexpr int kIdClearQuestion = 11990;
 constexpr int kIdOverwrite = 11032;
 constexpr int kIdProtocolFilter = 11114;
 constexpr int kIdProtocolUnreadable = 11116;
@@ -655,7 +656,18 @@ void TNFehlerspeicher::btnAktualisierenClick() {
     FehlerListeFuellen(false);
 }
 
+bool TNFehlerspeicher::LoeschenBestaetigt() {
+    // The cyclic update waits while the technician decides.
+    const bool cycling = Timer1->isActive();
+    Timer1->stop();
+    const bool yes = MsgBox(LoadStr(kIdClearQuestion), DiagAttr.Anwendungstitel,
+                            MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    if (cycling && isVisible()) Timer1->start();
+    return yes;
+}
+
 void TNFehlerspeicher::btnFehlerLoeschenClick() {
+    if (!LoeschenBestaetigt()) return;
     if (!FehlerspeicherLoeschen()) {
         done(IDCANCEL);
     } else if (!FehlerspeicherLesen()) {

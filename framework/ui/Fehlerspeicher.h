@@ -215,6 +215,7 @@ public slots:
     void btnOKClick();
     void btnAbbruchClick();
     virtual void btnAktualisierenClick();
+    // Asks first (Yes/No, No the default): the stored messages are lost. No clears nothing.
     virtual void btnFehlerLoeschenClick();
     virtual void btnFehlerInfoClick();
     void btnHilfeClick();
@@ -242,6 +243,8 @@ public:
 protected:
     // The window's closing: false keeps it open (OK while current messages are shown).
     bool FormClose(int result);
+    // The question before the ECU's fault memory is cleared; true for Yes.
+    bool LoeschenBestaetigt();
     // Empties the list without counting it as the user's choice of row.
     void FehlerListeLeeren();
     // Shows the hint and the details of the selected row.

@@ -1,6 +1,7 @@
 #include "PortDialog.h"
 
 #include "ErrorHandler.h"
+#include "ErrorTexts.h"
 #include "MessageBox.h"
 #include "StringTable.h"
 #include "TextCodec.h"
@@ -229,7 +230,8 @@ void TfrmDIPort::ScanUsbDevices(bool& usbAvailable) {
     cbUSBPort->clear();
     lvUSBListe->clear();
     if (scan.showLibraryMessage)
-        MsgBox(LoadStr(kTextLibraryMissing), DiagAttr.Anwendungstitel, MB_OK | MB_ICONWARNING);
+        MsgBox(LoadStr(kTextLibraryMissing) + "\n\n" + usbLibraryPlaceText(), DiagAttr.Anwendungstitel,
+               MB_OK | MB_ICONWARNING);
     for (const UsbListRow& row : scan.rows) {
         auto* item = new QTreeWidgetItem(lvUSBListe, {fromAnsi(row.name), fromAnsi(row.status)});
         item->setData(0, kNameRole, bytesOf(row.name));

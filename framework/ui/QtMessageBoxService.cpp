@@ -5,6 +5,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGridLayout>
+#include <QScreen>
+#include <QSpacerItem>
+
+#include <algorithm>
 
 namespace {
 
@@ -32,6 +37,18 @@ ButtonSet buttonsOf(unsigned flags) {
     }
 }
 
+// The title bar shows the caption beside the window icon and the frame buttons; QMessageBox
+// sizes itself by its text alone, so a short text cut the application title.
+constexpr int kTitleBarRoom = 160;
+
+int captionWidth(const QMessageBox& box) {
+    QFont font = box.font();
+    font.setBold(true);  // window managers mostly write titles bold
+    int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + kTitleBarRoom;
+    if (const QScreen* screen = box.screen()) width = std::min(width, screen->availableGeometry().width() - 40);
+    return width;
+}
+
 int windowsButton(QMessageBox::StandardButton button) {
     switch (button) {
     case QMessageBox::Ok: return IDOK;
@@ -50,7 +67,16 @@ std::unique_ptr<QMessageBox> QtMessageBoxService::prepare(const std::string& tex
     auto box = std::make_unique<QMessageBox>(iconOf(flags), fromAnsi(caption), fromAnsi(text), set.buttons, owner);
     box->setTextFormat(Qt::PlainText);
     box->setEscapeButton(set.escape);
-    box->setDefaultButton(set.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+    const bool second = (flags & MB_DEFBUTTON2) != 0;
+    if (set.buttons.testFlag(QMessageBox::Yes))
+        box->setDefaultButton(second ? QMessageBox::No : QMessageBox::Yes);
+    else
+        box->setDefaultButton(second && set.buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel
+                                                                                  : QMessageBox::Ok);
+    // A row of its own in the box's grid keeps the box at least as wide as its caption.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(captionWidth(*box), 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, std::max(1, grid->columnCount()));
     return box;
 }
 

@@ -91,7 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"OffTheGridAndAboveTheRange", parameter(ArtByte, 0.5), 10, "5.0", "200.3", 11658, "200.5", {}},
         EntryCase{"NoNumber", parameter(ArtByte, 0.5), 10, "5.0", "5.0x", 11656, "5.0x", {}},
         EntryCase{"Empty", parameter(ArtByte), 10, "10", "", 11656, "", {}},
-        EntryCase{"CommaIsNoDecimalPoint", parameter(ArtByte, 0.5), 10, "5.0", "5,5", 11656, "5,5", {}},
+        // A decimal comma is a decimal point; the edit then shows the point.
+        EntryCase{"CommaIsADecimalPoint", parameter(ArtByte, 0.5), 10, "5.0", "5,5", 0, "5.5", {11}},
+        EntryCase{"CommaOffTheGrid", parameter(ArtWord, 0.5), 0x012C, "150.0", "150,2", 11658, "150.0", {0x01, 0x2C}},
+        EntryCase{"CommaAboveTheRange", parameter(ArtByte, 0.5), 10, "5.0", "200,5", 11659, "127.5", {255}},
+        EntryCase{"TwoDecimalSeparators", parameter(ArtByte, 0.5), 10, "5.0", "5,5.0", 11656, "5,5.0", {}},
+        EntryCase{"ThousandsSeparatorIsNoNumber", parameter(ArtWord, 0.1), 1, "0.1", "1,000.5", 11656, "1,000.5", {}},
         EntryCase{"NotFinite", parameter(ArtByte), 10, "10", "inf", 11656, "inf", {}},
         // A negative factor checks against its size and shows its decimals.
         EntryCase{"NegativeFactor", parameter(ArtByte, -0.5), 10, "-5.0", "-5.5", 0, "-5.5", {11}},
@@ -214,7 +219,9 @@ TEST(ParameterEntries, NumbersUseThePointUnderACommaLocale) {
     entries.setText(0, "150.5");
     EXPECT_EQ(entries.leave(0).messageId, 0);
     entries.setText(0, "150,5");
-    EXPECT_EQ(entries.leave(0).messageId, 11656);
+    EXPECT_EQ(entries.leave(0).messageId, 0);
+    EXPECT_EQ(entries.text(0), "150.5");
+    EXPECT_EQ(entries.pack().block, (std::vector<uint8_t>{0x01, 0x2D}));
     entries.setText(0, "150.2");
     EXPECT_EQ(entries.leave(0).text, "150.0");
 }

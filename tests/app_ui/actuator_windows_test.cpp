@@ -14,6 +14,7 @@
 #include "UiTestSupport.h"
 #include "LayoutCheck.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -430,6 +431,25 @@ TEST_F(ActuatorWindows, OutputsLayoutAndRows) {
     w.rows()[1]->btnAnsteuern->click();
     w.AnsteuerungTimer();
     EXPECT_TRUE(ecu->released());
+    w.done(1);
+}
+
+// The Tab stops of the window in Tab order: the list holding the output buttons is no stop of
+// its own, so one Tab from the stop before it reaches the first button.
+TEST_F(ActuatorWindows, TheOutputButtonsAreTheTabStopsOfTheList) {
+    TfrmAusgaengeAnsteuern w(nullptr, *kelt);
+    w.prepareExecute();
+    w.show();
+    ASSERT_EQ(w.rows().size(), 2u);
+    std::vector<QWidget*> stops;
+    for (QWidget* next = w.nextInFocusChain(); next != &w; next = next->nextInFocusChain())
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isVisibleTo(&w) && next->isEnabled())
+            stops.push_back(next);
+    const auto at = [&](QWidget* widget) { return std::find(stops.begin(), stops.end(), widget) - stops.begin(); };
+    EXPECT_EQ(std::count(stops.begin(), stops.end(), w.sbAusgaenge), 0) << "the list is a Tab stop";
+    const auto first = at(w.rows()[0]->btnAnsteuern);
+    ASSERT_LT(first, static_cast<std::ptrdiff_t>(stops.size()));
+    EXPECT_EQ(at(w.rows()[1]->btnAnsteuern), first + 1);
     w.done(1);
 }
 

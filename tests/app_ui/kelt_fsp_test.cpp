@@ -11,6 +11,7 @@
 #include "PdfText.h"
 #include "ReportTestSupport.h"
 #include "ScriptedFileChooser.h"
+#include "StringTable.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
 #include "VehicleTexts.h"
@@ -201,28 +202,54 @@ TEST_F(KeltFspFixture, RefreshRestartsTheSession) {
     EXPECT_EQ(w->letzteAntwort(), 0);
 }
 
-TEST_F(KeltFspFixture, ClearWithoutConfirmationThenRestart) {
+// Clearing asks first; only Yes reaches the ECU, and then the session restarts.
+struct ClearAnswer {
+    const char* name;
+    int answer;
+    bool cleared;
+};
+
+class KeltFspClear : public KeltFspFixture, public ::testing::WithParamInterface<ClearAnswer> {};
+
+TEST_P(KeltFspClear, AsksFirstAndOnlyYesClearsThenRestarts) {
+    const ClearAnswer& c = GetParam();
     connected();
     ecu->setFaultStatus(0, 0x05);
     ecu->setFaultStatus(20, 0x61);  // (54, 40, 13) current
+    boxes.answer = [&](const ShownBox&) { return c.answer; };
     auto w = window();
     ModalScript script([&](QWidget*) {
         ASSERT_EQ(w->lbFehlerpfad->count(), 3);
         ecu->clearLog();
         w->btnFehlerLoeschen->click();
-        EXPECT_TRUE(boxes.shown.empty()) << "no question asked";
-        EXPECT_EQ(ecu->faultStatus(), (std::array<uint8_t, SimKeltEcu::kFaultStatusBytes>{}));
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, LoadStr(11990));
+        EXPECT_EQ(boxes.shown[0].caption, DiagAttr.Anwendungstitel);
+        EXPECT_EQ(boxes.shown[0].flags, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
         const std::vector<SimBytes> bodies = ecu->bodies();
-        ASSERT_FALSE(bodies.empty());
-        EXPECT_EQ(bodies.front(), SimBytes{0x10});
-        EXPECT_EQ(waitDialog.waits, std::vector<int32_t>{KELTInterface::kRestartWaitMs});
-        EXPECT_EQ(opener.calls, 1);
-        EXPECT_EQ(listTexts(w->lbFehlerpfad), QStringList{"No message present"});
-        w->btnOK->click();
+        if (c.cleared) {
+            EXPECT_EQ(ecu->faultStatus(), (std::array<uint8_t, SimKeltEcu::kFaultStatusBytes>{}));
+            ASSERT_FALSE(bodies.empty());
+            EXPECT_EQ(bodies.front(), SimBytes{0x10});
+            EXPECT_EQ(waitDialog.waits, std::vector<int32_t>{KELTInterface::kRestartWaitMs});
+            EXPECT_EQ(opener.calls, 1);
+            EXPECT_EQ(listTexts(w->lbFehlerpfad), QStringList{"No message present"});
+            w->btnOK->click();
+        } else {
+            EXPECT_TRUE(bodies.empty()) << "a request went out";
+            EXPECT_TRUE(waitDialog.waits.empty());
+            EXPECT_EQ(opener.calls, 0);
+            EXPECT_EQ(w->lbFehlerpfad->count(), 3);
+            w->btnAbbruch->click();
+        }
     });
-    EXPECT_EQ(w->Ausfuehren(), IDOK);
+    EXPECT_EQ(w->Ausfuehren(), c.cleared ? IDOK : IDCANCEL);
     EXPECT_EQ(kelt->DiagnoseAktiv, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, KeltFspClear,
+                         ::testing::Values(ClearAnswer{"Yes", IDYES, true}, ClearAnswer{"No", IDNO, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- failures ---------------------------------------------------------------------------------
 
@@ -273,6 +300,7 @@ TEST_P(KeltFspButtonFailures, CloseTheWindowWithCancel) {
         w->Timer1->start();
         GetParam().arrange(*this);
         if (GetParam().errorsShown) errors.script(GiveUp);
+        boxes.answer = [](const ShownBox&) { return IDYES; };  // clearing asks first
         GetParam().button(*w)->click();
         EXPECT_FALSE(w->isVisible());
         EXPECT_FALSE(w->Timer1->isActive());
@@ -282,7 +310,7 @@ TEST_P(KeltFspButtonFailures, CloseTheWindowWithCancel) {
     EXPECT_EQ(kelt->DiagnoseAktiv, 0);
     EXPECT_EQ(w->letzteAntwort(), GiveUp);
     EXPECT_EQ(errors.shownCodes().size(), GetParam().errorsShown);
-    EXPECT_TRUE(boxes.shown.empty());
+    for (const ShownBox& box : boxes.shown) EXPECT_EQ(box.text, LoadStr(11990));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -361,6 +389,7 @@ TEST_F(KeltFspDemo, ListsTheDemoEntries) {
         EXPECT_EQ(waitDialog.waits, std::vector<int32_t>{KELTInterface::kRestartWaitMs});
         EXPECT_EQ(w->lbFehlerpfad->count(), 2);
 
+        boxes.answer = [](const ShownBox&) { return IDYES; };
         w->btnFehlerLoeschen->click();  // the demo memory stays as it is
         EXPECT_EQ(w->lbFehlerpfad->count(), 2);
 
@@ -537,6 +566,7 @@ TEST_F(KeltFspThroughTheDriver, ListsClearsAndReconnects) {
     ModalScript script([&](QWidget*) {
         EXPECT_EQ(listTexts(w->lbFehlerpfad), (QStringList{"Supply", "Valve block"}));
         EXPECT_EQ(w->rowView(0).line2, QString("Parameter definition"));
+        boxes.answer = [](const ShownBox&) { return IDYES; };
         w->btnFehlerLoeschen->click();
         EXPECT_EQ(listTexts(w->lbFehlerpfad), QStringList{"No message present"});
         EXPECT_TRUE(sim->communicating()) << "the session is up again";

@@ -4,6 +4,7 @@
 #include "Parameter.h"
 #include "ParameterPKDAuswahl.h"
 
+#include "CommaLocale.h"
 #include "DriverTestSupport.h"
 #include "ErrorReporter.h"
 #include "KeltTestSupport.h"
@@ -21,17 +22,20 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 #include <QWheelEvent>
 #include <QTextEdit>
 #include <QToolButton>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -277,6 +281,97 @@ TEST_F(ParameterEditor, OnlyNumberKeysReachTheEdits) {
     EXPECT_EQ(bits->text(), "15");
 }
 
+// A decimal comma typed into a value means what the decimal point means, in every locale: the
+// value written to the ECU is the one typed, never ten times it.
+class ParameterEditorDecimalComma : public ParameterEditor, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ParameterEditorDecimalComma, IsTheDecimalPoint) {
+    const bool german = GetParam();
+    std::optional<CommaLocale> comma;
+    const QLocale previousLocale;
+    if (german) {
+        comma.emplace();
+        if (!comma->active()) GTEST_SKIP() << "no decimal-comma locale could be made";
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    }
+    TfrmParameter w(nullptr);
+    ASSERT_EQ(w.prepareExecute(record()), 0);
+    QLineEdit* value = w.rows()[0].Eingabefeld;  // WORD, factor 0.5, bar
+    const struct {
+        const char* keys;
+        const char* shown;
+        uint8_t high, low;
+    } cases[] = {{"12,5", "12.5", 0, 25}, {"12.5", "12.5", 0, 25}, {"0,5", "0.5", 0, 1}, {"150,0", "150.0", 1, 44}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        value->clear();
+        for (QChar key : QString::fromLatin1(c.keys))
+            press(value, key == QLatin1Char(',') ? Qt::Key_Comma : key == QLatin1Char('.') ? Qt::Key_Period : Qt::Key_unknown,
+                  QString(key));
+        EXPECT_EQ(value->text(), QString::fromLatin1(c.keys)) << "a key was dropped";
+        boxes.shown.clear();
+        leave(value);
+        EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text;
+        EXPECT_EQ(value->text(), c.shown);
+        w.btnECUSchreibenClick();
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{LoadStr(11653)});
+        ASSERT_GE(ecu->parameterBlock().size(), 2u);
+        EXPECT_EQ(ecu->parameterBlock()[0], c.high);
+        EXPECT_EQ(ecu->parameterBlock()[1], c.low);
+    }
+    QLocale::setDefault(previousLocale);
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, ParameterEditorDecimalComma, ::testing::Values(false, true),
+                         [](const auto& info) { return std::string(info.param ? "German" : "C"); });
+
+// An empty value left with a button's mnemonic: the entry's message once, and the button is
+// not pressed (nothing sent, no file chosen); a valid value and the same key do press it.
+struct MnemonicCase {
+    const char* name;
+    Qt::Key key;
+    const char* typed;
+    std::vector<int> messages;
+    bool written;
+};
+
+class ParameterEditorMnemonics : public ParameterEditor, public ::testing::WithParamInterface<MnemonicCase> {};
+
+TEST_P(ParameterEditorMnemonics, LeaveTheEntryOnceChecked) {
+    const MnemonicCase& c = GetParam();
+    TfrmParameter w(nullptr);
+    ASSERT_EQ(w.prepareExecute(record()), 0);
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QLineEdit* value = w.rows()[2].Eingabefeld;
+    value->setFocus();
+    ASSERT_TRUE(value->hasFocus());
+    value->setText(QString::fromLatin1(c.typed));
+    ecu->clearLog();
+    boxes.shown.clear();
+
+    QTest::keyClick(&w, c.key, Qt::AltModifier);
+    // A pressed button clicks a moment later; wait for that when it is down.
+    ASSERT_TRUE(processEventsUntil([&] { return !w.btnECUSchreiben->isDown() && !w.btnPCSchreiben->isDown(); }));
+    std::vector<std::string> expected;
+    for (int id : c.messages) expected.push_back(LoadStr(id));
+    EXPECT_EQ(boxes.texts(), expected);
+    EXPECT_EQ(!ecu->parameterBlock().empty() && ecu->parameterBlock()[3] == 140, c.written);
+    if (!c.written) {
+        EXPECT_TRUE(ecu->messages().empty()) << "a request went out";
+        EXPECT_TRUE(value->hasFocus());
+    }
+    w.hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ParameterEditorMnemonics,
+    ::testing::Values(MnemonicCase{"EmptyAltW", Qt::Key_W, "", {11656}, false},
+                      MnemonicCase{"EmptyAltI", Qt::Key_I, "", {11656}, false},
+                      MnemonicCase{"ValidAltW", Qt::Key_W, "100", {11653}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ParameterEditor, ALengthOtherThanTheDescriptionsIsNotShown) {
     TempDir::writeFile(dir / "10700100.PKD", description(4));
     TfrmParameter w(nullptr);
@@ -445,12 +540,17 @@ TEST_F(ParameterEditor, ASaveThatFailsSaysWhyAndKeepsTheChange) {
     EXPECT_EQ(TempDir::readFile(file), original);
 }
 
+// The message names the file looked for, with its folder, so the technician knows what to put
+// where.
 TEST_F(ParameterEditor, AMissingDescriptionShowsNothing) {
     TfrmParameter w(nullptr);
     structParameter r = record();
     r.PKDDatei = (dir / "10799999.PKD").string();
     EXPECT_EQ(w.Execute(r), 1);
-    EXPECT_EQ(shownTexts(), std::vector<std::string>{LoadStr(11641)});
+    ASSERT_EQ(shownTexts().size(), 1u);
+    const std::string shown = shownTexts()[0];
+    EXPECT_EQ(shown.substr(0, LoadStr(11641).size()), LoadStr(11641));
+    EXPECT_NE(shown.find("Looked for: " + (dir / "10799999.PKD").string() + "\n"), std::string::npos) << shown;
     EXPECT_TRUE(ecu->messages().empty());
 }
 
@@ -636,7 +736,9 @@ TEST_F(DescriptionPicker, AFolderWithoutDescriptionsShowsTheMessageAndNoPicker) 
     TfrmParameterPKDAuswahl picker(nullptr, dir.path());
     EXPECT_EQ(picker.Execute(path, ecuNumber), 2);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, LoadStr(11641));
+    const std::string shown = boxes.shown[0].text;
+    EXPECT_EQ(shown.substr(0, LoadStr(11641).size()), LoadStr(11641));
+    EXPECT_NE(shown.find("Looked for: " + (dir.path() / "*.PKD").string() + "\n"), std::string::npos) << shown;
     EXPECT_EQ(boxes.shown[0].flags, MB_ICONWARNING);
 }
 

@@ -12,6 +12,8 @@
 #include "UiTestSupport.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -199,8 +201,8 @@ TEST_P(AddressesRefused, WithTheMessageAndTheDialogStaysOpen) {
     EXPECT_EQ(messages.shown[0].text, LoadStr(kInvalidEcuAddressText));
     EXPECT_EQ(messages.shown[0].caption, "KELT Diagnostic");
     EXPECT_EQ(messages.shown[0].flags, MB_OK | MB_ICONWARNING);
-    EXPECT_EQ(storedAddress(), "19");  // the address before stays
-    EXPECT_EQ(ProfileFile(iniFile).readString("Optionen", "Vollbild"), "1");  // the framework's pages are saved
+    EXPECT_EQ(TempDir::readFile(iniFile), "[Diagnose]\r\nECUAdress=19\r\n")
+        << "nothing is stored, on no page, while a page is refused";
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->pctr_Einst->currentWidget(), dialog->tabISOAdresse);
     EXPECT_EQ(dialog->edAdresse->text(), c.typed);  // left for correcting
@@ -211,7 +213,45 @@ TEST_P(AddressesRefused, WithTheMessageAndTheDialogStaysOpen) {
     dialog->btn_Ok->click();
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(storedAddress(), "0x11");
+    EXPECT_EQ(ProfileFile(iniFile).readString("Optionen", "Vollbild"), "1");
     EXPECT_EQ(dialog->result(), 1);
+}
+
+// A refused address, then Cancel: the settings are as they were before the dialog.
+TEST_F(ProgramSettingsDialog, CancelAfterARefusedAddressLeavesEverythingAsItWas) {
+    TempDir::writeFile(iniFile, "[Diagnose]\r\nECUAdress=19\r\n");
+    auto dialog = shownDialog();
+    dialog->cb_AutoStart->setChecked(false);
+    dialog->edFirma->setText("Workshop");
+    dialog->edAdresse->setText("front");
+    dialog->btn_Ok->click();
+    ASSERT_EQ(messages.texts(), std::vector<std::string>{LoadStr(kInvalidEcuAddressText)});
+    dialog->btn_Abbrechen->click();
+    EXPECT_EQ(dialog->result(), 2);
+    EXPECT_EQ(TempDir::readFile(iniFile), "[Diagnose]\r\nECUAdress=19\r\n");
+    EXPECT_FALSE(fs::exists(dir / "config" / "registry.ini"));
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab walk the shown pages only; the printer page is never reached.
+TEST_F(ProgramSettingsDialog, CtrlTabNeverReachesThePrinterPage) {
+    auto dialog = shownDialog();
+    QTabWidget* tabs = dialog->pctr_Einst;
+    for (Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(Qt::ControlModifier),
+                                            Qt::ControlModifier | Qt::ShiftModifier}) {
+        QStringList seen;
+        for (int step = 0; step < 2 * tabs->count() + 2; ++step) {
+            QKeyEvent key(QEvent::KeyPress, modifiers.testFlag(Qt::ShiftModifier) ? Qt::Key_Backtab : Qt::Key_Tab,
+                          modifiers);
+            QCoreApplication::sendEvent(tabs, &key);
+            EXPECT_NE(tabs->currentWidget(), dialog->tab_Drucker) << "step " << step;
+            EXPECT_FALSE(dialog->tab_Drucker->isVisible());
+            ASSERT_GE(tabs->currentIndex(), 0);
+            EXPECT_TRUE(tabs->isTabVisible(tabs->currentIndex()));
+            seen << tabs->tabText(tabs->currentIndex());
+        }
+        seen.removeDuplicates();
+        EXPECT_EQ(seen.size(), 5) << seen.join(", ").toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Typed, AddressesRefused,

@@ -672,6 +672,24 @@ INSTANTIATE_TEST_SUITE_P(
                       {{"a.app", kDi2V107}}, "", 1, 0, 1, 0, 1, kNone, 'N'}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A newer file that cannot be read stops the download; the driver names it, so the message can
+// say which file to replace. A later download that reads its file (or none) names none.
+TEST_F(DriverOnSim, AnUnreadableNewerFileIsNamed) {
+    SimConfig config;
+    config.generation = 1;
+    config.appVersion = k201;
+    connect(config);
+    const std::filesystem::path bad = write("new.app",
+                               "[Diagnostic Interface Application]\r\nVersion=JED-677 V2.10\r\n[Data]\r\n:nonsense\r\n");
+    uint8_t flag = 1;
+    EXPECT_EQ(driver.Download(folder.path(), "JED-677 V2", flag, 1, 0), kBadApp);
+    EXPECT_EQ(driver.unreadableApplication(), bad);
+    EXPECT_EQ(flashRequests(), 0u);
+    std::filesystem::remove(bad);
+    EXPECT_EQ(driver.Download(folder.path(), "JED-677 V2", flag, 1, 0), 0);
+    EXPECT_TRUE(driver.unreadableApplication().empty());
+}
+
 TEST_F(DriverOnSim, VersionOfTheInterfaceMustFitItsBuffer) {
     connect(1, std::string(40, 'J'));
     uint8_t flag = 1;

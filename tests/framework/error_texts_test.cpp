@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -78,7 +79,9 @@ TEST_P(TextChainTest, DriverCodesAreKnownAtEveryLevel) {
     for (const CodeId& row : driverCodes) {
         SCOPED_TRACE(row.code);
         ASSERT_FALSE(LoadStr(row.id).empty()) << "string " << row.id;
-        EXPECT_EQ(texts->FehlerText(row.code), LoadStr(row.id));
+        // The missing USB library also says where the library must be put.
+        const std::string added = row.code == DIAG_ERR_USB_LIBRARY ? "\n\n" + usbLibraryPlaceText() : "";
+        EXPECT_EQ(texts->FehlerText(row.code), LoadStr(row.id) + added);
     }
 }
 
@@ -98,6 +101,29 @@ TEST_P(TextChainTest, EveryCodeOfTheDriversListHasWords) {
         SCOPED_TRACE(code);
         EXPECT_NE(texts->FehlerText(code), LoadStr(NOT_ASSIGNED));
     }
+}
+
+// An application file that could not be loaded is named with the two software-loading codes,
+// whichever level shows them; nothing is added when the driver names no file.
+TEST_P(TextChainTest, TheUnreadableApplicationFileIsNamed) {
+    std::string file = "/opt/tarvik/JED677_V3.app";
+    DriverTrace trace;
+    trace.unreadableApplication = [&] { return file; };
+    std::unique_ptr<TNBasisErrorHandlerTexts> texts;
+    switch (GetParam()) {
+    case Level::Basis: texts = std::make_unique<TNBasisErrorHandlerTexts>(trace); break;
+    case Level::JED677: texts = std::make_unique<TNJED677ErrorHandlerTexts>(trace); break;
+    case Level::Kelt: texts = std::make_unique<TNErrorHandlerTexts>(trace); break;
+    }
+    const std::string named = "\n\nThe file that could not be loaded: /opt/tarvik/JED677_V3.app\n\n";
+    for (const auto& [code, id] : {std::pair{DIAG_ERR_NO_APPLICATION, 11166}, std::pair{DIAG_ERR_BAD_APPLICATION, 11167}}) {
+        SCOPED_TRACE(code);
+        const std::string text = texts->FehlerText(code);
+        EXPECT_EQ(text.substr(0, LoadStr(id).size() + named.size()), LoadStr(id) + named);
+    }
+    EXPECT_EQ(texts->FehlerText(DIAG_ERR_NO_INTERFACE), LoadStr(11179));
+    file.clear();
+    EXPECT_EQ(texts->FehlerText(DIAG_ERR_BAD_APPLICATION), LoadStr(11167));
 }
 
 TEST_P(TextChainTest, JED677CodesNeedTheJED677Level) {

@@ -11,6 +11,8 @@
 #include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFont>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -194,4 +196,19 @@ inline std::string layoutFaults(const QWidget* window) {
     layout_check::checkText(window, window->windowTitle(), faults);
     layout_check::walk(window, faults);
     return faults.join(QLatin1Char('\n')).toStdString();
+}
+
+// A top-level window narrower than its caption needs: the window manager writes the caption
+// (mostly bold) beside the window icon and the three frame buttons, some 140 px together, and cuts
+// what does not fit. "" when it fits.
+inline std::string captionFault(const QWidget* window) {
+    QFont font = window->font();
+    font.setBold(true);
+    const int needed = QFontMetrics(font).horizontalAdvance(window->windowTitle()) + 140;
+    if (window->width() >= needed) return {};
+    return QStringLiteral("the caption \"%1\" needs %2 px, the window is %3 px wide")
+        .arg(window->windowTitle())
+        .arg(needed)
+        .arg(window->width())
+        .toStdString();
 }

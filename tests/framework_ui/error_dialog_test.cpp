@@ -1,7 +1,9 @@
 #include "Artwork.h"
 #include "ErrorHandler.h"
+#include "NData.h"
 #include "SelectDiagnosticLine.h"
 #include "StringTable.h"
+#include "TempDir.h"
 #include "TextCodec.h"
 #include "UiTestSupport.h"
 #include "LayoutCheck.h"
@@ -15,8 +17,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -120,6 +125,45 @@ TEST(ErrorDialogLook, CaptionsButtonsAndLayout) {
     }
 }
 
+// The dialogs of the ECU operations say which program speaks, not which class: the application
+// title at each showing (the class caption only while no title is set). The interface and ECU
+// start dialogs keep their own captions, which say what failed.
+TEST(ErrorDialogLook, EcuOperationDialogsCarryTheApplicationTitle) {
+    const std::string savedTitle = DiagAttr.Anwendungstitel;
+    const struct {
+        Kind kind;
+        const char* title;    // DiagAttr.Anwendungstitel
+        const char* caption;  // shown
+    } cases[] = {
+        {Kind::Kelt, "Tarvik Diagnostic Software", "Tarvik Diagnostic Software"},
+        {Kind::JED677, "Tarvik Diagnostic Software", "Tarvik Diagnostic Software"},
+        {Kind::Kelt, "", "NErrorHandler"},
+        {Kind::InitDI, "Tarvik Diagnostic Software", "Diagnostic Interface : Initialization failed"},
+    };
+    FixedTrace fixed;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(kindName(c.kind)) + " / " + c.title);
+        DiagAttr.Anwendungstitel = c.title;
+        auto dialog = makeDialog(c.kind, fixed.trace());
+        ASSERT_TRUE(dialog->prepareFehlerAnzeigen(0x2002000E));
+        EXPECT_EQ(dialog->windowTitle(), QString::fromLatin1(c.caption));
+    }
+    // The title may change between two showings of the one dialog the program keeps.
+    TNErrorHandler handler(nullptr, fixed.trace());
+    for (const char* title : {"First", "Second"}) {
+        DiagAttr.Anwendungstitel = title;
+        QString shown;
+        ModalScript script([&](QWidget* modal) {
+            shown = modal->windowTitle();
+            qobject_cast<QDialog*>(modal)->done(2);
+        });
+        EXPECT_EQ(handler.FehlerAnzeigen(0x2002000E), 2);
+        EXPECT_EQ(shown, title);
+        QCoreApplication::processEvents();
+    }
+    DiagAttr.Anwendungstitel = savedTitle;
+}
+
 // --- texts --------------------------------------------------------------------------------------
 
 TEST(ErrorDialogTexts, LabelsShowTheTextsOfTheirLevel) {
@@ -152,6 +196,40 @@ TEST(ErrorDialogTexts, LabelsShowTheTextsOfTheirLevel) {
         EXPECT_EQ(dialog->LabelRequest->text(), "10 3A FF ");
         EXPECT_EQ(dialog->LabelResponse->text(), "A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 ...");
     }
+}
+
+// Errors that say what to do: where the USB library must be put, which interface application
+// file could not be loaded. The file comes from the process-wide driver, as in the program.
+TEST(ErrorDialogTexts, TheMessagesNameWhatToPutWhere) {
+    TempDir dir;
+    const fs::path bad = dir / "JED677_V3.app";
+    TempDir::writeFile(bad, "[Diagnostic Interface Application]\r\nVersion=JED-677 V3.00\r\n[Data]\r\n:junk\r\n");
+    const int32_t failed = AppDownload(bad.c_str());
+    ASSERT_TRUE(failed == DIAG_ERR_BAD_APPLICATION || failed == DIAG_ERR_NO_APPLICATION) << failed;
+
+    const std::string programFolder = fs::read_symlink("/proc/self/exe").parent_path().string();
+    const struct {
+        int32_t code;
+        int id;
+        std::string added;
+    } cases[] = {
+        {failed, failed == DIAG_ERR_BAD_APPLICATION ? 11167 : 11166,
+         "The file that could not be loaded: " + bad.string() + "\n"},
+        {DIAG_ERR_USB_LIBRARY, 11175, "Put the file libndiusb3.so beside the program, into the folder " + programFolder + ","},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        TfrmInitDIErrorHandler dialog(nullptr);
+        dialog.prepareExecute(c.code);
+        const std::string shown = toAnsi(dialog.lblFehlertext->text());
+        EXPECT_EQ(shown.substr(0, LoadStr(c.id).size()), LoadStr(c.id));
+        EXPECT_NE(shown.find(c.added), std::string::npos) << shown;
+    }
+    // A file that is not there is named as well.
+    EXPECT_EQ(AppDownload((dir / "missing.app").c_str()), DIAG_ERR_NO_APPLICATION);
+    TNBasisErrorHandler named(nullptr);
+    ASSERT_TRUE(named.prepareFehlerAnzeigen(DIAG_ERR_NO_APPLICATION));
+    EXPECT_NE(toAnsi(named.lblFehlertext->text()).find((dir / "missing.app").string()), std::string::npos);
 }
 
 TEST(ErrorDialogTexts, CodeInUpperCaseHexWithoutPrefix) {

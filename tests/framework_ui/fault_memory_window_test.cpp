@@ -628,10 +628,25 @@ TEST_F(FaultMemoryWindowTest, FailedReadDoesNotShowTheWindow) {
     EXPECT_FALSE(w->isVisible());
 }
 
-TEST_F(FaultMemoryWindowTest, ClearThenReadAgain) {
+// Clearing asks first (No is the default); only Yes clears and reads again.
+TEST_F(FaultMemoryWindowTest, ClearAsksThenReadsAgain) {
+    int answer = IDNO;
+    boxes.answer = [&](const ShownBox& box) {
+        EXPECT_EQ(box.caption, DiagAttr.Anwendungstitel);
+        return answer;
+    };
     auto w = window({entry(3, 7, 1), entry(50, 41, 0)});
     ModalScript script([&](QWidget*) {
         EXPECT_EQ(w->lbFehlerpfad->count(), 2);
+        w->btnFehlerLoeschen->click();
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, LoadStr(11990));
+        EXPECT_EQ(boxes.shown[0].flags, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+        EXPECT_EQ(w->clears, 0) << "No cleared";
+        EXPECT_EQ(w->reads, 1);
+        EXPECT_EQ(w->lbFehlerpfad->count(), 2);
+
+        answer = IDYES;
         w->btnFehlerLoeschen->click();
         EXPECT_EQ(w->clears, 1);
         EXPECT_EQ(w->reads, 2);

@@ -2,7 +2,9 @@
 // bus), and the opening loop with its real error dialog.
 #include "PortDialog.h"
 
+#include "Clock.h"
 #include "DiagDriver.h"
+#include "ProfileFile.h"
 #include "ErrorHandler.h"
 #include "MessageBox.h"
 #include "NData.h"
@@ -28,9 +30,15 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -200,7 +208,12 @@ TEST_F(PortDialogTest, MissingLibraryLeavesOnlySerialPortsAndTellsOnce) {
     TfrmDIPort dialog;
     dialog.prepareShowPortDialog(kUsb1);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, LoadStr(11071));
+    // The message says where the library must be put.
+    const std::string programFolder = fs::read_symlink("/proc/self/exe").parent_path().string();
+    EXPECT_EQ(boxes.shown[0].text, LoadStr(11071) + "\n\nPut the file libndiusb3.so beside the program, into the folder " +
+                                       programFolder +
+                                       ", or into a folder of the library search path (LD_LIBRARY_PATH, "
+                                       "/usr/local/lib), then start the program again.");
     EXPECT_EQ(boxes.shown[0].caption, "Tarvik Diagnostic Software");
     EXPECT_EQ(boxes.shown[0].flags, MB_OK | MB_ICONWARNING);
     EXPECT_TRUE(dialog.libraryMessageShown());
@@ -374,6 +387,36 @@ TEST_F(PortDialogTest, RepeatInTheErrorDialogCallsTheCallbackAgain) {
     EXPECT_EQ(tried, (std::vector<std::string>{"COM3", "COM3"}));
     EXPECT_EQ(dialog.errorChoice(), TfrmInitDIErrorHandler::ChoiceRepeat);
     EXPECT_EQ(dialog.chosenPort(), "COM3");
+}
+
+// A port whose device has no modem lines (here a pseudo-terminal, opened through the real
+// driver and its serial port) holds no diagnostic interface: the error dialog says that and asks
+// to check the port, not "Incorrect function.".
+TEST_F(PortDialogTest, APortWithoutModemLinesHoldsNoInterface) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const fs::path ports = dir / "config" / "NORVA" / "ports";
+    fs::create_directories(ports);
+    fs::create_symlink(::ptsname(master), ports / "COM3");
+    ProfileFile(DiagAttr.AppIni).writeString("SelectPort", "InterfacePort", "COM3");
+
+    FakeClock clock;
+    DiagDriver driver(clock);
+    driver.setConfigHome(dir / "config");
+    TfrmDIPort dialog;
+    std::string errorText;
+    ModalScript script([&](QWidget* modal) {
+        auto* error = qobject_cast<TfrmInitDIErrorHandler*>(modal);
+        ASSERT_NE(error, nullptr);
+        errorText = toAnsi(error->lblFehlertext->text());
+        error->btn1->click();  // "&Cancel"
+    });
+    EXPECT_EQ(dialog.InitDiagnosticInterface([&](const std::string& port) { return driver.OpenDiagDriver(port); }), 0);
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(errorText, LoadStr(11179));
+    ::close(master);
 }
 
 TEST_F(PortDialogTest, ErrorDialogClosedWithoutAButtonGivesUp) {

@@ -1,5 +1,7 @@
 #include "NData.h"
 #include "QtMessageBoxService.h"
+#include "LayoutCheck.h"
+#include "StringTable.h"
 #include "UiTestSupport.h"
 
 #include <QAbstractButton>
@@ -104,6 +106,65 @@ TEST_F(QtMessageBoxTest, IconAndButtonsFollowTheFlags) {
         EXPECT_EQ(box->icon(), c.icon);
         EXPECT_EQ(box->standardButtons(), c.buttons);
         EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    }
+}
+
+TEST_F(QtMessageBoxTest, TheDefaultButtonFollowsTheFlags) {
+    const struct {
+        unsigned flags;
+        QMessageBox::StandardButton defaultButton;
+    } cases[] = {
+        {MB_YESNO, QMessageBox::Yes},
+        {MB_YESNO | MB_DEFBUTTON2, QMessageBox::No},
+        {MB_OKCANCEL, QMessageBox::Ok},
+        {MB_OKCANCEL | MB_DEFBUTTON2, QMessageBox::Cancel},
+        {MB_OK | MB_DEFBUTTON2, QMessageBox::Ok},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        auto box = QtMessageBoxService::prepare("text", "caption", c.flags, nullptr);
+        ASSERT_NE(box->defaultButton(), nullptr);
+        EXPECT_EQ(box->standardButton(box->defaultButton()), c.defaultButton);
+    }
+}
+
+// Enter on a question whose default is No answers No.
+TEST_F(QtMessageBoxTest, EnterAnswersTheDefaultButton) {
+    ModalScript script([](QWidget* modal) {
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(modal, &key);
+        }
+    });
+    EXPECT_EQ(MsgBox("Clear?", "caption", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), IDNO);
+    EXPECT_TRUE(script.ran());
+}
+
+// A short message is no reason to cut the application title.
+TEST_F(QtMessageBoxTest, TheBoxIsWideEnoughForItsCaption) {
+    const struct {
+        std::string text;
+        unsigned flags;
+    } cases[] = {
+        {LoadStr(11013), MB_OK | MB_ICONINFORMATION},  // "The data are stored in the ECU"
+        {LoadStr(20415), MB_OK | MB_ICONWARNING},      // "Calibration was cancelled"
+        {"OK", MB_OK},
+        {LoadStr(11990), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string fault = "not shown";
+        QString shownText;
+        ModalScript script([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            fault = captionFault(box);
+            shownText = box->text();
+            box->close();
+        });
+        MsgBox(c.text, "Tarvik Diagnostic Software", c.flags);
+        EXPECT_EQ(fault, "");
+        EXPECT_EQ(shownText.toStdString(), c.text);
     }
 }
 

@@ -48,6 +48,13 @@ TEST(Numbers, ParsingTakesTheWholeTextOnly) {
                  {"abc", std::nullopt}};
     for (const Case& c : cases) EXPECT_EQ(numbers::parseDouble(c.text), c.value) << c.text;
 
+    // Typed into an entry, "," is a decimal point as "." is; still one number, whole.
+    const Case typed[] = {{"0,5", 0.5}, {"-2,25", -2.25}, {"12.5", 12.5}, {"1,5e2", 150.0},
+                          {"1,000.5", std::nullopt}, {"1,,5", std::nullopt}, {",", std::nullopt},
+                          {"", std::nullopt}, {"5,x", std::nullopt}};
+    for (const Case& c : typed) EXPECT_EQ(numbers::parseTypedDouble(c.text), c.value) << c.text;
+    EXPECT_EQ(numbers::typedDecimalText("-12,5"), "-12.5");
+
     EXPECT_EQ(numbers::parseInt("128"), 128);
     EXPECT_EQ(numbers::parseInt("-7"), -7);
     EXPECT_EQ(numbers::parseInt("12a"), std::nullopt);
@@ -66,6 +73,8 @@ TEST(Numbers, CommaLocaleChangesNothing) {
     EXPECT_EQ(numbers::formatGeneral(0.5), "0.5");
     EXPECT_EQ(numbers::parseDouble("0.5"), 0.5);
     EXPECT_EQ(numbers::parseDouble("0,5"), std::nullopt);
+    EXPECT_EQ(numbers::parseTypedDouble("0,5"), 0.5);
+    EXPECT_EQ(numbers::parseTypedDouble("0.5"), 0.5);
 }
 
 }  // namespace
