@@ -220,6 +220,7 @@ public:
     struct Key {
         std::string_view name;
         std::string_view value;
+        uint32_t hash = 0;      // hashNoCase(name)
         bool repeated = false;  // an earlier key of the section has that name (indexed ones)
     };
     struct Section {
@@ -245,7 +246,7 @@ public:
                 s.name = p.name;
                 s.firstKey = s.endKey = keys_.size();
             } else if (p.kind == Kind::Key && !sections_.empty()) {
-                keys_.push_back({p.name, p.value});
+                keys_.push_back({p.name, p.value, hashNoCase(p.name)});
             }
         }
         if (!sections_.empty()) sections_.back().endKey = keys_.size();
@@ -283,8 +284,9 @@ public:
             const uint32_t k = section.keyIndex.find(key, KeyNameOf{keys});
             return k == NameTable::npos ? nullptr : &keys[k];
         }
+        const uint32_t hash = hashNoCase(key);
         for (size_t k = 0; k < section.endKey - section.firstKey; ++k)
-            if (sameName(keys[k].name, key)) return &keys[k];
+            if (keys[k].hash == hash && sameName(keys[k].name, key)) return &keys[k];
         return nullptr;
     }
 
@@ -301,16 +303,23 @@ public:
         return names;
     }
 
-    // Key names of the section in file order, first spelling, duplicates dropped.
-    std::vector<std::string> keyNames(const Section& section) const {
-        std::vector<std::string> names;
+    // The section's key lines in file order, the first of each name only.
+    template <class Visit>
+    void forEachFirstKey(const Section& section, Visit visit) const {
         for (size_t k = section.firstKey; k < section.endKey; ++k) {
             const Key& key = keys_[k];
             bool first = !key.repeated;
             if (section.keyIndex.empty())
-                for (size_t j = section.firstKey; j < k && first; ++j) first = !sameName(keys_[j].name, key.name);
-            if (first) names.emplace_back(key.name);
+                for (size_t j = section.firstKey; j < k && first; ++j)
+                    first = !(keys_[j].hash == key.hash && sameName(keys_[j].name, key.name));
+            if (first) visit(key);
         }
+    }
+
+    // Key names of the section in file order, first spelling, duplicates dropped.
+    std::vector<std::string> keyNames(const Section& section) const {
+        std::vector<std::string> names;
+        forEachFirstKey(section, [&](const Key& key) { names.emplace_back(key.name); });
         return names;
     }
 
@@ -347,6 +356,11 @@ std::vector<std::string> listSections(const IndexedLines& text) { return text.se
 std::vector<std::string> listKeys(const IndexedLines& text, std::string_view section) {
     const IndexedLines::Section* s = text.find(section);
     return s ? text.keyNames(*s) : std::vector<std::string>{};
+}
+
+void visitKeys(const IndexedLines& text, std::string_view section, const ProfileAccess::KeyVisitor& visit) {
+    if (const IndexedLines::Section* s = text.find(section))
+        text.forEachFirstKey(*s, [&](const IndexedLines::Key& key) { visit(key.name, key.value); });
 }
 
 // GetPrivateProfileInt on a value that may be missing.
@@ -772,6 +786,10 @@ std::vector<std::string> ProfileFile::keyNames(std::string_view section) const {
     return listKeys(IndexedLines(readText(path_)), section);
 }
 
+void ProfileFile::forEachKey(std::string_view section, const KeyVisitor& visit) const {
+    visitKeys(IndexedLines(readText(path_)), section, visit);
+}
+
 bool ProfileFile::hasSection(std::string_view section) const {
     return IndexedLines(readText(path_)).find(section) != nullptr;
 }
@@ -828,6 +846,13 @@ std::vector<std::string> ProfileEdit::sectionNames() const {
 
 std::vector<std::string> ProfileEdit::keyNames(std::string_view section) const {
     return listKeys(lines(), section);
+}
+
+void ProfileEdit::forEachKey(std::string_view section, const KeyVisitor& visit) const {
+    lines();
+    // A visitor that writes to the edit leaves this text in use until the walk ends.
+    const std::shared_ptr<const Lines> walked = lines_;
+    visitKeys(*walked, section, visit);
 }
 
 bool ProfileEdit::hasSection(std::string_view section) const {

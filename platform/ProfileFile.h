@@ -13,6 +13,7 @@
 // A write that fails leaves the file as it was and says why.
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,6 +54,10 @@ public:
     virtual std::vector<std::string> sectionNames() const = 0;
     // Key names of a section in file order, first spelling, duplicates dropped.
     virtual std::vector<std::string> keyNames(std::string_view section) const = 0;
+    // The key = value lines of a section in one walk: what keyNames and a value of each key
+    // give, in file order. The texts are valid only during the call.
+    using KeyVisitor = std::function<void(std::string_view key, std::string_view value)>;
+    virtual void forEachKey(std::string_view section, const KeyVisitor& visit) const = 0;
     virtual bool hasSection(std::string_view section) const = 0;
 
     // WritePrivateProfileString: set or add key = value. Creates the file (not its folder).
@@ -75,6 +80,7 @@ public:
     std::optional<std::string> value(std::string_view section, std::string_view key) const override;
     std::vector<std::string> sectionNames() const override;
     std::vector<std::string> keyNames(std::string_view section) const override;
+    void forEachKey(std::string_view section, const KeyVisitor& visit) const override;
     bool hasSection(std::string_view section) const override;
     ProfileWriteResult writeString(std::string_view section, std::string_view key,
                                    std::string_view value) override;
@@ -118,6 +124,7 @@ public:
     std::optional<std::string> value(std::string_view section, std::string_view key) const override;
     std::vector<std::string> sectionNames() const override;
     std::vector<std::string> keyNames(std::string_view section) const override;
+    void forEachKey(std::string_view section, const KeyVisitor& visit) const override;
     bool hasSection(std::string_view section) const override;
 
     // The writes are recorded in memory. They fail only for a name or value that cannot be

@@ -120,15 +120,17 @@ std::optional<ParameterDescription> readParameterDescription(const fs::path& pat
     // The name asked for, not the one found: "1078a100.PKD" stays the ECU's identifier when the
     // file on disk is spelt "1078A100.pkd".
     description.DiagnoseKennung = path.stem().string();
-    for (const std::string& section : file.sectionNames()) {
+    const std::vector<std::string> sections = file.sectionNames();
+    description.ParaKonf.Parameter.reserve(std::min(sections.size(), kMaxParameters));
+    for (const std::string& section : sections) {
         if (!isParameterSection(section)) continue;
         const std::optional<uint16_t> number = parameterNumber(section);
         if (!number) continue;
         if (description.ParaKonf.Parameter.size() == kMaxParameters) return std::nullopt;
         description.ParaKonf.Parameter.push_back(readParameter(file, section, *number));
     }
-    for (const std::string& key : file.keyNames(kNotesSection))
-        description.Hinweise.push_back(file.readString(kNotesSection, key));
+    file.forEachKey(kNotesSection,
+                    [&](std::string_view, std::string_view value) { description.Hinweise.emplace_back(value); });
     return description;
 }
 

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 std::string EcuName;
 
@@ -28,20 +32,7 @@ std::string withCode(const std::string& text, int32_t code) {
     return text + " (" + numbers::formatInt(code) + ")";
 }
 
-// An integer value as the INI class reads it: the whole text, else 0.
-int32_t integerOf(const ProfileAccess& file, const std::string& section, const std::string& key) {
-    const std::optional<std::string> text = file.value(section, key);
-    return text ? parseIniInteger(*text).value_or(0) : 0;
-}
-
 uint8_t lowByte(int32_t value) { return static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFF); }
-
-// Whether entry 0 is the lone "Error 0 Component" an empty memory is saved as.
-bool onlyPlaceholder(const ProfileAccess& file, const std::string& section) {
-    for (int key = Mode; key < kEntryKeyCount; ++key)
-        if (file.value(section, entryKey(0, static_cast<EntryKey>(key)))) return false;
-    return true;
-}
 
 }  // namespace
 
@@ -136,30 +127,95 @@ ProfileWriteResult saveProtocol(const std::filesystem::path& file, const std::st
     return edit.commit();
 }
 
+namespace {
+
+// The keys of entry 0..99 as one walk over the protocol's section finds them.
+struct ReadEntry {
+    unsigned present = 0;  // bit per EntryKey
+    std::string component;
+    std::string mode;
+    int32_t status = 0;
+    int32_t counter = 0;
+    int32_t timer = 0;
+};
+
+// Which entry key `name` is: "Error <index> <name>" without regard to case, the index in
+// decimal as the writer writes it (no sign, no leading zero). Nothing for any other key and for
+// an index beyond the record's entries.
+std::optional<std::pair<std::size_t, EntryKey>> entryKeyOf(std::string_view name) {
+    constexpr std::string_view kPrefix = "Error ";
+    if (name.size() <= kPrefix.size() || !equalsNoCase(name.substr(0, kPrefix.size()), kPrefix)) return std::nullopt;
+    name.remove_prefix(kPrefix.size());
+    std::size_t digits = 0;
+    std::size_t index = 0;
+    while (digits < name.size() && name[digits] >= '0' && name[digits] <= '9') {
+        index = index * 10 + std::size_t(name[digits] - '0');
+        if (++digits > 3) return std::nullopt;
+    }
+    if (digits == 0 || (digits > 1 && name[0] == '0') || index >= kProtokollEintraege) return std::nullopt;
+    if (digits >= name.size() || name[digits] != ' ') return std::nullopt;
+    name.remove_prefix(digits + 1);
+    for (int key = 0; key < kEntryKeyCount; ++key)
+        if (equalsNoCase(name, kEntryKeyNames[key])) return std::pair{index, static_cast<EntryKey>(key)};
+    return std::nullopt;
+}
+
+// An integer value as the INI class reads it: the whole text, else 0.
+int32_t integerOf(std::string_view text) { return parseIniInteger(text).value_or(0); }
+
+}  // namespace
+
 std::optional<FehlerspeicherProtokoll> readProtocolSection(const ProfileAccess& file,
                                                            const std::string& section) {
-    const std::size_t keyCount = file.keyNames(section).size();
+    // One walk over the section: its key count, the header texts and the entries' keys.
+    const std::span<const ProtocolHeaderKey> headerKeys = protocolHeaderKeys();
+    std::vector<std::optional<std::string>> header(headerKeys.size());
+    std::optional<std::string> testerName;
+    std::vector<ReadEntry> entries(kProtokollEintraege);
+    std::size_t keyCount = 0;
+    file.forEachKey(section, [&](std::string_view key, std::string_view value) {
+        ++keyCount;
+        if (const auto entry = entryKeyOf(key)) {
+            ReadEntry& e = entries[entry->first];
+            e.present |= 1u << entry->second;
+            switch (entry->second) {
+            case Component: e.component = value; break;
+            case Mode: e.mode = value; break;
+            case Status: e.status = integerOf(value); break;
+            case Counter: e.counter = integerOf(value); break;
+            case Timer: e.timer = integerOf(value); break;
+            default: break;
+            }
+            return;
+        }
+        for (std::size_t h = 0; h < headerKeys.size(); ++h)
+            if (equalsNoCase(key, headerKeys[h].key)) header[h] = std::string(value);
+        if (equalsNoCase(key, "Tester Name")) testerName = std::string(value);
+    });
     if (keyCount == 0) return std::nullopt;
 
     FehlerspeicherProtokoll record;
     const std::size_t limit = std::min(keyCount, kProtokollEintraege);
     std::size_t count = 0;
-    while (count < limit && file.value(section, entryKey(count, Component))) ++count;
-    if (count == 1 && onlyPlaceholder(file, section)) count = 0;
+    while (count < limit && (entries[count].present & (1u << Component))) ++count;
+    // A lone "Error 0 Component" is the placeholder of an empty memory.
+    if (count == 1 && entries[0].present == (1u << Component)) count = 0;
     record.Anzahl = static_cast<uint8_t>(count);
 
-    for (const ProtocolHeaderKey& k : protocolHeaderKeys()) record.*k.field = file.readString(section, k.key);
-    if (record.Pruefer.empty()) record.Pruefer = file.readString(section, "Tester Name");
+    for (std::size_t h = 0; h < headerKeys.size(); ++h)
+        record.*headerKeys[h].field = header[h].value_or(std::string());
+    if (record.Pruefer.empty()) record.Pruefer = testerName.value_or(std::string());
 
     for (std::size_t i = 0; i < count; ++i) {
         fehl_strct& e = record.Eintraege[i];
-        e.KomponenteMitCode = file.readString(section, entryKey(i, Component));
-        e.FehlerartMitCode = file.readString(section, entryKey(i, Mode));
-        e.Aktuell = integerOf(file, section, entryKey(i, Status)) != 0 ? 1 : 0;
-        e.Zaehler = lowByte(integerOf(file, section, entryKey(i, Counter)));
-        e.Timer = lowByte(integerOf(file, section, entryKey(i, Timer)));
+        ReadEntry& read = entries[i];
+        e.KomponenteMitCode = std::move(read.component);
+        e.FehlerartMitCode = std::move(read.mode);
+        e.Aktuell = read.status != 0 ? 1 : 0;
+        e.Zaehler = lowByte(read.counter);
+        e.Timer = lowByte(read.timer);
     }
-    if (count == 0) record.Eintraege[0].KomponenteMitCode = file.readString(section, entryKey(0, Component));
+    if (count == 0) record.Eintraege[0].KomponenteMitCode = std::move(entries[0].component);
     return record;
 }
 

@@ -359,7 +359,12 @@ std::vector<std::string> NNorvaFile::ReadSection(const std::string& section) con
 
 std::vector<std::string> NNorvaFile::ReadSectionValues(const std::string& section) const {
     std::vector<std::string> lines;
-    for (const std::string& key : ReadSection(section)) lines.push_back(key + "=" + ReadString(section, key));
+    // One walk over the section, not a look-up per key.
+    store().forEachKey(section, [&](std::string_view key, std::string_view value) {
+        std::string& line = lines.emplace_back();
+        line.reserve(key.size() + 1 + value.size());
+        line.append(key).append(1, '=').append(value);
+    });
     return lines;
 }
 

@@ -278,6 +278,37 @@ TEST_F(FaultProtocolTest, EntryCountOfASection) {
     }
 }
 
+// An entry's keys are exactly "Error <index> <name>" without regard to case; the first of a
+// repeated key wins.
+TEST_F(FaultProtocolTest, KeysThatAreNoEntryKeys) {
+    const std::string first = "Error 0 Component=A (1)\r\nError 0 Mode=M (2)\r\n";
+    struct Case {
+        const char* name;
+        std::string keys;
+        int anzahl;
+    } cases[] = {
+        {"a leading zero", first + "Error 01 Component=B (3)\r\n", 1},
+        {"two blanks", first + "Error  1 Component=B (3)\r\n", 1},
+        {"a sign", first + "Error +1 Component=B (3)\r\n", 1},
+        {"a longer name", first + "Error 1 Components=B (3)\r\n", 1},
+        {"a comment", first + ";Error 1 Component=B (3)\r\n", 1},
+        {"blanks around the name", first + "  eRRoR 1 componenT  = B (3)\r\n", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir::writeFile(file(), "[" + kSection + "]\r\n" + c.keys);
+        EXPECT_EQ(read().Anzahl, c.anzahl);
+    }
+
+    TempDir::writeFile(file(), "[" + kSection + "]\r\nError 0 Component=A (1)\r\nERROR 0 COMPONENT=Z (9)\r\n"
+                               "error 0 mode=M (2)\r\nError 0 Mode=N (3)\r\nError 0 Status=1\r\nError 0 status=0\r\n"
+                               "System=first\r\nSYSTEM=second\r\n");
+    const FehlerspeicherProtokoll r = read();
+    EXPECT_EQ(r.Anzahl, 1);
+    EXPECT_EQ(r.Eintraege[0], (fehl_strct{1, 0, 0, "A (1)", "M (2)"}));
+    EXPECT_EQ(r.System, "first");
+}
+
 TEST_F(FaultProtocolTest, EntryAndHeaderValues) {
     TempDir::writeFile(file(), "[" + kSection + "]\r\n"
                                "System=TARVIK\r\n"

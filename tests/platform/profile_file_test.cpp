@@ -277,6 +277,12 @@ TEST_P(ProfileFileSizeTest, ReadsEveryKeyAsTheRulesSay) {
         for (int s : *which) {
             const std::string section = (s % 2 ? "s" : "S") + std::to_string(s);
             EXPECT_EQ(reader->keyNames(section), keys) << section;
+            std::vector<std::string> walked;
+            reader->forEachKey(section, [&](std::string_view key, std::string_view value) {
+                walked.emplace_back(key);
+                EXPECT_EQ(value, reader->value(section, key)) << section << " " << key;
+            });
+            EXPECT_EQ(walked, keys) << section;
             for (int k : *which) {
                 const std::string key = (k % 2 ? " k" : "K") + std::to_string(k);
                 EXPECT_EQ(reader->value(section, key), "v" + std::to_string(s) + "." + std::to_string(k))
