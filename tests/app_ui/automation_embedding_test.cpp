@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     bool listing = false;
     for (int i = 1; i < argc; ++i) listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
     if (!listing) {
-        xServer = ServerProcess::start({"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0",
+        xServer = ServerProcess::start({"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-noreset", "-screen", "0",
                                         "1600x1200x24"},
                                        noXServer);
         if (xServer) {

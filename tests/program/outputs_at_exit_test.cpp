@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(OutputsAtExit, LosingTheDisplayLeavesTheOutputsOffAndTheInterfaceClosed) {
     std::string why;
     std::unique_ptr<ServerProcess> xServer =
-        ServerProcess::start({"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, why);
+        ServerProcess::start({"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-noreset", "-screen", "0", "1280x1024x24"}, why);
     if (!xServer) GTEST_SKIP() << "no X server: " << why;
     ASSERT_NO_FATAL_FAILURE(
         launch("outputs", QStringLiteral("xcb"), QStringLiteral(":") + QString::fromStdString(xServer->announcement())));

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,6 +63,8 @@ std::unique_ptr<ServerProcess> ServerProcess::start(const std::vector<std::strin
             dup2(nullFd, STDOUT_FILENO);
         }
         setpgid(0, 0);
+        // A test that dies (an abort, a fatal signal) takes its server with it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         execvp(raw[0], raw.data());
         _exit(127);
     }
