@@ -112,8 +112,8 @@ public:
         if (depth_++ != 0) return;
         before_ = window_.statusMessage_;
         const bool busyBefore = QApplication::overrideCursor() != nullptr;
-        // The first hourglass paints every window; under one shown already, what a dialog closed
-        // meanwhile left on the screen must go all the same.
+        // The first hourglass paints what is pending and what closed windows uncovered; under one
+        // shown already, what a dialog closed meanwhile left on the screen must go all the same.
         HourglassCursor::application().push();
         if (busyBefore) window_.repaint();
         // The interface restarts while it is being initialised.

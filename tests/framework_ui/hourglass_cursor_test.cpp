@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QPaintEvent>
+#include <QRegion>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -22,9 +23,13 @@ namespace {
 class CountingWindow : public QWidget {
 public:
     int paints = 0;
+    QRegion painted;
 
 protected:
-    void paintEvent(QPaintEvent*) override { ++paints; }
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        painted += event->region();
+    }
 };
 
 void settle() {
@@ -40,6 +45,7 @@ TEST(HourglassCursor, FirstPushPaintsTheWindowsAtOnceAndNests) {
     const int before = shown.paints;
 
     HourglassCursor cursor;
+    shown.update();
     cursor.push();
     // Painted without the event loop running: what follows blocks it.
     EXPECT_GT(shown.paints, before);
@@ -48,6 +54,7 @@ TEST(HourglassCursor, FirstPushPaintsTheWindowsAtOnceAndNests) {
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
 
     const int afterFirst = shown.paints;
+    shown.update();
     cursor.push();
     EXPECT_EQ(shown.paints, afterFirst) << "only the outermost push paints";
     cursor.pop();
@@ -56,10 +63,45 @@ TEST(HourglassCursor, FirstPushPaintsTheWindowsAtOnceAndNests) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // The next outermost push paints again.
+    shown.update();
     cursor.push();
     EXPECT_GT(shown.paints, afterFirst);
     cursor.pop();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The first push paints only what changed: an unchanged window not at all, and of a window that
+// a closed one covered, the area it uncovered, before the window system's expose can arrive.
+TEST(HourglassCursor, FirstPushPaintsWhatChangedAndWhatAClosedWindowUncovered) {
+    CountingWindow below;
+    below.setGeometry(100, 100, 300, 200);
+    below.show();
+    settle();
+    HourglassCursor cursor;
+
+    const int unchanged = below.paints;
+    cursor.push();
+    cursor.pop();
+    EXPECT_EQ(below.paints, unchanged) << "an unchanged window is not painted again";
+
+    QWidget over;
+    over.setWindowFlags(Qt::FramelessWindowHint);
+    over.setGeometry(150, 120, 100, 80);
+    over.show();
+    settle();
+    over.hide();
+    below.painted = QRegion();
+    cursor.push();
+    cursor.pop();
+    const QRect uncovered(50, 20, 100, 80);
+    EXPECT_EQ(below.painted & uncovered, QRegion(uncovered)) << "the closed window's area is painted";
+    EXPECT_NE(below.painted, QRegion(below.rect())) << "and not the whole window";
+
+    // Once painted, the area is not painted again.
+    below.painted = QRegion();
+    cursor.push();
+    cursor.pop();
+    EXPECT_TRUE(below.painted.isEmpty());
 }
 
 Qt::CursorShape currentCursor() {
