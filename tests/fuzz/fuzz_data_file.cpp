@@ -2,8 +2,9 @@
 // ECU's identification and structure version (the technician's answer to each question taken
 // from the input), read through the number-with-comment rule, then saved in one batch. The
 // opening and the reads never change the file on disk and read every key as it stands, except
-// that a header the technician agreed to complete gains the keys it lacked; a save writes its
-// own section and keeps every other key.
+// that a header the technician agreed to complete gains the keys it lacked (and, when it lacked
+// its structure version, a new date of creation); a save writes its own section and keeps every
+// other key.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
@@ -28,9 +29,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
 
     const fuzz::ProfileValues before = fuzz::everyValue(ProfileFile(path));
-    // A header key the file lacks (or leaves empty) may be completed once the technician agrees.
+    // A header key the file lacks (or leaves empty) may be completed once the technician agrees;
+    // adding a missing structure version also dates the file anew.
+    bool versionMissing = true;
+    for (const auto& [name, value] : before)
+        if (equalsNoCase(name.first, "VERSION") && equalsNoCase(name.second, "FILESTRUCTUREVERSION")) {
+            versionMissing = value == "-";
+            break;
+        }
     const auto completed = [&](const std::string& section, const std::string& key) {
         const auto found = before.find({section, key});
+        if (versionMissing && equalsNoCase(section, "VERSION") && equalsNoCase(key, "DATEOFCREATION")) return true;
         return (equalsNoCase(section, "VERSION") || equalsNoCase(section, "ECU-IDENTIFICATION")) &&
                (found == before.end() || found->second.empty());
     };
