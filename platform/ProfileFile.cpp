@@ -754,7 +754,7 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 std::string ProfileAccess::readString(std::string_view section, std::string_view key,
                                       std::string_view def) const {
     std::optional<std::string> v = value(section, key);
-    return v ? *v : std::string(def);
+    return v ? std::move(*v) : std::string(def);
 }
 
 int ProfileAccess::readInt(std::string_view section, std::string_view key, int def) const {

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cerrno>
 
-#include "GetToken.h"
 #include "IniInteger.h"
 #include "MessageBox.h"
 #include "NNorvaFile.h"
@@ -33,17 +32,17 @@ uint16_t maximumRaw(const structParaInfo& p) { return p.Art == ArtWord ? 65535 :
 std::optional<std::vector<uint16_t>> sectionValues(const NNorvaFile& file, const std::string& section,
                                                    const _ParaKonf& konf) {
     std::vector<uint16_t> values;
-    for (const std::string& line : file.ReadSectionValues(section)) {
-        if (!line.starts_with(kValuePrefix)) continue;
-        std::string key;
-        std::string text;
-        SplitKeyValue(line, key, text);
+    values.reserve(konf.Parameter.size());
+    bool refused = false;
+    file.ForEachKey(section, [&](std::string_view key, std::string_view text) {
+        if (refused || !key.starts_with(kValuePrefix)) return;
         const std::optional<int32_t> value = parseIniInteger(text);
-        if (!value || !parseIniInteger(std::string_view(key).substr(kValuePrefix.size()))) return std::nullopt;
-        if (values.size() >= konf.Parameter.size()) return std::nullopt;
-        if (*value < 0 || *value > maximumRaw(konf.Parameter[values.size()])) return std::nullopt;
-        values.push_back(static_cast<uint16_t>(*value));
-    }
+        refused = !value || !parseIniInteger(key.substr(kValuePrefix.size())) ||
+                  values.size() >= konf.Parameter.size() || *value < 0 ||
+                  *value > maximumRaw(konf.Parameter[values.size()]);
+        if (!refused) values.push_back(static_cast<uint16_t>(*value));
+    });
+    if (refused) return std::nullopt;
     return values;
 }
 

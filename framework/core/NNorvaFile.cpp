@@ -368,6 +368,10 @@ std::vector<std::string> NNorvaFile::ReadSectionValues(const std::string& sectio
     return lines;
 }
 
+void NNorvaFile::ForEachKey(const std::string& section, const ProfileAccess::KeyVisitor& visit) const {
+    store().forEachKey(section, visit);
+}
+
 bool NNorvaFile::EraseSection(const std::string& section) {
     return fail(store().deleteSection(section));
 }

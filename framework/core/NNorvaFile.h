@@ -104,6 +104,9 @@ public:
     std::vector<std::string> ReadSection(const std::string& section) const;
     // The section's lines as "key=value", in file order.
     std::vector<std::string> ReadSectionValues(const std::string& section) const;
+    // The same lines as key and value in one walk, without joining them (the texts are valid
+    // only during the call).
+    void ForEachKey(const std::string& section, const ProfileAccess::KeyVisitor& visit) const;
     bool EraseSection(const std::string& section);
 
     // --- writing ---
