@@ -3,14 +3,18 @@
 // parameter description files they write from the format, and the technician who answers every
 // box and closes every window as soon as it shows.
 
+#include "AutomationHub.h"
+#include "Clock.h"
+#include "Main.h"
 #include "MessageBox.h"
 #include "PortSelection.h"
-#include "Clock.h"
+#include "QtApplicationWindows.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 
 #include <malloc.h>
@@ -21,6 +25,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -121,6 +126,47 @@ public:
         port = "COM1";
         return 1;
     }
+};
+
+// The demo program's main window as the technician meets it, made once the application exists:
+// every box answered, COM1 as the port. programFolder (else beside programFile) holds its files;
+// a sessionClock, when given, passes the session's waits.
+class DemoMainWindow {
+public:
+    explicit DemoMainWindow(const std::string& programFile, const fs::path& programFolder = {},
+                            Clock* sessionClock = nullptr) {
+        QApplication::setApplicationName(QStringLiteral("Tarvik Diagnostic Software"));
+        installMessageBoxService(&boxes_);
+        applicationHub().setWindows(&windows_);
+        environment_.basis.arguments = std::vector<std::string>{programFile, "demo"};
+        environment_.basis.portDialog = &ports_;
+        if (!programFolder.empty()) environment_.programFolder = programFolder.string();
+        environment_.sessionClock = sessionClock;
+        window_ = std::make_unique<TfrmMain>(nullptr, environment_);
+        windows_.setMainWindow(window_.get());
+    }
+    DemoMainWindow(const DemoMainWindow&) = delete;
+    DemoMainWindow& operator=(const DemoMainWindow&) = delete;
+
+    TfrmMain& window() { return *window_; }
+
+    // Starts it, shows it and lets the demo connect; false when that fails.
+    bool showConnected() {
+        if (!window_->initialize()) return false;
+        window_->show();
+        for (int i = 0; i < 200 && window_->ecu().DiagnoseAktiv != 1; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(5);
+        }
+        return window_->ecu().DiagnoseAktiv == 1;
+    }
+
+private:
+    YesToEverything boxes_;
+    QtApplicationWindows windows_;
+    FirstPort ports_;
+    MainWindowEnvironment environment_;
+    std::unique_ptr<TfrmMain> window_;
 };
 
 // Closes every modal dialog as soon as it has shown, as Escape would (its reject()).

@@ -81,27 +81,10 @@ int main(int argc, char** argv) {
 
     quietPlatformNotes();
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvik Diagnostic Software"));
-    YesToEverything boxes;
-    installMessageBoxService(&boxes);
-    QtApplicationWindows windows;
-    applicationHub().setWindows(&windows);
-    FirstPort ports;
-    MainWindowEnvironment environment;
-    environment.basis.arguments = std::vector<std::string>{(program / "Tarvik").string(), "demo"};
-    environment.basis.portDialog = &ports;
-    environment.programFolder = program.string();
     NoWaitClock clock;
-    environment.sessionClock = &clock;
-    TfrmMain window(nullptr, environment);
-    windows.setMainWindow(&window);
-    if (!window.initialize()) return 1;
-    window.show();
-    for (int i = 0; i < 200 && window.ecu().DiagnoseAktiv != 1; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    if (window.ecu().DiagnoseAktiv != 1 || !window.windowHandle() || !window.windowHandle()->isExposed()) {
+    DemoMainWindow demo((program / "Tarvik").string(), program, &clock);
+    TfrmMain& window = demo.window();
+    if (!demo.showConnected() || !window.windowHandle() || !window.windowHandle()->isExposed()) {
         std::fprintf(stderr, "hourglass_bench: the demo did not connect\n");
         return 1;
     }

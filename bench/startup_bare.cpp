@@ -1,27 +1,13 @@
 // The start-up benchmark's baseline: a bare Qt main window with a menu, a tool bar and a status
 // bar, in a program that links Qt alone (none of the program's libraries load). It ends at the
 // window's first paint. Started by startup_bench, which lives beside it.
+#include "FirstPaintExit.h"
+
 #include <QApplication>
-#include <QEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
-
-#include <cstdlib>
-
-namespace {
-
-class FirstPaintExit : public QObject {
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            QMetaObject::invokeMethod(qApp, [] { std::_Exit(0); }, Qt::QueuedConnection);
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -1,18 +1,13 @@
 // The program's start in demo mode against a bare Qt main window with a menu, a tool bar and a
 // status bar (startup_bare beside this program: it links Qt alone, so none of the program's
 // libraries load in it): each run is a process of its own that ends at the window's first paint.
-// The two
-// kinds alternate, each first in every other round, so a busy machine slows both alike. Printed:
-// the medians, the ratio with the spread of the middle half of the rounds, and the ratio of the
-// processor times (user and system), which a busy machine disturbs less than the wall time.
+// The two kinds alternate, each first in every other round, so a busy machine slows both alike.
+// Printed: the medians, the ratio with the spread of the middle half of the rounds, and the ratio
+// of the processor times (user and system), which a busy machine disturbs less than the wall time.
 //
 //   startup_bench [rounds]     (default 15; QT_QPA_PLATFORM=offscreen unless set otherwise)
-#include "Main.h"
-
-#include "AutomationHub.h"
-#include "MessageBox.h"
-#include "PortSelection.h"
-#include "QtApplicationWindows.h"
+#include "FirstPaintExit.h"
+#include "WindowBench.h"
 
 #include <QApplication>
 
@@ -36,49 +31,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Ends the process once the watched window has painted for the first time.
-class FirstPaintExit : public QObject {
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            QMetaObject::invokeMethod(qApp, [] { std::_Exit(0); }, Qt::QueuedConnection);
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-// The technician's answers: Yes to the safety question, COM1 as the port.
-class YesToEverything : public MessageBoxService {
-public:
-    int MsgBox(const std::string&, const std::string&, unsigned flags) override {
-        return (flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
-    }
-};
-
-class FirstPort : public PortSelectionDialog {
-public:
-    int ShowPortDialog(std::string& port) override {
-        port = "COM1";
-        return 1;
-    }
-};
-
 int runProgram(int argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvik Diagnostic Software"));
-    YesToEverything boxes;
-    installMessageBoxService(&boxes);
-    QtApplicationWindows windows;
-    applicationHub().setWindows(&windows);
-    FirstPort ports;
-    MainWindowEnvironment environment;
-    environment.basis.arguments = std::vector<std::string>{argv[0], "demo"};
-    environment.basis.portDialog = &ports;
-    TfrmMain window(nullptr, environment);
-    windows.setMainWindow(&window);
-    if (!window.initialize()) return 1;
+    bench::DemoMainWindow demo(argv[0]);
+    if (!demo.window().initialize()) return 1;
     FirstPaintExit exit;
-    window.installEventFilter(&exit);
-    window.show();
+    demo.window().installEventFilter(&exit);
+    demo.window().show();
     return application.exec();
 }
 
