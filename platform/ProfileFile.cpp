@@ -210,6 +210,27 @@ private:
     size_t mask_ = 0;
 };
 
+// At most how many key lines a text holds: no more than it has lines, nor "=" characters.
+// Counted in blocks of a fixed size so that the compiler can count many bytes at once.
+size_t keyLinesAtMost(std::string_view text) {
+    constexpr size_t kBlock = 64;
+    size_t lines = 1, equals = 0, at = 0;
+    for (; at + kBlock <= text.size(); at += kBlock) {
+        uint8_t blockLines = 0, blockEquals = 0;
+        for (size_t i = 0; i < kBlock; ++i) {
+            blockLines += text[at + i] == '\n';
+            blockEquals += text[at + i] == '=';
+        }
+        lines += blockLines;
+        equals += blockEquals;
+    }
+    for (; at < text.size(); ++at) {
+        lines += text[at] == '\n';
+        equals += text[at] == '=';
+    }
+    return std::min(lines, equals);
+}
+
 // A text parsed once for reading: its section and key lines classified in one pass, names and
 // values pointing into the text it keeps. Many sections, or many keys in one section, get a
 // hash index of their first occurrences, so a look-up costs the same in a section of 300 000 keys
@@ -232,6 +253,10 @@ public:
     };
 
     explicit IndexedLines(std::string text) : text_(std::move(text)) {
+        // Room for every key line at once: a growing table of a large file is copied and its
+        // memory taken and given back again and again. A key line holds a "=" and ends its line,
+        // so this never asks for more than a file of that size full of keys needs.
+        keys_.reserve(keyLinesAtMost(text_));
         std::string_view rest = text_;
         while (!rest.empty()) {
             const size_t nl = rest.find('\n');
