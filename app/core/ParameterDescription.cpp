@@ -38,37 +38,112 @@ std::optional<uint16_t> parameterNumber(std::string_view sectionName) {
     return static_cast<uint16_t>(*number);
 }
 
-std::vector<std::string> descriptionLines(const ProfileEdit& file, const std::string& section) {
-    std::vector<std::string> lines;
-    for (int n = 0;; ++n) {
-        const std::string key = n == 0 ? "Text" : "Text" + std::to_string(n);
-        std::optional<std::string> line = file.value(section, key);
-        if (!line || *line == kEndOfTexts) break;
-        lines.push_back(std::move(*line));
-    }
-    return lines;
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether a key is `name` (given in lower case), without regard to case.
+bool isKey(std::string_view key, std::string_view name) {
+    if (key.size() != name.size()) return false;
+    for (std::size_t i = 0; i < key.size(); ++i)
+        if (lowerAscii(key[i]) != name[i]) return false;
+    return true;
 }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The line number of a description line's key after its "Text": 0 for nothing, n for n as
+// std::to_string writes it (no leading zero, no sign), else nothing. Numbers beyond any
+// section's length could never be reached and are not taken.
+std::optional<uint32_t> descriptionLineNumber(std::string_view rest) {
+    if (rest.empty()) return 0u;
+    if (rest.size() > 9 || rest[0] == '0') return std::nullopt;
+    uint32_t n = 0;
+    for (char c : rest) {
+        if (!isDigit(c)) return std::nullopt;
+        n = n * 10 + static_cast<uint32_t>(c - '0');
+    }
+    return n;
+}
+
+// A parameter read from one walk over its section's keys. The walk gives the first key of each
+// name only, the one a look-up of that name finds; its texts live only during the walk, so
+// numbers are read and texts copied as they pass.
+struct ParameterReader {
+    explicit ParameterReader(structParaInfo& parameter) : p(parameter) {}
+
+    structParaInfo& p;
+    bool bits = false, word = false;  // a non-empty "Bit", "WORD"
+    uint16_t bitTexts = 0;            // which of p.BitTexte were given: bit b's state s is 1 << (2b + s)
+    // Description lines with their numbers, as met; put in order at the end.
+    std::vector<std::pair<uint32_t, std::string>> lines;
+
+    void take(std::string_view key, std::string_view value) {
+        if (key.size() >= 4 && isKey(key.substr(0, 4), "text")) {
+            const std::string_view rest = key.substr(4);
+            if (rest.size() == 2 && rest[0] >= '0' && rest[0] <= '7') {
+                const char state = lowerAscii(rest[1]);
+                if (state == 'l' || state == 'h') {
+                    const int b = rest[0] - '0', s = state == 'h';
+                    p.BitTexte[b][s] = value;
+                    bitTexts |= static_cast<uint16_t>(1u << (2 * b + s));
+                    return;
+                }
+            }
+            if (const std::optional<uint32_t> n = descriptionLineNumber(rest)) lines.emplace_back(*n, value);
+            return;
+        }
+        switch (key.size()) {
+        case 3:
+            if (isKey(key, "bit")) bits = !value.empty();
+            break;
+        case 4:
+            if (isKey(key, "word")) word = !value.empty();
+            break;
+        case 6:
+            if (isKey(key, "faktor"))
+                p.Faktor = parameterFactor(value);
+            else if (isKey(key, "offset"))
+                p.Offset = parseIniInteger(value).value_or(0);
+            break;
+        case 7:
+            if (isKey(key, "einheit")) p.Einheit = value;
+            break;
+        }
+    }
+
+    // "Text", "Text1", "Text2", ... up to the first missing key or a line "----".
+    void takeLines() {
+        const auto byNumber = [](const auto& a, const auto& b) { return a.first < b.first; };
+        if (!std::is_sorted(lines.begin(), lines.end(), byNumber)) std::sort(lines.begin(), lines.end(), byNumber);
+        for (auto& [n, line] : lines) {
+            if (n != p.Texte.size() || line == kEndOfTexts) break;
+            p.Texte.push_back(std::move(line));
+        }
+    }
+
+    void finish() {
+        if (bits)
+            p.Art = ArtBits;
+        else if (word)
+            p.Art = ArtWord;
+        p.Format = AnzeigeformatErmitteln(p.Faktor);
+        for (int b = 0; b < 8; ++b)
+            for (int s = 0; s < 2; ++s) {
+                std::string& text = p.BitTexte[b][s];
+                if (p.Art != ArtBits)
+                    text.clear();  // only a bit-coded parameter has captions
+                else if (!(bitTexts & (1u << (2 * b + s))))
+                    text = kNoBitText;
+            }
+        if (p.Art != ArtBits) takeLines();
+    }
+};
 
 structParaInfo readParameter(const ProfileEdit& file, const std::string& section, uint16_t number) {
     structParaInfo p;
     p.Nummer = number;
-    if (!file.readString(section, "Bit").empty())
-        p.Art = ArtBits;
-    else if (!file.readString(section, "WORD").empty())
-        p.Art = ArtWord;
-    p.Faktor = parameterFactor(file.readString(section, "Faktor", "1"));
-    p.Format = AnzeigeformatErmitteln(p.Faktor);
-    p.Einheit = file.readString(section, "Einheit");
-    p.Offset = parseIniInteger(file.readString(section, "Offset")).value_or(0);
-    if (p.Art == ArtBits) {
-        for (int b = 0; b < 8; ++b) {
-            const std::string key = "Text" + std::to_string(b);
-            p.BitTexte[b] = {file.readString(section, key + "l", kNoBitText),
-                             file.readString(section, key + "h", kNoBitText)};
-        }
-    } else {
-        p.Texte = descriptionLines(file, section);
-    }
+    ParameterReader reader{p};
+    file.forEachKey(section, [&reader](std::string_view key, std::string_view value) { reader.take(key, value); });
+    reader.finish();
     return p;
 }
 

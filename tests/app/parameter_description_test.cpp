@@ -104,6 +104,36 @@ TEST_F(DescriptionFile, ReadsEachKeyByItsRule) {
     EXPECT_EQ(p[3].Format, 2);
 }
 
+// A parameter's keys are named without regard to case and may come in any order; of keys that
+// differ only in case the first one counts, and of sections of the same number the first.
+TEST_F(DescriptionFile, TakesTheFirstOfKeysThatDifferOnlyInCase) {
+    put("d.PKD",
+        "[5]\r\nTEXT1=second\r\ntext=first\r\nText1=not this one\r\nFAKTOR=0.1\r\nfaktor=2\r\n"
+        "word=1\r\nWORD=\r\nEINHEIT=mm\r\nEinheit=cm\r\nOFFSET=3\r\nOffset=9\r\nText2=third\r\n"
+        "Text01=not a line\r\nText0=nor this\r\nText0l=no bit caption here\r\n"
+        "[6]\r\nTEXT3H=high\r\nbit=1\r\nBit=\r\ntext3h=not this one\r\nText3L=low\r\nText8l=no such bit\r\n"
+        "Text7l=\r\nText=no lines for bits\r\n"
+        "[5]\r\nText=a later section of the same number\r\n");
+    const std::optional<ParameterDescription> d = readParameterDescription(dir / "d.PKD");
+    ASSERT_TRUE(d);
+    const std::vector<structParaInfo>& p = d->ParaKonf.Parameter;
+    ASSERT_EQ(p.size(), 2u);
+    EXPECT_EQ(p[0].Nummer, 5);
+    EXPECT_EQ(p[0].Art, ArtWord);
+    EXPECT_DOUBLE_EQ(p[0].Faktor, 0.1);
+    EXPECT_EQ(p[0].Format, 1);
+    EXPECT_EQ(p[0].Offset, 3);
+    EXPECT_EQ(p[0].Einheit, "mm");
+    EXPECT_EQ(p[0].Texte, (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(p[0].BitTexte[0], (std::array<std::string, 2>{"", ""})) << "captions only for bits";
+
+    EXPECT_EQ(p[1].Art, ArtBits);
+    EXPECT_TRUE(p[1].Texte.empty());
+    EXPECT_EQ(p[1].BitTexte[3], (std::array<std::string, 2>{"low", "high"}));
+    EXPECT_EQ(p[1].BitTexte[7], (std::array<std::string, 2>{"", "---"})) << "an empty caption is given";
+    EXPECT_EQ(p[1].BitTexte[0], (std::array<std::string, 2>{"---", "---"}));
+}
+
 TEST_F(DescriptionFile, MissingOrUnreadableIsNotLoaded) {
     EXPECT_FALSE(readParameterDescription(dir / "10780100.PKD"));
     fs::create_directory(dir / "folder.PKD");
